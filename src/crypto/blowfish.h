@@ -1,0 +1,14 @@
+// Blowfish with this system's little-endian block halves, used in codebook mode.
+#pragma once
+#include <stdint.h>
+
+struct BlowfishContext {
+    uint32_t p[18];
+    uint32_t s[4][256];
+};
+
+// Full key schedule; keys longer than 72 bytes use their first 72 bytes.
+void BlowfishSetKey(BlowfishContext *context, int keyLengthBytes, const unsigned char *key);
+// One 8-byte block in place; halves are read and written little-endian.
+void BlowfishEncryptBlock(unsigned char *block8, const BlowfishContext *context);
+void BlowfishDecryptBlock(unsigned char *block8, const BlowfishContext *context);

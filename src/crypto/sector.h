@@ -1,0 +1,13 @@
+// Sector chaining: each 512-byte sector is CBC-chained on its own with the
+// 128-bit little-endian sector counter as initial vector.
+#pragma once
+#include <stdint.h>
+#include "crypto/aes.h"
+
+struct SectorCounter {
+    uint32_t words[4];  // least significant word first
+};
+
+// In place over lengthBytes / 16 whole blocks; the counter advances once per sector.
+void SectorEncrypt(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecrypt(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);

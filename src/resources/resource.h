@@ -1,0 +1,2 @@
+// Resource identifiers of the vault manager, as the resource script names them.
+#pragma once

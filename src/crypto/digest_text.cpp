@@ -1,4 +1,5 @@
 #include "crypto/digest_text.h"
+#include "crypto/md5.h"
 
 void RenderDigestText(const unsigned char *digest, int digestLength, char *text) {
     char *out = text;
@@ -9,4 +10,15 @@ void RenderDigestText(const unsigned char *digest, int digestLength, char *text)
         *out++ = char('0' + value % 10);
     }
     *out = '\0';
+}
+
+int DigestTextOfSector(const unsigned char *sector512, char *text) {
+    if (sector512 == nullptr || text == nullptr) return 0;
+    Md5State md5;
+    Md5Init(&md5);
+    Md5Update(&md5, sector512, 512);
+    unsigned char digest[16];
+    Md5Final(digest, &md5);
+    RenderDigestText(digest, 16, text);
+    return 1;
 }

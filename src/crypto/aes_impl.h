@@ -1,0 +1,25 @@
+// The two AES implementations behind the public block and sector functions.
+// The public functions pick the AES-NI path when the processor has it; both
+// paths are reachable here so that each can be exercised on its own.
+#pragma once
+#include "crypto/aes.h"
+#include "crypto/sector.h"
+
+// Table-driven path, present on every processor.
+void AesEncryptBlockTable(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void AesDecryptBlockTable(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void SectorEncryptTable(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecryptTable(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+
+// 1 when the processor can run the AES-NI path (AES, SSSE3 and SSE2 present).
+int AesNiAvailable();
+
+// AES-NI path; call only when AesNiAvailable() returns 1.
+void AesEncryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void AesDecryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void SectorEncryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+
+// Shared by both paths: the chaining value of the next sector, taken from the
+// counter as 16 little-endian bytes, after which the counter advances by one.
+void SectorTakeInitialVector(SectorCounter *counter, unsigned char *iv16);

@@ -1,0 +1,38 @@
+#include "crypto/md5.h"
+
+#include <string.h>
+
+void HmacMd5(const unsigned char *message, int messageLength, const unsigned char *key, int keyLength,
+             unsigned char *mac16) {
+    if (messageLength < 0) messageLength = 0;
+    if (keyLength < 0) keyLength = 0;
+
+    unsigned char keyBlock[64];
+    memset(keyBlock, 0, sizeof keyBlock);
+    Md5State md5;
+    if (keyLength > 64) {
+        Md5Init(&md5);
+        Md5Update(&md5, key, unsigned(keyLength));
+        Md5Final(keyBlock, &md5);
+    } else if (keyLength > 0) {
+        memcpy(keyBlock, key, size_t(keyLength));
+    }
+
+    unsigned char pad[64];
+    for (int i = 0; i < 64; ++i) pad[i] = keyBlock[i] ^ 0x36;
+    unsigned char inner[16];
+    Md5Init(&md5);
+    Md5Update(&md5, pad, 64);
+    Md5Update(&md5, message, unsigned(messageLength));
+    Md5Final(inner, &md5);
+
+    for (int i = 0; i < 64; ++i) pad[i] = keyBlock[i] ^ 0x5C;
+    Md5Init(&md5);
+    Md5Update(&md5, pad, 64);
+    Md5Update(&md5, inner, 16);
+    Md5Final(mac16, &md5);
+
+    memset(keyBlock, 0, sizeof keyBlock);
+    memset(pad, 0, sizeof pad);
+    memset(&md5, 0, sizeof md5);
+}

@@ -5,39 +5,48 @@
 
 namespace {
 
-inline uint32_t F(const BlowfishContext *c, uint32_t x) {
-    return ((c->s[0][x >> 24] + c->s[1][(x >> 16) & 0xFF]) ^ c->s[2][(x >> 8) & 0xFF]) + c->s[3][x & 0xFF];
-}
+#define BLOWFISH_F(x) ((((s0[(x) >> 24] + s1[((x) >> 16) & 0xFF]) ^ s2[((x) >> 8) & 0xFF]) + s3[(x)&0xFF]))
 
-// Two rounds per step keep the halves in place and avoid the swaps.
-inline void EncryptHalves(uint32_t &left, uint32_t &right, const BlowfishContext *c) {
-    uint32_t l = left, r = right;
-    const uint32_t *p = c->p;
+// Runs `lanes` independent blocks side by side: one block's rounds are a
+// serial chain of table loads, so several blocks keep the processor busy.
+template <int lanes>
+inline void EncryptLanes(uint32_t *left, uint32_t *right, const BlowfishContext *c) {
+    const uint32_t *s0 = c->s[0], *s1 = c->s[1], *s2 = c->s[2], *s3 = c->s[3], *p = c->p;
+    uint32_t l[lanes], r[lanes];
+    for (int k = 0; k < lanes; ++k) l[k] = left[k], r[k] = right[k];
     for (int i = 0; i < 16; i += 2) {
-        l ^= p[i];
-        r ^= F(c, l);
-        r ^= p[i + 1];
-        l ^= F(c, r);
+        for (int k = 0; k < lanes; ++k) {
+            l[k] ^= p[i];
+            r[k] ^= BLOWFISH_F(l[k]) ^ p[i + 1];
+        }
+        for (int k = 0; k < lanes; ++k) l[k] ^= BLOWFISH_F(r[k]);
     }
-    l ^= p[16];
-    r ^= p[17];
-    left = r;
-    right = l;
+    for (int k = 0; k < lanes; ++k) {
+        left[k] = r[k] ^ p[17];
+        right[k] = l[k] ^ p[16];
+    }
 }
 
-inline void DecryptHalves(uint32_t &left, uint32_t &right, const BlowfishContext *c) {
-    uint32_t l = left, r = right;
-    const uint32_t *p = c->p;
+template <int lanes>
+inline void DecryptLanes(uint32_t *left, uint32_t *right, const BlowfishContext *c) {
+    const uint32_t *s0 = c->s[0], *s1 = c->s[1], *s2 = c->s[2], *s3 = c->s[3], *p = c->p;
+    uint32_t l[lanes], r[lanes];
+    for (int k = 0; k < lanes; ++k) l[k] = left[k], r[k] = right[k];
     for (int i = 17; i > 1; i -= 2) {
-        l ^= p[i];
-        r ^= F(c, l);
-        r ^= p[i - 1];
-        l ^= F(c, r);
+        for (int k = 0; k < lanes; ++k) {
+            l[k] ^= p[i];
+            r[k] ^= BLOWFISH_F(l[k]) ^ p[i - 1];
+        }
+        for (int k = 0; k < lanes; ++k) l[k] ^= BLOWFISH_F(r[k]);
     }
-    l ^= p[1];
-    r ^= p[0];
-    left = r;
-    right = l;
+    for (int k = 0; k < lanes; ++k) {
+        left[k] = r[k] ^ p[0];
+        right[k] = l[k] ^ p[1];
+    }
+}
+
+inline void EncryptHalves(uint32_t &left, uint32_t &right, const BlowfishContext *c) {
+    EncryptLanes<1>(&left, &right, c);
 }
 
 inline uint32_t LoadLittleEndian(const unsigned char *b) {
@@ -86,16 +95,46 @@ void BlowfishSetKey(BlowfishContext *context, int keyLengthBytes, const unsigned
     }
 }
 
+namespace {
+
+template <int lanes, bool encrypt>
+inline void ProcessBlocks(unsigned char *blocks, const BlowfishContext *context) {
+    uint32_t left[lanes], right[lanes];
+    for (int k = 0; k < lanes; ++k) {
+        left[k] = LoadLittleEndian(blocks + 8 * k);
+        right[k] = LoadLittleEndian(blocks + 8 * k + 4);
+    }
+    if (encrypt)
+        EncryptLanes<lanes>(left, right, context);
+    else
+        DecryptLanes<lanes>(left, right, context);
+    for (int k = 0; k < lanes; ++k) {
+        StoreLittleEndian(left[k], blocks + 8 * k);
+        StoreLittleEndian(right[k], blocks + 8 * k + 4);
+    }
+}
+
+template <bool encrypt>
+void ProcessBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
+    int blocks = lengthBytes > 0 ? lengthBytes / 8 : 0;
+    for (; blocks >= 4; blocks -= 4, buffer += 32) ProcessBlocks<4, encrypt>(buffer, context);
+    for (; blocks > 0; --blocks, buffer += 8) ProcessBlocks<1, encrypt>(buffer, context);
+}
+
+}  // namespace
+
 void BlowfishEncryptBlock(unsigned char *block8, const BlowfishContext *context) {
-    uint32_t left = LoadLittleEndian(block8), right = LoadLittleEndian(block8 + 4);
-    EncryptHalves(left, right, context);
-    StoreLittleEndian(left, block8);
-    StoreLittleEndian(right, block8 + 4);
+    ProcessBlocks<1, true>(block8, context);
 }
 
 void BlowfishDecryptBlock(unsigned char *block8, const BlowfishContext *context) {
-    uint32_t left = LoadLittleEndian(block8), right = LoadLittleEndian(block8 + 4);
-    DecryptHalves(left, right, context);
-    StoreLittleEndian(left, block8);
-    StoreLittleEndian(right, block8 + 4);
+    ProcessBlocks<1, false>(block8, context);
+}
+
+void BlowfishEncryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
+    ProcessBuffer<true>(buffer, lengthBytes, context);
+}
+
+void BlowfishDecryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
+    ProcessBuffer<false>(buffer, lengthBytes, context);
 }

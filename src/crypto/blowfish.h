@@ -12,3 +12,8 @@ void BlowfishSetKey(BlowfishContext *context, int keyLengthBytes, const unsigned
 // One 8-byte block in place; halves are read and written little-endian.
 void BlowfishEncryptBlock(unsigned char *block8, const BlowfishContext *context);
 void BlowfishDecryptBlock(unsigned char *block8, const BlowfishContext *context);
+
+// Codebook use over a buffer: every whole 8-byte block on its own, in place;
+// bytes past the last whole block are left alone.
+void BlowfishEncryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context);
+void BlowfishDecryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context);

@@ -88,4 +88,23 @@ TEST(Blowfish, DecryptInvertsEncryptOverACodebookBuffer) {
     EXPECT_EQ(0, memcmp(buffer, plain, sizeof plain));
 }
 
+TEST(Blowfish, BufferFunctionsAreTheBlockOperationOnEachWholeBlock) {
+    unsigned char key[32];
+    Fill(key, sizeof key, 33);
+    BlowfishContext context;
+    BlowfishSetKey(&context, 32, key);
+    // The record sizes, and lengths that leave 1-3 blocks after groups of four and a ragged tail.
+    for (int length : {576, 256, 104, 8, 16, 24, 40, 43, 7, 0}) {
+        unsigned char plain[600], buffer[600], expected[600];
+        Fill(plain, sizeof plain, unsigned(length));
+        memcpy(buffer, plain, sizeof plain);
+        memcpy(expected, plain, sizeof plain);
+        for (int at = 0; at + 8 <= length; at += 8) BlowfishEncryptBlock(expected + at, &context);
+        BlowfishEncryptBuffer(buffer, length, &context);
+        EXPECT_EQ(ToHex(expected, sizeof expected), ToHex(buffer, sizeof buffer)) << length;
+        BlowfishDecryptBuffer(buffer, length, &context);
+        EXPECT_EQ(ToHex(plain, sizeof plain), ToHex(buffer, sizeof buffer)) << length;
+    }
+}
+
 }  // namespace

@@ -132,6 +132,17 @@ TEST(OpenSslBlowfish, CodebookMatchesBfEcbWithTheHalvesReversed) {
             BlowfishDecryptBlock(ours, &context);
             ASSERT_EQ(ToHex(&data[at], 8), ToHex(ours, 8));
         }
+        // The whole-buffer form against OpenSSL block by block.
+        std::vector<unsigned char> ours = data, theirs = data;
+        BlowfishEncryptBuffer(ours.data(), int(ours.size()), &context);
+        for (size_t at = 0; at < theirs.size(); at += 8) {
+            ReverseHalves(&theirs[at]);
+            BF_ecb_encrypt(&theirs[at], &theirs[at], &bf, BF_ENCRYPT);
+            ReverseHalves(&theirs[at]);
+        }
+        ASSERT_EQ(ToHex(theirs), ToHex(ours));
+        BlowfishDecryptBuffer(ours.data(), int(ours.size()), &context);
+        ASSERT_EQ(ToHex(data), ToHex(ours));
     }
 }
 

@@ -107,6 +107,7 @@ void Md5Init(Md5State *state) {
 }
 
 void Md5Update(Md5State *state, const unsigned char *data, unsigned int length) {
+    if (length == 0) return;
     unsigned used = unsigned(state->bitCount >> 3) & 63;
     state->bitCount += uint64_t(length) << 3;
     if (used) {

@@ -89,6 +89,7 @@ void Sha512Init(Sha512State *state) {
 }
 
 void Sha512Update(Sha512State *state, const unsigned char *data, unsigned int length) {
+    if (length == 0) return;
     unsigned used = unsigned(state->bitCountLow >> 3) & 127;
     uint64_t bits = uint64_t(length) << 3;
     state->bitCountLow += bits;

@@ -212,6 +212,21 @@ TEST_P(AesPathTest, A520ByteBufferIsOneSectorAndEightUntouchedBytes) {
     EXPECT_EQ(1u, counter.words[0]);
 }
 
+TEST_P(AesPathTest, LengthsBelowOneBlockChangeNothing) {
+    const AesPath &path = GetParam();
+    SKIP_WITHOUT_PATH(path);
+    AesContext context = KeyedContext(SequenceBytes(32));
+    for (int length : {0, 15, -16}) {
+        unsigned char buffer[16];
+        memset(buffer, 0x5A, sizeof buffer);
+        SectorCounter counter = {{9, 0, 0, 0}};
+        path.sectorEncrypt(buffer, length, &counter, &context);
+        path.sectorDecrypt(buffer, length, &counter, &context);
+        EXPECT_EQ(9u, counter.words[0]) << length;
+        for (unsigned char b : buffer) EXPECT_EQ(0x5A, b) << length;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, AesPathTest, testing::ValuesIn(kAesPaths), AesPathName);
 
 TEST(AesPaths, TableAndAesNiAgreeOnRandomKeysAndSectors) {

@@ -1,5 +1,5 @@
 // Throughput of the crypto core against OpenSSL, measured in the same run on
-// the same buffers, printed as ratios. Run: build/native/bench/crypto/crypto_bench
+// the same buffers, printed as ratios. Run: build/native/bench/crypto_bench
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <benchmark/benchmark.h>
 #include <openssl/blowfish.h>

@@ -1,0 +1,494 @@
+/* Stand-in vault driver: one disk device \Device\Kovdev00 that serves one
+   container file at a time, its sectors stored AES-256 with the sector
+   chaining of the crypto core and the sector number as counter. */
+#include <ntddk.h>
+#include <ntdddisk.h>
+#include "mount/driver_protocol.h"
+#include "kovdev_testbed.h"
+#include "kovdev_crypto.h"
+
+#ifndef FSCTL_LOCK_VOLUME
+#define FSCTL_LOCK_VOLUME     CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 6, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define FSCTL_UNLOCK_VOLUME   CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 7, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define FSCTL_DISMOUNT_VOLUME CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 8, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#endif
+
+/* Without a C runtime the compiler's own calls to these must resolve here. */
+void *memcpy(void *dst, const void *src, size_t n) {
+    unsigned char *d = (unsigned char *)dst;
+    const unsigned char *s = (const unsigned char *)src;
+    while (n--) *d++ = *s++;
+    return dst;
+}
+void *memset(void *dst, int value, size_t n) {
+    unsigned char *d = (unsigned char *)dst;
+    while (n--) *d++ = (unsigned char)value;
+    return dst;
+}
+void *memmove(void *dst, const void *src, size_t n) {
+    unsigned char *d = (unsigned char *)dst;
+    const unsigned char *s = (const unsigned char *)src;
+    if (d < s) {
+        while (n--) *d++ = *s++;
+    } else {
+        while (n--) d[n] = s[n];
+    }
+    return dst;
+}
+int memcmp(const void *a, const void *b, size_t n) {
+    const unsigned char *x = (const unsigned char *)a, *y = (const unsigned char *)b;
+    for (; n; --n, ++x, ++y)
+        if (*x != *y) return *x < *y ? -1 : 1;
+    return 0;
+}
+
+/* Key material must not survive a release: volatile stores are not elided. */
+static void Wipe(void *p, size_t n) {
+    volatile unsigned char *v = (volatile unsigned char *)p;
+    while (n--) *v++ = 0;
+}
+
+#define POOL_TAG 0x766f644bu          /* "Kdov" */
+#define CHUNK (64u * 1024u)           /* bytes moved to or from the container per step */
+#define MAX_NAME_LENGTH 1024u
+#define KEPT_NAME_SIZE (KOVDEV_MOUNTED_SIZE - KOVDEV_REQ_NAME_OFFSET)
+
+typedef struct Volume {
+    KMUTEX lock;
+    BOOLEAN open;
+    BOOLEAN locked;
+    BOOLEAN dismounted;
+    ULONG openFiles;
+    ULONG opens;
+    HANDLE file;
+    ULONGLONG bytes;
+    KovdevCipher cipher;
+    unsigned char key[KOVDEV_AES256_KEY_LENGTH];
+    unsigned char head[KOVDEV_REQ_NAME_OFFSET]; /* request head, key slots wiped */
+    char name[KEPT_NAME_SIZE];
+    char letter;
+} Volume;
+
+static Volume g_volume;
+static PDEVICE_OBJECT g_device;
+
+static void Acquire(void) { KeWaitForSingleObject(&g_volume.lock, Executive, KernelMode, FALSE, NULL); }
+static void Release(void) { KeReleaseMutex(&g_volume.lock, FALSE); }
+
+static void CloseVolume(void) {
+    if (g_volume.file) ZwClose(g_volume.file);
+    g_volume.file = NULL;
+    g_volume.open = FALSE;
+    g_volume.openFiles = 0; /* the lock stays until its unlock */
+    g_volume.bytes = 0;
+    g_volume.letter = 0;
+    Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+    Wipe(g_volume.key, sizeof g_volume.key);
+    Wipe(g_volume.head, sizeof g_volume.head);
+    Wipe(g_volume.name, sizeof g_volume.name);
+}
+
+static ULONG KeyIsZero(void) {
+    unsigned char any = 0;
+    const unsigned char *cipher = (const unsigned char *)&g_volume.cipher;
+    unsigned i;
+    for (i = 0; i < sizeof g_volume.key; ++i) any |= g_volume.key[i];
+    for (i = 0; i < sizeof g_volume.cipher; ++i) any |= cipher[i];
+    return any == 0;
+}
+
+static ULONG ReadLe32(const unsigned char *p) {
+    return (ULONG)p[0] | (ULONG)p[1] << 8 | (ULONG)p[2] << 16 | (ULONG)p[3] << 24;
+}
+
+/* Checks an open request as it arrived; returns the name length or -1. */
+static int CheckRequest(const unsigned char *in, ULONG inLength) {
+    USHORT keys, nameLength, i;
+    ULONGLONG bytes;
+    unsigned char letter;
+    const unsigned char *name;
+
+    if (in == NULL || inLength < KOVDEV_REQ_SENT_BASE) return -1;
+    if (KovdevGet16(in + KOVDEV_REQ_FIXED_OFFSET) != 1) return -1;
+    if (KovdevGet16(in + KOVDEV_REQ_ALGORITHM_OFFSET) != KOVDEV_ALGORITHM_AES256) return -1;
+    keys = KovdevGet16(in + KOVDEV_REQ_KEY_COUNT_OFFSET);
+    if (keys < 1 || keys > KOVDEV_REQ_KEY_SLOTS) return -1;
+    if (KovdevGet16(in + KOVDEV_REQ_KEY_LENGTH_OFFSET) != KOVDEV_AES256_KEY_LENGTH) return -1;
+    bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
+    if (bytes == 0 || bytes % KOVDEV_SECTOR_SIZE != 0) return -1;
+    letter = in[KOVDEV_REQ_LETTER_OFFSET];
+    if (letter < 'A' || letter > 'Z') return -1;
+    nameLength = KovdevGet16(in + KOVDEV_REQ_NAME_LENGTH_OFFSET);
+    if (nameLength == 0 || nameLength > MAX_NAME_LENGTH) return -1;
+    /* The name and its terminator must lie inside what was sent. */
+    if ((ULONG)KOVDEV_REQ_SENT_BASE + nameLength > inLength) return -1;
+    name = in + KOVDEV_REQ_NAME_OFFSET;
+    for (i = 0; i < nameLength; ++i)
+        if (name[i] == 0) return -1;
+    if (name[nameLength] != 0) return -1;
+    return nameLength;
+}
+
+static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
+    ANSI_STRING ansi;
+    UNICODE_STRING wide;
+    OBJECT_ATTRIBUTES attributes;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status;
+
+    RtlInitAnsiString(&ansi, name);
+    status = RtlAnsiStringToUnicodeString(&wide, &ansi, TRUE);
+    if (!NT_SUCCESS(status)) return status;
+    InitializeObjectAttributes(&attributes, &wide, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    status = ZwCreateFile(file, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &io, NULL,
+                          FILE_ATTRIBUTE_NORMAL, 0, FILE_OPEN_IF,
+                          FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
+    RtlFreeUnicodeString(&wide);
+    if (!NT_SUCCESS(status)) return status;
+
+    if (io.Information == FILE_CREATED) {
+        FILE_END_OF_FILE_INFORMATION end;
+        end.EndOfFile.QuadPart = (LONGLONG)bytes;
+        status = ZwSetInformationFile(*file, &io, &end, sizeof end, FileEndOfFileInformation);
+    } else {
+        /* An existing container must hold the whole volume. */
+        FILE_STANDARD_INFORMATION info;
+        status = ZwQueryInformationFile(*file, &io, &info, sizeof info, FileStandardInformation);
+        if (NT_SUCCESS(status) && (ULONGLONG)info.EndOfFile.QuadPart < bytes) status = STATUS_END_OF_FILE;
+    }
+    if (!NT_SUCCESS(status)) {
+        ZwClose(*file);
+        *file = NULL;
+    }
+    return status;
+}
+
+static NTSTATUS OpenVault(const unsigned char *in, ULONG inLength) {
+    int nameLength = CheckRequest(in, inLength);
+    const char *name;
+    const unsigned char *key;
+    ULONGLONG bytes;
+    HANDLE file = NULL;
+    NTSTATUS status;
+    ULONG copy;
+
+    if (nameLength < 0) return STATUS_INVALID_PARAMETER;
+    if (g_volume.open) return STATUS_DEVICE_BUSY;
+
+    name = (const char *)in + KOVDEV_REQ_NAME_OFFSET;
+    bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
+    key = in + KOVDEV_REQ_KEYS_OFFSET; /* slot 0 */
+    if (!KovdevCipherSetKey(&g_volume.cipher, key)) {
+        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        return STATUS_INVALID_PARAMETER;
+    }
+    status = OpenContainer(name, bytes, &file);
+    if (!NT_SUCCESS(status)) {
+        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        return status;
+    }
+    g_volume.file = file;
+    g_volume.bytes = bytes;
+    memcpy(g_volume.key, key, sizeof g_volume.key);
+    memcpy(g_volume.head, in, sizeof g_volume.head);
+    Wipe(g_volume.head + KOVDEV_REQ_KEYS_OFFSET, KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE);
+    memset(g_volume.name, 0, sizeof g_volume.name);
+    copy = (ULONG)nameLength < sizeof g_volume.name - 1 ? (ULONG)nameLength : sizeof g_volume.name - 1;
+    memcpy(g_volume.name, name, copy);
+    g_volume.letter = (char)in[KOVDEV_REQ_LETTER_OFFSET];
+    g_volume.open = TRUE;
+    g_volume.locked = FALSE;
+    g_volume.dismounted = FALSE;
+    g_volume.openFiles = 0;
+    ++g_volume.opens;
+    return STATUS_SUCCESS;
+}
+
+static void FillMounted(unsigned char *out) {
+    memset(out, 0, KOVDEV_MOUNTED_SIZE);
+    if (!g_volume.open) return; /* letter 0: nothing mounted */
+    memcpy(out, g_volume.head, sizeof g_volume.head);
+    out[KOVDEV_MOUNTED_LETTER_OFFSET] = (unsigned char)g_volume.letter;
+    memcpy(out + KOVDEV_REQ_NAME_OFFSET, g_volume.name, sizeof g_volume.name);
+}
+
+static void FillGeometry(DISK_GEOMETRY *geometry) {
+    ULONGLONG perCylinder = 255ull * 63 * KOVDEV_SECTOR_SIZE;
+    geometry->MediaType = FixedMedia;
+    geometry->TracksPerCylinder = 255;
+    geometry->SectorsPerTrack = 63;
+    geometry->BytesPerSector = KOVDEV_SECTOR_SIZE;
+    geometry->Cylinders.QuadPart = (LONGLONG)((g_volume.bytes + perCylinder - 1) / perCylinder);
+}
+
+static void FillPartition(PARTITION_INFORMATION *partition) {
+    memset(partition, 0, sizeof *partition);
+    partition->PartitionLength.QuadPart = (LONGLONG)g_volume.bytes;
+    partition->PartitionNumber = 1;
+    partition->PartitionType = PARTITION_IFS;
+    partition->RecognizedPartition = TRUE;
+}
+
+/* Lock, unlock and dismount of the volume, answered as a file system would:
+   a volume with files open on it refuses the lock. */
+static NTSTATUS VolumeControl(ULONG code) {
+    switch (code) {
+    case KOVDEV_IOCTL_VOLUME_LOCK:
+        if (g_volume.openFiles != 0 || g_volume.locked) return STATUS_ACCESS_DENIED;
+        g_volume.locked = TRUE;
+        return STATUS_SUCCESS;
+    case KOVDEV_IOCTL_VOLUME_UNLOCK:
+        if (!g_volume.locked) return STATUS_NOT_LOCKED;
+        g_volume.locked = FALSE;
+        return STATUS_SUCCESS;
+    case KOVDEV_IOCTL_VOLUME_DISMOUNT:
+        g_volume.dismounted = TRUE;
+        return STATUS_SUCCESS;
+    }
+    return STATUS_INVALID_DEVICE_REQUEST;
+}
+
+static ULONG FileSystemCodeToVolumeCode(ULONG code) {
+    switch (code) {
+    case FSCTL_LOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_LOCK;
+    case FSCTL_UNLOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_UNLOCK;
+    case FSCTL_DISMOUNT_VOLUME: return KOVDEV_IOCTL_VOLUME_DISMOUNT;
+    }
+    return 0;
+}
+
+static NTSTATUS Inspect(unsigned char *out) {
+    KovdevInspect inspect;
+    memset(&inspect, 0, sizeof inspect);
+    inspect.vaultOpen = g_volume.open;
+    inspect.locked = g_volume.locked;
+    inspect.dismounted = g_volume.dismounted;
+    inspect.openFiles = g_volume.openFiles;
+    inspect.keyIsZero = KeyIsZero();
+    inspect.opens = g_volume.opens;
+    inspect.volumeBytes = g_volume.bytes;
+    inspect.letter = g_volume.letter;
+    memcpy(out, &inspect, sizeof inspect);
+    return STATUS_SUCCESS;
+}
+
+/* Disk queries: answered only while a volume is open, as a drive without media. */
+static NTSTATUS DiskQuery(ULONG code, unsigned char *buffer, ULONG outLength, ULONG_PTR *information) {
+    ULONG need;
+    if (!g_volume.open) return STATUS_NO_MEDIA_IN_DEVICE;
+    switch (code) {
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+        need = sizeof(DISK_GEOMETRY);
+        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        FillGeometry((DISK_GEOMETRY *)buffer);
+        break;
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
+        need = FIELD_OFFSET(DISK_GEOMETRY_EX, Data);
+        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        memset(buffer, 0, need);
+        FillGeometry(&((DISK_GEOMETRY_EX *)buffer)->Geometry);
+        ((DISK_GEOMETRY_EX *)buffer)->DiskSize.QuadPart = (LONGLONG)g_volume.bytes;
+        break;
+    case IOCTL_DISK_GET_LENGTH_INFO:
+        need = sizeof(GET_LENGTH_INFORMATION);
+        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        ((GET_LENGTH_INFORMATION *)buffer)->Length.QuadPart = (LONGLONG)g_volume.bytes;
+        break;
+    case IOCTL_DISK_GET_PARTITION_INFO:
+        need = sizeof(PARTITION_INFORMATION);
+        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        FillPartition((PARTITION_INFORMATION *)buffer);
+        break;
+    default: /* is-writable and verify: nothing to return */
+        need = 0;
+        break;
+    }
+    *information = need;
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *information) {
+    ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+    ULONG inLength = stack->Parameters.DeviceIoControl.InputBufferLength;
+    ULONG outLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    unsigned char *buffer = (unsigned char *)irp->AssociatedIrp.SystemBuffer;
+
+    switch (code) {
+    case KOVDEV_IOCTL_STATUS:
+        if (outLength < KOVDEV_STATUS_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        memset(buffer, 0, KOVDEV_STATUS_SIZE);
+        buffer[0] = g_volume.open ? KOVDEV_STATUS_IN_USE : 0;
+        *information = KOVDEV_STATUS_SIZE;
+        return STATUS_SUCCESS;
+
+    case KOVDEV_IOCTL_OPEN:
+        return OpenVault(buffer, buffer ? inLength : 0);
+
+    case KOVDEV_IOCTL_MOUNTED:
+        if (outLength < KOVDEV_MOUNTED_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        FillMounted(buffer);
+        *information = KOVDEV_MOUNTED_SIZE;
+        return STATUS_SUCCESS;
+
+    case KOVDEV_IOCTL_RELEASE:
+        if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
+        CloseVolume();
+        return STATUS_SUCCESS;
+
+    case KOVDEV_IOCTL_VOLUME_LOCK:
+    case KOVDEV_IOCTL_VOLUME_UNLOCK:
+    case KOVDEV_IOCTL_VOLUME_DISMOUNT:
+        return VolumeControl(code);
+
+    case FSCTL_LOCK_VOLUME:
+    case FSCTL_UNLOCK_VOLUME:
+    case FSCTL_DISMOUNT_VOLUME:
+        return VolumeControl(FileSystemCodeToVolumeCode(code));
+
+    case KOVDEV_IOCTL_SET_OPEN_FILES:
+        if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
+        if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
+        g_volume.openFiles = ReadLe32(buffer);
+        return STATUS_SUCCESS;
+
+    case KOVDEV_IOCTL_INSPECT:
+        if (outLength < sizeof(KovdevInspect) || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        *information = sizeof(KovdevInspect);
+        return Inspect(buffer);
+
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
+    case IOCTL_DISK_GET_LENGTH_INFO:
+    case IOCTL_DISK_GET_PARTITION_INFO:
+    case IOCTL_DISK_IS_WRITABLE:
+    case IOCTL_DISK_CHECK_VERIFY:
+    case IOCTL_STORAGE_CHECK_VERIFY:
+        return DiskQuery(code, buffer, outLength, information);
+    }
+    return STATUS_INVALID_DEVICE_REQUEST;
+}
+
+/* The caller's data for a read or write, wherever the I/O manager put it. */
+static unsigned char *TransferBuffer(PIRP irp) {
+    if (irp->MdlAddress) return (unsigned char *)MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
+    if (irp->AssociatedIrp.SystemBuffer) return (unsigned char *)irp->AssociatedIrp.SystemBuffer;
+    return (unsigned char *)irp->UserBuffer;
+}
+
+static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULONG_PTR *information) {
+    ULONG length = write ? stack->Parameters.Write.Length : stack->Parameters.Read.Length;
+    LONGLONG offset = write ? stack->Parameters.Write.ByteOffset.QuadPart : stack->Parameters.Read.ByteOffset.QuadPart;
+    unsigned char *data, *scratch;
+    NTSTATUS status = STATUS_SUCCESS;
+    ULONG done = 0;
+
+    if (!g_volume.open) return STATUS_NO_MEDIA_IN_DEVICE;
+    if (length == 0) return STATUS_SUCCESS;
+    if (offset < 0 || offset % KOVDEV_SECTOR_SIZE || length % KOVDEV_SECTOR_SIZE) return STATUS_INVALID_PARAMETER;
+    if ((ULONGLONG)offset >= g_volume.bytes) return STATUS_END_OF_FILE;
+    if (length > g_volume.bytes - (ULONGLONG)offset) length = (ULONG)(g_volume.bytes - (ULONGLONG)offset);
+    data = TransferBuffer(irp);
+    if (!data) return STATUS_INVALID_USER_BUFFER;
+    scratch = (unsigned char *)ExAllocatePoolWithTag(NonPagedPool, CHUNK, POOL_TAG);
+    if (!scratch) return STATUS_INSUFFICIENT_RESOURCES;
+
+    while (done < length && NT_SUCCESS(status)) {
+        ULONG step = length - done < CHUNK ? length - done : CHUNK;
+        ULONGLONG position = (ULONGLONG)offset + done;
+        LARGE_INTEGER where;
+        IO_STATUS_BLOCK io;
+        where.QuadPart = (LONGLONG)position;
+        if (write) {
+            memcpy(scratch, data + done, step);
+            KovdevCipherEncrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+            status = ZwWriteFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
+            if (NT_SUCCESS(status) && io.Information != step) status = STATUS_DISK_FULL;
+        } else {
+            status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
+            if (NT_SUCCESS(status) && io.Information != step) status = STATUS_FILE_CORRUPT_ERROR;
+            if (NT_SUCCESS(status)) {
+                KovdevCipherDecrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+                memcpy(data + done, scratch, step);
+            }
+        }
+        if (NT_SUCCESS(status)) done += step;
+    }
+    Wipe(scratch, CHUNK);
+    ExFreePoolWithTag(scratch, POOL_TAG);
+    *information = done;
+    return status;
+}
+
+static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    ULONG_PTR information = 0;
+    NTSTATUS status;
+    ULONG code;
+
+    Acquire();
+    switch (stack->MajorFunction) {
+    case IRP_MJ_CREATE:
+    case IRP_MJ_CLOSE:
+    case IRP_MJ_CLEANUP:
+    case IRP_MJ_FLUSH_BUFFERS:
+        status = STATUS_SUCCESS;
+        break;
+    case IRP_MJ_DEVICE_CONTROL:
+        status = DeviceControl(irp, stack, &information);
+        break;
+    case IRP_MJ_FILE_SYSTEM_CONTROL:
+        code = FileSystemCodeToVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
+        status = code ? VolumeControl(code) : STATUS_INVALID_DEVICE_REQUEST;
+        break;
+    case IRP_MJ_READ:
+        status = Transfer(irp, stack, FALSE, &information);
+        break;
+    case IRP_MJ_WRITE:
+        status = Transfer(irp, stack, TRUE, &information);
+        break;
+    default:
+        status = STATUS_INVALID_DEVICE_REQUEST;
+        break;
+    }
+    Release();
+
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
+}
+
+static void NTAPI Unload(PDRIVER_OBJECT driver) {
+    UNICODE_STRING link;
+    Acquire();
+    CloseVolume();
+    Release();
+    RtlInitUnicodeString(&link, L"\\DosDevices\\Kovdev00");
+    IoDeleteSymbolicLink(&link);
+    if (g_device) IoDeleteDevice(g_device);
+    g_device = NULL;
+}
+
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
+    UNICODE_STRING name, link;
+    NTSTATUS status;
+    int i;
+
+    memset(&g_volume, 0, sizeof g_volume);
+    KeInitializeMutex(&g_volume.lock, 0);
+    RtlInitUnicodeString(&name, L"\\Device\\Kovdev00");
+    RtlInitUnicodeString(&link, L"\\DosDevices\\Kovdev00");
+    status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_DISK, 0, FALSE, &g_device);
+    if (!NT_SUCCESS(status)) return status;
+    g_device->Flags |= DO_BUFFERED_IO;
+    status = IoCreateSymbolicLink(&link, &name);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(g_device);
+        g_device = NULL;
+        return status;
+    }
+    for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = Dispatch;
+    driver->DriverUnload = Unload;
+    g_device->Flags &= ~DO_DEVICE_INITIALIZING;
+    return STATUS_SUCCESS;
+}

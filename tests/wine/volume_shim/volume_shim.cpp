@@ -1,0 +1,156 @@
+#include "volume_shim.h"
+
+#include <string.h>
+#include <tlhelp32.h>
+#include <winioctl.h>
+
+#include "kovdev_testbed.h"
+
+namespace {
+
+typedef BOOL(WINAPI *DeviceIoControlFn)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+
+DeviceIoControlFn g_original;
+volatile LONG g_forwarded;
+
+DWORD ForwardedCode(DWORD code) {
+    switch (code) {
+    case FSCTL_LOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_LOCK;
+    case FSCTL_UNLOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_UNLOCK;
+    case FSCTL_DISMOUNT_VOLUME: return KOVDEV_IOCTL_VOLUME_DISMOUNT;
+    }
+    return 0;
+}
+
+BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out,
+                                DWORD outLength, LPDWORD returned, LPOVERLAPPED overlapped) {
+    DWORD forwarded = ForwardedCode(code);
+    if (forwarded) {
+        if (g_original(device, forwarded, in, inLength, out, outLength, returned, overlapped)) {
+            InterlockedIncrement(&g_forwarded);
+            return TRUE;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED) {
+            InterlockedIncrement(&g_forwarded);
+            return FALSE;
+        }
+    }
+    return g_original(device, code, in, inLength, out, outLength, returned, overlapped);
+}
+
+bool Patch(void **slot) {
+    DWORD old;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return false;
+    *slot = (void *)&ShimDeviceIoControl;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
+int PatchModule(HMODULE module) {
+    unsigned char *base = (unsigned char *)module;
+    IMAGE_DOS_HEADER *dos = (IMAGE_DOS_HEADER *)base;
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
+    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + dos->e_lfanew);
+    IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!directory.VirtualAddress) return 0;
+    int patched = 0;
+    for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress);
+         import->Name; ++import) {
+        IMAGE_THUNK_DATA *bound = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
+        IMAGE_THUNK_DATA *names =
+            import->OriginalFirstThunk ? (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk) : NULL;
+        for (size_t i = 0; bound[i].u1.Function; ++i) {
+            bool match = (void *)bound[i].u1.Function == (void *)g_original;
+            if (!match && names && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
+                IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
+                match = strcmp((const char *)byName->Name, "DeviceIoControl") == 0;
+            }
+            if (match && (void *)bound[i].u1.Function != (void *)&ShimDeviceIoControl &&
+                Patch((void **)&bound[i].u1.Function))
+                ++patched;
+        }
+    }
+    return patched;
+}
+
+}  // namespace
+
+int InstallVolumeShim() {
+    if (!g_original)
+        g_original = (DeviceIoControlFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "DeviceIoControl");
+    if (!g_original) return 0;
+    HMODULE self = NULL;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCSTR)&ShimDeviceIoControl, &self);
+    int patched = PatchModule(GetModuleHandleA(NULL));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        MODULEENTRY32 entry;
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+            // System modules keep their own calls; the exe was done above.
+            if (entry.hModule == GetModuleHandleA(NULL) || entry.hModule == self) continue;
+            char path[MAX_PATH];
+            GetSystemDirectoryA(path, sizeof path);
+            if (_strnicmp(entry.szExePath, path, strlen(path)) == 0) continue;
+            patched += PatchModule(entry.hModule);
+        }
+        CloseHandle(snapshot);
+    }
+    return patched;
+}
+
+long VolumeShimForwardCount() { return g_forwarded; }
+
+namespace {
+
+// Whether a module of that file name is loaded in the process.
+bool HasModule(DWORD processId, const char *dllPath) {
+    const char *file = strrchr(dllPath, '\\');
+    file = file ? file + 1 : dllPath;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    MODULEENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snapshot, &entry); more && !found; more = Module32Next(snapshot, &entry))
+        found = _stricmp(entry.szModule, file) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+int StartWithVolumeShim(const char *commandLine, const char *dllPath, PROCESS_INFORMATION *process) {
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    char *line = _strdup(commandLine);
+    BOOL started = CreateProcessA(NULL, line, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup, process);
+    free(line);
+    if (!started) return 0;
+
+    size_t length = strlen(dllPath) + 1;
+    void *remote = VirtualAllocEx(process->hProcess, NULL, length, MEM_COMMIT, PAGE_READWRITE);
+    FARPROC loadLibrary = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA");
+    bool loaded = false;
+    if (remote && WriteProcessMemory(process->hProcess, remote, dllPath, length, NULL)) {
+        HANDLE thread = CreateRemoteThread(process->hProcess, NULL, 0, (LPTHREAD_START_ROUTINE)loadLibrary,
+                                           remote, 0, NULL);
+        if (thread) {
+            loaded = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 &&
+                     HasModule(process->dwProcessId, dllPath);
+            CloseHandle(thread);
+        }
+    }
+    if (remote) VirtualFreeEx(process->hProcess, remote, 0, MEM_RELEASE);
+    if (!loaded) {
+        TerminateProcess(process->hProcess, 1);
+        CloseHandle(process->hThread);
+        CloseHandle(process->hProcess);
+        return 0;
+    }
+    ResumeThread(process->hThread);
+    return 1;
+}

@@ -1,0 +1,21 @@
+// Test-bed volume shim. Wine answers the volume lock and unlock codes itself
+// and fails the dismount code on a driver's volume, so these three codes never
+// get the stand-in vault driver's answer. The shim sits in front of
+// DeviceIoControl in the process under test (its import table is patched) and
+// forwards them to the stand-in driver, which then decides: a volume with open
+// files refuses the lock. Devices that do not know the forwarded codes get the
+// original call.
+#pragma once
+#include <windows.h>
+
+// Patches the import tables of the main module and of every module loaded so
+// far. Returns the number of import slots patched (0: nothing imported it).
+int InstallVolumeShim();
+
+// Number of volume codes the shim has forwarded in this process.
+long VolumeShimForwardCount();
+
+// Starts a program with the shim DLL (dllPath) loaded into it before its first
+// instruction runs: created suspended, the DLL loaded by a remote thread, then
+// resumed. 1 on success with *process filled.
+int StartWithVolumeShim(const char *commandLine, const char *dllPath, PROCESS_INFORMATION *process);

@@ -78,7 +78,7 @@ int PatchModule(HMODULE module) {
 
 int InstallVolumeShim() {
     if (!g_original)
-        g_original = (DeviceIoControlFn)GetProcAddress(GetModuleHandleA("kernel32.dll"), "DeviceIoControl");
+        g_original = (DeviceIoControlFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "DeviceIoControl");
     if (!g_original) return 0;
     HMODULE self = NULL;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -136,7 +136,7 @@ int StartWithVolumeShim(const char *commandLine, const char *dllPath, PROCESS_IN
     FARPROC loadLibrary = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA");
     bool loaded = false;
     if (remote && WriteProcessMemory(process->hProcess, remote, dllPath, length, NULL)) {
-        HANDLE thread = CreateRemoteThread(process->hProcess, NULL, 0, (LPTHREAD_START_ROUTINE)loadLibrary,
+        HANDLE thread = CreateRemoteThread(process->hProcess, NULL, 0, (LPTHREAD_START_ROUTINE)(void *)loadLibrary,
                                            remote, 0, NULL);
         if (thread) {
             loaded = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 &&

@@ -1,0 +1,53 @@
+#include "token_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include "token/registered_tokens.h"
+#include "token/token_state.h"
+
+void ClearRegisteredTokens() {
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey);
+  memset(&g_selectedToken, 0, sizeof g_selectedToken);
+  memset(g_defaultTokenName, 0, sizeof g_defaultTokenName);
+}
+
+void RegisterRaw(const std::string &name, DWORD type, const void *data, DWORD size) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey, 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, type, (const BYTE *)data, size));
+  RegCloseKey(key);
+}
+
+void RegisterToken(const std::string &name, const std::string &path) {
+  RegisterRaw(name, REG_SZ, path.c_str(), (DWORD)path.size() + 1);
+}
+
+std::string RegisteredValue(const std::string &name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "<none>";
+  char data[1024] = {0};
+  DWORD size = sizeof data - 1, type = 0;
+  LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, (BYTE *)data, &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? std::string(data) : "<none>";
+}
+
+RegisteredSoftToken::RegisteredSoftToken(const std::string &config) {
+  ClearRegisteredTokens();
+  Configure(config);
+  RegisterToken("Soft", library);
+}
+
+robot::Box AnswerBox(int button, const char *caption) {
+  robot::Box seen;
+  HWND box = robot::WaitForBox(caption);
+  EXPECT_NE(nullptr, box) << "no box \"" << caption << "\" appeared";
+  if (!box) return seen;
+  seen = robot::ReadBox(box);
+  robot::PressButton(box, button);
+  robot::WaitForClose(box);
+  seen.answer = button;
+  return seen;
+}

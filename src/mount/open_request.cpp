@@ -68,3 +68,9 @@ size_t FillOpenRequest(unsigned char *request, size_t requestSize, const unsigne
     KovdevPut64(request + KOVDEV_REQ_SIZE_OFFSET, uint64_t(sizeMb) * 1048576u);
     return sent;
 }
+
+// The record's fields must tile exactly as the driver reads them.
+static_assert(KOVDEV_REQ_KEYS_OFFSET + KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE == KOVDEV_REQ_LETTER_OFFSET,
+              "key slots end at the drive letter");
+static_assert(KOVDEV_REQ_LETTER_OFFSET + 1 == KOVDEV_REQ_NAME_OFFSET, "name follows the letter");
+static_assert(KOVDEV_MOUNTED_LETTER_OFFSET < KOVDEV_MOUNTED_SIZE, "mounted letter inside its record");

@@ -299,6 +299,18 @@ static NTSTATUS DiskQuery(ULONG code, unsigned char *buffer, ULONG outLength, UL
         if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
         FillPartition((PARTITION_INFORMATION *)buffer);
         break;
+    case IOCTL_DISK_GET_PARTITION_INFO_EX: {
+        PARTITION_INFORMATION_EX *partition = (PARTITION_INFORMATION_EX *)buffer;
+        need = sizeof(PARTITION_INFORMATION_EX);
+        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        memset(partition, 0, need);
+        partition->PartitionStyle = PARTITION_STYLE_MBR;
+        partition->PartitionLength.QuadPart = (LONGLONG)g_volume.bytes;
+        partition->PartitionNumber = 1;
+        partition->Mbr.PartitionType = PARTITION_IFS;
+        partition->Mbr.RecognizedPartition = TRUE;
+        break;
+    }
     default: /* is-writable and verify: nothing to return */
         need = 0;
         break;
@@ -360,6 +372,7 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
     case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
     case IOCTL_DISK_GET_LENGTH_INFO:
     case IOCTL_DISK_GET_PARTITION_INFO:
+    case IOCTL_DISK_GET_PARTITION_INFO_EX:
     case IOCTL_DISK_IS_WRITABLE:
     case IOCTL_DISK_CHECK_VERIFY:
     case IOCTL_STORAGE_CHECK_VERIFY:

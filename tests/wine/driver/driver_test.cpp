@@ -137,6 +137,18 @@ TEST_F(DriverTest, DiskQueriesDescribeTheOpenVolume) {
     EXPECT_EQ(512u, geometry.BytesPerSector);
     EXPECT_GE(geometry.Cylinders.QuadPart * geometry.TracksPerCylinder * geometry.SectorsPerTrack * 512,
               9 * 1048576ll);
+    PARTITION_INFORMATION_EX partition = {};
+    ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_PARTITION_INFO_EX, NULL, 0, &partition, sizeof partition,
+                                &returned, NULL));
+    EXPECT_EQ(9 * 1048576ll, partition.PartitionLength.QuadPart);
+    EXPECT_EQ(0, partition.StartingOffset.QuadPart);
+    CloseHandle(drive);
+
+    // Released, the drive has no medium to describe.
+    ResetDriver(0);
+    drive = OpenDriveDevice(letter);
+    ASSERT_NE(INVALID_HANDLE_VALUE, drive);
+    EXPECT_FALSE(DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL));
     CloseHandle(drive);
 }
 

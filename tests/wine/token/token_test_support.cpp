@@ -5,6 +5,8 @@
 #include "token/registered_tokens.h"
 #include "token/token_state.h"
 
+#include <vector>
+
 void ClearRegisteredTokens() {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey);
   memset(&g_selectedToken, 0, sizeof g_selectedToken);
@@ -51,3 +53,43 @@ robot::Box AnswerBox(int button, const char *caption) {
   seen.answer = button;
   return seen;
 }
+
+namespace {
+
+// The tests empty the RegisteredTokens key at will; the registrations the
+// session made for other programs are put back when the binary ends.
+class KeepRegisteredTokens : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      return;
+    for (DWORD i = 0;; i++) {
+      char name[400], data[1024];
+      DWORD nameLength = sizeof name, dataLength = sizeof data, type = 0;
+      if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, (BYTE *)data, &dataLength) !=
+          ERROR_SUCCESS)
+        break;
+      saved_.push_back({name, type, std::string(data, dataLength)});
+    }
+    RegCloseKey(key);
+  }
+  void TearDown() override {
+    ClearRegisteredTokens();
+    for (const Saved &s : saved_)
+      RegisterRaw(s.name, s.type, s.data.data(), (DWORD)s.data.size());
+  }
+
+ private:
+  struct Saved {
+    std::string name;
+    DWORD type;
+    std::string data;
+  };
+  std::vector<Saved> saved_;
+};
+
+::testing::Environment *const kKeep = ::testing::AddGlobalTestEnvironment(new KeepRegisteredTokens);
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include "mount/driver_protocol.h"
 #include "kovdev_testbed.h"
 #include "kovdev_crypto.h"
+#include "request_check.h"
 
 #ifndef FSCTL_LOCK_VOLUME
 #define FSCTL_LOCK_VOLUME     CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 6, METHOD_BUFFERED, FILE_ANY_ACCESS)
@@ -50,7 +51,6 @@ static void Wipe(void *p, size_t n) {
 
 #define POOL_TAG 0x766f644bu          /* "Kdov" */
 #define CHUNK (64u * 1024u)           /* bytes moved to or from the container per step */
-#define MAX_NAME_LENGTH 1024u
 #define KEPT_NAME_SIZE (KOVDEV_MOUNTED_SIZE - KOVDEV_REQ_NAME_OFFSET)
 
 typedef struct Volume {
@@ -101,34 +101,6 @@ static ULONG ReadLe32(const unsigned char *p) {
     return (ULONG)p[0] | (ULONG)p[1] << 8 | (ULONG)p[2] << 16 | (ULONG)p[3] << 24;
 }
 
-/* Checks an open request as it arrived; returns the name length or -1. */
-static int CheckRequest(const unsigned char *in, ULONG inLength) {
-    USHORT keys, nameLength, i;
-    ULONGLONG bytes;
-    unsigned char letter;
-    const unsigned char *name;
-
-    if (in == NULL || inLength < KOVDEV_REQ_SENT_BASE) return -1;
-    if (KovdevGet16(in + KOVDEV_REQ_FIXED_OFFSET) != 1) return -1;
-    if (KovdevGet16(in + KOVDEV_REQ_ALGORITHM_OFFSET) != KOVDEV_ALGORITHM_AES256) return -1;
-    keys = KovdevGet16(in + KOVDEV_REQ_KEY_COUNT_OFFSET);
-    if (keys < 1 || keys > KOVDEV_REQ_KEY_SLOTS) return -1;
-    if (KovdevGet16(in + KOVDEV_REQ_KEY_LENGTH_OFFSET) != KOVDEV_AES256_KEY_LENGTH) return -1;
-    bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
-    if (bytes == 0 || bytes % KOVDEV_SECTOR_SIZE != 0) return -1;
-    letter = in[KOVDEV_REQ_LETTER_OFFSET];
-    if (letter < 'A' || letter > 'Z') return -1;
-    nameLength = KovdevGet16(in + KOVDEV_REQ_NAME_LENGTH_OFFSET);
-    if (nameLength == 0 || nameLength > MAX_NAME_LENGTH) return -1;
-    /* The name and its terminator must lie inside what was sent. */
-    if ((ULONG)KOVDEV_REQ_SENT_BASE + nameLength > inLength) return -1;
-    name = in + KOVDEV_REQ_NAME_OFFSET;
-    for (i = 0; i < nameLength; ++i)
-        if (name[i] == 0) return -1;
-    if (name[nameLength] != 0) return -1;
-    return nameLength;
-}
-
 static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
     ANSI_STRING ansi;
     UNICODE_STRING wide;
@@ -164,7 +136,7 @@ static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
 }
 
 static NTSTATUS OpenVault(const unsigned char *in, ULONG inLength) {
-    int nameLength = CheckRequest(in, inLength);
+    int nameLength = KovdevCheckOpenRequest(in, inLength);
     const char *name;
     const unsigned char *key;
     ULONGLONG bytes;

@@ -1,0 +1,22 @@
+/* Checks an open request as the driver receives it. Portable C, shared by the
+   driver and its native tests. */
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Longest container name the driver accepts. */
+#define KOVDEV_MAX_NAME_LENGTH 1024u
+
+/* The name length when the request of inLength bytes is well formed: fixed
+   field 1, AES-256 with 1 to 64 keys of 32 bytes, a size of whole sectors, a
+   drive letter A-Z, and a name without NUL whose terminator lies inside what
+   was sent. -1 otherwise. */
+int KovdevCheckOpenRequest(const unsigned char *in, size_t inLength);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,7 +1,7 @@
 /* Stand-in vault driver: one disk device \Device\Kovdev00 that serves one
    container file at a time, its sectors stored AES-256 with the sector
    chaining of the crypto core and the sector number as counter. */
-#include <ntddk.h>
+#include <ntifs.h>
 #include <ntdddisk.h>
 #include "mount/driver_protocol.h"
 #include "kovdev_testbed.h"
@@ -404,6 +404,94 @@ static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULON
     return status;
 }
 
+/* The file system on the volume, as its boot sector names it: what a file
+   system driver mounted on the drive would report. */
+typedef struct FileSystemKind {
+    const WCHAR *name;
+    ULONG nameBytes;
+    ULONG attributes;
+    ULONG serial;
+} FileSystemKind;
+
+static ULONG ReadLe32At(const unsigned char *sector, ULONG offset) { return ReadLe32(sector + offset); }
+
+static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
+    unsigned char sector[KOVDEV_SECTOR_SIZE];
+    LARGE_INTEGER where;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status;
+
+    where.QuadPart = 0;
+    status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, sector, sizeof sector, &where, NULL);
+    if (!NT_SUCCESS(status)) return status;
+    KovdevCipherDecrypt(&g_volume.cipher, sector, sizeof sector, 0);
+    if (sector[510] != 0x55 || sector[511] != 0xAA) return STATUS_UNRECOGNIZED_VOLUME;
+    if (memcmp(sector + 3, "NTFS    ", 8) == 0) {
+        kind->name = L"NTFS";
+        kind->serial = ReadLe32At(sector, 0x48);
+        kind->attributes = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK |
+                           FILE_PERSISTENT_ACLS;
+    } else if (memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
+        kind->name = L"FAT32";
+        kind->serial = ReadLe32At(sector, 0x43);
+        kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
+    } else if (memcmp(sector + 0x36, "FAT", 3) == 0) {
+        kind->name = L"FAT";
+        kind->serial = ReadLe32At(sector, 0x27);
+        kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
+    } else {
+        return STATUS_UNRECOGNIZED_VOLUME;
+    }
+    kind->nameBytes = 0;
+    while (kind->name[kind->nameBytes / sizeof(WCHAR)]) kind->nameBytes += sizeof(WCHAR);
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS QueryVolume(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *information) {
+    ULONG length = stack->Parameters.QueryVolume.Length;
+    unsigned char *out = TransferBuffer(irp);
+    FileSystemKind kind;
+    NTSTATUS status;
+    ULONG need;
+
+    if (stack->Parameters.QueryVolume.FsInformationClass == FileFsDeviceInformation) {
+        FILE_FS_DEVICE_INFORMATION *device = (FILE_FS_DEVICE_INFORMATION *)out;
+        if (!out || length < sizeof *device) return STATUS_BUFFER_TOO_SMALL;
+        device->DeviceType = FILE_DEVICE_DISK;
+        device->Characteristics = 0;
+        *information = sizeof *device;
+        return STATUS_SUCCESS;
+    }
+    if (!g_volume.open) return STATUS_NO_MEDIA_IN_DEVICE;
+    status = RecogniseFileSystem(&kind);
+    if (!NT_SUCCESS(status)) return status;
+
+    switch (stack->Parameters.QueryVolume.FsInformationClass) {
+    case FileFsVolumeInformation: {
+        FILE_FS_VOLUME_INFORMATION *volume = (FILE_FS_VOLUME_INFORMATION *)out;
+        need = FIELD_OFFSET(FILE_FS_VOLUME_INFORMATION, VolumeLabel);
+        if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
+        memset(volume, 0, need);
+        volume->VolumeSerialNumber = kind.serial;
+        break;
+    }
+    case FileFsAttributeInformation: {
+        FILE_FS_ATTRIBUTE_INFORMATION *attribute = (FILE_FS_ATTRIBUTE_INFORMATION *)out;
+        need = FIELD_OFFSET(FILE_FS_ATTRIBUTE_INFORMATION, FileSystemName) + kind.nameBytes;
+        if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
+        attribute->FileSystemAttributes = kind.attributes;
+        attribute->MaximumComponentNameLength = 255;
+        attribute->FileSystemNameLength = kind.nameBytes;
+        memcpy(attribute->FileSystemName, kind.name, kind.nameBytes);
+        break;
+    }
+    default:
+        return STATUS_INVALID_DEVICE_REQUEST;
+    }
+    *information = need;
+    return STATUS_SUCCESS;
+}
+
 static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG_PTR information = 0;
@@ -424,6 +512,9 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     case IRP_MJ_FILE_SYSTEM_CONTROL:
         code = FileSystemCodeToVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
         status = code ? VolumeControl(code) : STATUS_INVALID_DEVICE_REQUEST;
+        break;
+    case IRP_MJ_QUERY_VOLUME_INFORMATION:
+        status = QueryVolume(irp, stack, &information);
         break;
     case IRP_MJ_READ:
         status = Transfer(irp, stack, FALSE, &information);

@@ -144,3 +144,33 @@ TEST_F(SectorTest, TransfersOutsideTheVolumeOrNotWholeSectorsFail) {
 }
 
 }  // namespace
+
+namespace {
+
+// A volume reports the file system its boot sector names, as a mounted file
+// system would; an unformatted one is not recognised.
+TEST_F(SectorTest, VolumeInformationFollowsTheBootSector) {
+    char root[] = " :\\";
+    root[0] = letter;
+    char fileSystem[32] = "";
+    DWORD serial = 0, component = 0, flags = 0;
+    EXPECT_FALSE(GetVolumeInformationA(root, NULL, 0, &serial, &component, &flags, fileSystem, sizeof fileSystem));
+    EXPECT_EQ((DWORD)ERROR_UNRECOGNIZED_VOLUME, GetLastError());
+
+    Buffer boot(512);
+    memset(boot.data, 0, 512);
+    memcpy(boot.data, "\xEB\x52\x90NTFS    ", 11);
+    const unsigned char serialBytes[8] = {0x78, 0x56, 0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x90};
+    memcpy(boot.data + 0x48, serialBytes, 8);
+    boot.data[510] = 0x55;
+    boot.data[511] = 0xAA;
+    ASSERT_TRUE(Transfer(drive, true, 0, boot.data, 512));
+
+    ASSERT_TRUE(GetVolumeInformationA(root, NULL, 0, &serial, &component, &flags, fileSystem, sizeof fileSystem))
+        << GetLastError();
+    EXPECT_STREQ("NTFS", fileSystem);
+    EXPECT_EQ(0x12345678u, serial);
+    EXPECT_EQ(255u, component);
+}
+
+}  // namespace

@@ -23,3 +23,7 @@
 #define IDC_SELECT_TOKEN 1464
 #define IDC_TOKEN_PASSWORD 1466
 #define IDC_TOKEN_RESTORE_BACKUP 1469
+
+// Application icon and the file chooser's icon.
+#define IDI_KOVARA 487
+#define IDI_CHOOSE_FILE 543

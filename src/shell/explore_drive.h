@@ -1,0 +1,4 @@
+// Opens an Explorer window on a drive (0 = A:).
+#pragma once
+
+void ExploreDrive(int driveIndex);

@@ -1,0 +1,68 @@
+#include "crypto/random_pool.h"
+
+#include <string.h>
+
+#include "crypto/sha1.h"
+
+namespace {
+
+uint32_t LoadLittle(const unsigned char *p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void StoreLittle(unsigned char *p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+  p[2] = static_cast<unsigned char>(v >> 16);
+  p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+// Stops the compiler from dropping the wipe of a buffer about to go out of scope.
+void Wipe(unsigned char *p, size_t n) {
+  volatile unsigned char *v = p;
+  while (n--) *v++ = 0;
+}
+
+}  // namespace
+
+void RandomMix(RandomPool *pool) {
+  unsigned char *b = pool->buffer;
+  unsigned char block[64];
+  uint32_t state[5];
+  for (unsigned offset = 0; offset < kRandomPoolSize; offset += 20) {
+    for (unsigned i = 0; i < 64; ++i) block[i] = b[(offset + i) % kRandomPoolSize];
+    // The chaining value is read little-endian, unlike SHA-1's own words;
+    // at offset 240 it reaches into the 4 spare bytes.
+    for (int w = 0; w < 5; ++w) state[w] = LoadLittle(b + offset + 4 * w);
+    Sha1Compress(state, block);
+    for (int w = 0; w < 5; ++w) StoreLittle(b + offset + 4 * w, state[w]);
+    Wipe(block, sizeof block);
+  }
+  Wipe(reinterpret_cast<unsigned char *>(state), sizeof state);
+  pool->position = 0;
+}
+
+void RandomPoolAdd(RandomPool *pool, const void *data, size_t length) {
+  const unsigned char *p = static_cast<const unsigned char *>(data);
+  for (size_t i = 0; i < length; ++i) {
+    if (pool->position >= kRandomPoolSize) RandomMix(pool);
+    unsigned char *slot = pool->buffer + pool->position;
+    *slot = static_cast<unsigned char>(*slot + p[i]);
+    ++pool->position;
+  }
+}
+
+void RandomPoolAddValue(RandomPool *pool, uint32_t value) {
+  unsigned char bytes[4];
+  StoreLittle(bytes, value);
+  RandomPoolAdd(pool, bytes, sizeof bytes);
+}
+
+size_t RandomPoolDraw(RandomPool *pool, unsigned char *out, size_t length) {
+  if (length > kRandomPoolSize) length = kRandomPoolSize;
+  RandomMix(pool);
+  memcpy(out, pool->buffer, length);
+  for (unsigned i = 0; i < kRandomPoolSize; ++i) pool->buffer[i] = static_cast<unsigned char>(~pool->buffer[i]);
+  RandomMix(pool);
+  return length;
+}

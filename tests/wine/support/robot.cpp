@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstdlib>
 #include <cstring>
 
 namespace robot {
@@ -111,6 +112,80 @@ std::string SessionFolder(const char *variable) {
   return path;
 }
 
+const struct {
+  LPCSTR id;
+  UINT flag;
+} kSystemIcons[] = {{IDI_EXCLAMATION, MB_ICONWARNING},
+                    {IDI_ASTERISK, MB_ICONINFORMATION},
+                    {IDI_QUESTION, MB_ICONQUESTION},
+                    {IDI_HAND, MB_ICONERROR}};
+
+// Top-down 32-bit pixels of a w x h area.
+struct Pixels {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+  DWORD *bits = nullptr;
+  Pixels(int w, int h) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    dc = CreateCompatibleDC(nullptr);
+    void *p = nullptr;
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    bits = static_cast<DWORD *>(p);
+    if (bitmap) old = SelectObject(dc, bitmap);
+  }
+  ~Pixels() {
+    if (old) SelectObject(dc, old);
+    if (bitmap) DeleteObject(bitmap);
+    if (dc) DeleteDC(dc);
+  }
+};
+
+bool Close(DWORD a, DWORD b) {
+  int d = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    d += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+  return d < 48;
+}
+
+// Which system icon the control shows, read from the screen and compared
+// with each system icon drawn on the same background; 0 when none fits.
+UINT IconOnScreen(HWND control) {
+  RECT r;
+  if (!GetWindowRect(control, &r)) return 0;
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0 || w > 256 || h > 256) return 0;
+  Pixels shown(w, h);
+  if (!shown.bits) return 0;
+  HDC screen = GetDC(nullptr);
+  BOOL copied = BitBlt(shown.dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  GdiFlush();
+  if (!copied) return 0;
+  UINT best = 0;
+  int bestMatches = 0;
+  for (const auto &i : kSystemIcons) {
+    Pixels drawn(w, h);
+    if (!drawn.bits) return 0;
+    for (int k = 0; k < w * h; ++k) drawn.bits[k] = shown.bits[0];  // the background
+    DrawIconEx(drawn.dc, 0, 0, LoadIconA(nullptr, i.id), 0, 0, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    int matches = 0;
+    for (int k = 0; k < w * h; ++k) matches += Close(drawn.bits[k], shown.bits[k]);
+    if (matches > bestMatches) {
+      bestMatches = matches;
+      best = i.flag;
+    }
+  }
+  // The background alone matches much; the picture must match nearly all.
+  return bestMatches * 100 >= w * h * 95 ? best : 0;
+}
+
 }  // namespace
 
 std::string Describe(const Box &box) {
@@ -211,12 +286,14 @@ Box ReadBox(HWND window) {
   DWORD_PTR icon = 0;
   HWND iconControl = GetDlgItem(window, kBoxIconId);
   if (iconControl && SendWithTimeout(iconControl, STM_GETICON, 0, 0, &icon) && icon) {
-    // The box loads the shared system icons, so the handles compare equal.
-    const struct { LPCSTR id; UINT flag; } icons[] = {
-        {IDI_EXCLAMATION, MB_ICONWARNING}, {IDI_ASTERISK, MB_ICONINFORMATION},
-        {IDI_QUESTION, MB_ICONQUESTION}, {IDI_HAND, MB_ICONERROR}};
-    for (const auto &i : icons)
+    // The box loads the shared system icons: in this process the handles
+    // compare equal; another process's box is recognised by its picture.
+    for (const auto &i : kSystemIcons)
       if (reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, i.id)) box.icon = i.flag;
+    for (int attempt = 0; !box.icon && attempt < 20; ++attempt) {
+      if (attempt) Sleep(50);  // not painted yet
+      box.icon = IconOnScreen(iconControl);
+    }
   }
   // The order in which the box lays its buttons out.
   static const int order[] = {IDYES, IDNO, IDOK, IDABORT, IDRETRY, IDCANCEL,

@@ -191,8 +191,9 @@ TEST(Robot, WaitsEndWhenNothingAppears) {
 // Started as a child process by the next test: shows one box and exits with
 // the answer.
 TEST(RobotChild, DISABLED_ShowsABox) {
+  const char *icon = std::getenv("KOVARA_ROBOT_CHILD_ICON");
   std::exit(MessageBoxA(nullptr, "Shown by another process", "Robot Child",
-                        MB_YESNO | MB_ICONQUESTION));
+                        MB_YESNO | (icon ? std::atoi(icon) : MB_ICONQUESTION)));
 }
 
 TEST(Robot, DrivesABoxOfAnotherProcess) {
@@ -212,6 +213,7 @@ TEST(Robot, DrivesABoxOfAnotherProcess) {
     robot::Box seen = robot::ReadBox(box);
     EXPECT_EQ("Shown by another process", seen.text);
     EXPECT_EQ((std::vector<int>{IDYES, IDNO}), seen.buttons);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONQUESTION), seen.icon);
     EXPECT_TRUE(robot::PressButton(box, IDYES));
   }
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 20000));
@@ -223,29 +225,45 @@ TEST(Robot, DrivesABoxOfAnotherProcess) {
   CloseHandle(pi.hProcess);
 }
 
-TEST(Robot, AnswererWatchesAnotherProcess) {
+// Another process's box, answered by an answerer watching that process.
+robot::Box BoxOfChild(UINT icon, int answer, DWORD *exitCode) {
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string command = std::string("\"") + self +
                         "\" --gtest_also_run_disabled_tests --gtest_filter=RobotChild.*";
+  SetEnvironmentVariableA("KOVARA_ROBOT_CHILD_ICON", std::to_string(icon).c_str());
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                             nullptr, nullptr, &si, &pi));
+  BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                nullptr, nullptr, &si, &pi);
+  SetEnvironmentVariableA("KOVARA_ROBOT_CHILD_ICON", nullptr);
+  EXPECT_TRUE(started);
+  if (!started) return robot::Box();
   robot::Answerer answerer(pi.dwProcessId);
-  answerer.Answer(IDNO);
+  answerer.Answer(answer);
   ResumeThread(pi.hThread);
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 20000));
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
-  EXPECT_EQ(static_cast<DWORD>(IDNO), code);
-  answerer.Finish();
-  ASSERT_EQ(1u, answerer.Boxes().size());
-  EXPECT_EQ("Robot Child", answerer.Boxes()[0].caption);
+  GetExitCodeProcess(pi.hProcess, exitCode);
+  if (*exitCode == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  answerer.Finish();
+  std::vector<robot::Box> boxes = answerer.Boxes();
+  EXPECT_EQ(1u, boxes.size());
+  return boxes.empty() ? robot::Box() : boxes[0];
+}
+
+TEST(Robot, AnswererWatchesAnotherProcessAndTellsItsIcons) {
+  for (UINT icon : std::vector<UINT>{MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION,
+                                     MB_ICONERROR, 0}) {
+    DWORD code = 0;
+    robot::Box box = BoxOfChild(icon, icon == MB_ICONQUESTION ? IDNO : IDYES, &code);
+    EXPECT_EQ(static_cast<DWORD>(icon == MB_ICONQUESTION ? IDNO : IDYES), code);
+    EXPECT_EQ("Robot Child", box.caption);
+    EXPECT_EQ("Shown by another process", box.text);
+    EXPECT_EQ(icon, box.icon) << robot::Describe(box);
+  }
 }
 
 TEST(Robot, ScreenshotOfTheDisplay) {

@@ -44,10 +44,11 @@ TEST(RandomPool, DrawIsCappedAt256BytesAndDrawsDiffer) {
   RandomStop();
 }
 
-TEST(RandomPool, TwoProcessesOrTwoRunsDoNotRepeat) {
-  // Separate starts begin from a zeroed pool: only gathered entropy keeps
-  // their first draws apart.
-  unsigned char first[20], second[20];
+TEST(RandomPool, RestartedPoolDoesNotRepeatItsKeyBlock) {
+  // A restart begins from a zeroed pool and (the slow poll being done once
+  // per process) only the fast poll tells the runs apart; one mix carries
+  // that into the later part of a draw, so whole 256-byte draws must differ.
+  unsigned char first[256], second[256];
   ASSERT_EQ(0, RandomStart());
   RandomGetBytes(first, sizeof first);
   RandomStop();
@@ -124,6 +125,43 @@ TEST(RandomHooks, CraftedEventsAreTakenAndNegativeCodesPassedOn) {
   // Hooks called after the stop touch nothing.
   EXPECT_EQ(0, RandomMouseHook(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&mouse)));
   EXPECT_EQ(0, RandomKeyboardHook(HC_ACTION, 'A', static_cast<LPARAM>(0xC0010001u)));
+}
+
+// A thread on a desktop opened without the right to install hooks cannot
+// start the pool: the start fails before the polling thread exists, and the
+// stop that follows must not wait for that thread.
+TEST(RandomPool, FailedStartReturnsAtOnceAndLeavesNothingRunning) {
+  HDESK desktop = CreateDesktopA("KovaraNoHooks", nullptr, nullptr, 0,
+                                 DESKTOP_CREATEWINDOW | DESKTOP_READOBJECTS, nullptr);
+  ASSERT_NE(nullptr, desktop);
+  struct Outcome {
+    BOOL moved = FALSE;
+    int started = -1;
+  } outcome;
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID p) -> DWORD {
+        Outcome *o = static_cast<Outcome *>(p);
+        HDESK d = OpenDesktopA("KovaraNoHooks", 0, FALSE,
+                               DESKTOP_CREATEWINDOW | DESKTOP_READOBJECTS);
+        o->moved = d && SetThreadDesktop(d);
+        o->started = RandomStart();
+        return 0;
+      },
+      &outcome, 0, nullptr);
+  ASSERT_NE(nullptr, thread);
+  DWORD waited = WaitForSingleObject(thread, 10000);
+  EXPECT_EQ(WAIT_OBJECT_0, waited) << "the failed start hung";
+  if (waited != WAIT_OBJECT_0) return;  // leave the stuck thread rather than crash
+  CloseHandle(thread);
+  ASSERT_TRUE(outcome.moved);
+  EXPECT_EQ(1, outcome.started);
+  // Nothing is left half-started: a normal start and draw work afterwards.
+  ASSERT_EQ(0, RandomStart());
+  unsigned char out[20];
+  EXPECT_EQ(20u, RandomGetBytes(out, sizeof out));
+  RandomStop();
+  CloseDesktop(desktop);
 }
 
 // Hooks of the test, installed before the pool's: the pool's hooks are

@@ -12,6 +12,7 @@
 
 #include "robot.h"
 #include "shell/choose_file.h"
+#include "shell/file_dialog_hook.h"
 
 namespace {
 
@@ -176,6 +177,42 @@ TEST(ChooseFileFilter, OverlongListIsCutAfterItsLastWholePair) {
   EXPECT_EQ(0, ChooseFile(nullptr, kTitle, 0, nullptr, path));
   answerer.Finish();
   EXPECT_EQ("Description number 100 of many files", seen);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SaveFileHook, SaveDialogIsCentredWithTheApplicationIconAndASelectedButton) {
+  robot::Answerer answerer;
+  std::string okText;
+  RECT rect = {};
+  bool hasIcon = false;
+  answerer.OnDialog("Save Backup", [&](HWND dialog) {
+    okText = robot::ControlText(dialog, IDOK);
+    GetWindowRect(dialog, &rect);
+    hasIcon = SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0;
+    robot::PressButton(dialog, IDCANCEL);
+  });
+  char path[MAX_PATH] = "";
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hInstance = GetModuleHandleA(nullptr);
+  ofn.lpstrFilter = "All file types \0*.*\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrTitle = "Save Backup";
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+  ofn.lpfnHook = SaveFileHook;
+  EXPECT_FALSE(GetSaveFileNameA(&ofn));
+  answerer.Finish();
+  EXPECT_EQ("Selected", okText);
+  EXPECT_TRUE(hasIcon);
+  HDC screen = GetDC(nullptr);
+  int width = GetDeviceCaps(screen, HORZRES), height = GetDeviceCaps(screen, VERTRES);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ((width - (rect.right - rect.left)) / 2, rect.left);
+  EXPECT_EQ((height - (rect.bottom - rect.top)) / 2, rect.top);
 }
 
 }  // namespace

@@ -423,6 +423,7 @@ void Answerer::Visit(HWND window) {
   }
 
   Box box = ReadBox(window);
+  bool wantPicture = false;
   {
     std::lock_guard<std::mutex> hold(lock_);
     if (answers_.empty()) {
@@ -433,11 +434,19 @@ void Answerer::Visit(HWND window) {
         for (int b : box.buttons)
           if (b == id) box.answer = id;
       failures_.push_back("unexpected " + Describe(box));
+      wantPicture = true;
     } else {
       box.answer = answers_.front();
       answers_.erase(answers_.begin());
     }
     boxes_.push_back(box);
+  }
+  // A picture of what nobody expected, for a person to look at.
+  if (wantPicture) {
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("unexpected-") + (test ? test->test_suite_name() : "") + "." +
+                       (test ? test->name() : "") + "-" + std::to_string(boxes_.size());
+    Screenshot(name.c_str());
   }
   PressButton(window, box.answer);
 }

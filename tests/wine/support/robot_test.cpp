@@ -110,6 +110,13 @@ TEST(Robot, UnexpectedBoxFailsTheTestWithItsText) {
       "Nobody asked for me");
   // Closed by the least harmful button.
   EXPECT_EQ(IDNO, result);
+  // Within a test session the display is kept for a person to look at.
+  if (const char *folder = std::getenv("KOVARA_SCREENSHOTS")) {
+    std::string picture = std::string("Z:") + folder +
+                          "/unexpected-Robot.UnexpectedBoxFailsTheTestWithItsText-1.png";
+    for (char &c : picture) c = c == '/' ? '\\' : c;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(picture.c_str())) << picture;
+  }
 }
 
 TEST(Robot, AnswerThatWasNeverUsedFailsTheTest) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "crypto/random_hooks.h"
+#include "crypto/random_poll.h"
 #include "crypto/random_pool.h"
 
 namespace {
@@ -125,6 +126,29 @@ TEST(RandomHooks, CraftedEventsAreTakenAndNegativeCodesPassedOn) {
   // Hooks called after the stop touch nothing.
   EXPECT_EQ(0, RandomMouseHook(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&mouse)));
   EXPECT_EQ(0, RandomKeyboardHook(HC_ACTION, 'A', static_cast<LPARAM>(0xC0010001u)));
+}
+
+TEST(RandomPolls, FastPollAddsTheSameAmountEachTimeAfterTheFirst) {
+  std::vector<unsigned char> buffer(kRandomPoolBufferSize, 0);
+  RandomPool pool = {buffer.data(), 0};
+  RandomFastPoll(&pool);  // may be the process's first, with the start-up record
+  unsigned before = pool.position;
+  RandomFastPoll(&pool);
+  unsigned step = (pool.position + kRandomPoolSize - before) % kRandomPoolSize;
+  before = pool.position;
+  RandomFastPoll(&pool);
+  EXPECT_EQ(step, (pool.position + kRandomPoolSize - before) % kRandomPoolSize);
+  // 18 values, caret and cursor, memory status, eight times, two working-set
+  // sizes and the performance counter.
+  EXPECT_EQ(18 * 4 + 16 + sizeof(MEMORYSTATUS) + 64 + 2 * sizeof(SIZE_T) + 8, step);
+}
+
+TEST(RandomPolls, SlowPollGathersSomethingAndEnds) {
+  std::vector<unsigned char> buffer(kRandomPoolBufferSize, 0);
+  RandomPool pool = {buffer.data(), 0};
+  RandomSlowPoll(&pool);
+  RandomPollRelease();
+  EXPECT_FALSE(AllZero(buffer.data(), kRandomPoolSize)) << "no statistics reached the pool";
 }
 
 // A thread on a desktop opened without the right to install hooks cannot

@@ -7,6 +7,7 @@
 #include "shell/choose_file.h"
 #include "shell/error_box.h"
 #include "shell/html_help.h"
+#include "shell/hyperlink.h"
 #include "token/registered_tokens.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"
@@ -33,6 +34,8 @@ const KnownLibrary kKnownLibraries[] = {
 
 const int kOwnLibraryControls[] = {IDC_TOKEN_NAME_LABEL, IDC_TOKEN_PATH_LABEL, IDC_TOKEN_NAME,
                                    IDC_TOKEN_LIBRARY_PATH, IDC_TOKEN_BROWSE};
+
+const char kSupportAddress[] = "mailto:support@kovara.example";
 
 const char kCannotWrite[] =
     "There was error initializing the token.\nEnsure you have permission to write in the "
@@ -72,16 +75,22 @@ void OnInit(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_TOKEN_NAME, EM_LIMITTEXT, kNameBox, 0);
   EnableOwnLibrary(dialog, FALSE);
   CheckDlgButton(dialog, IDC_TOKEN_SET_DEFAULT, BST_CHECKED);
+  MakeHyperlink(dialog, IDC_TOKEN_SUPPORT_LINK, kSupportAddress, (COLORREF)-1);
 }
 
 void OnBrowse(HWND dialog) {
+  char system[MAX_PATH];
+  if (!SystemDirectory(dialog, system)) return;
+  // The file dialog starts in the current directory: the system directory,
+  // where token libraries are usually installed, for the length of the choice.
+  char previous[MAX_PATH];
+  DWORD kept = GetCurrentDirectoryA(sizeof previous, previous);
+  SetCurrentDirectoryA(system);
   char path[MAX_PATH];
-  if (!SystemDirectory(dialog, path)) return;
   SetChooseFileFilter("Library Files (*.DLL)\0*.DLL\0All Files(*.*)\0*.*\0");
-  if (ChooseFile(dialog, "Select Token Library File", 1, ".dll", path))
-    SetDlgItemTextA(dialog, IDC_TOKEN_LIBRARY_PATH, path);
-  else
-    SetDlgItemTextA(dialog, IDC_TOKEN_LIBRARY_PATH, "");
+  int chosen = ChooseFile(dialog, "Select Token Library File", 1, ".dll", path);
+  if (kept && kept < sizeof previous) SetCurrentDirectoryA(previous);
+  SetDlgItemTextA(dialog, IDC_TOKEN_LIBRARY_PATH, chosen ? path : "");
 }
 
 // Takes name and path from the checked option; 0 after a message.

@@ -18,22 +18,21 @@ class AuthoriseTokenUse : public ::testing::Test {
  protected:
   RegisteredSoftToken token_{SoftSlotSection("1", "", "s3cret")};
   char *block_ = nullptr;
-  std::thread runner_;
+  DialogRunner runner_;
 
   void SetUp() override {
     robot::Answerer quiet;
     ASSERT_EQ(1, SelectToken(nullptr, "Soft"));
   }
   void TearDown() override {
-    if (runner_.joinable()) runner_.join();
+    runner_.Stop();
     ReleaseTokenPassword(block_);
     EXPECT_EQ(nullptr, g_tokenBinding.module);
     ClearRegisteredTokens();
   }
   HWND Start() {
     g_tokenUseNotAuthorised = 0;
-    runner_ = std::thread([this] { block_ = RunAuthoriseTokenUseDialog(nullptr); });
-    HWND dialog = robot::WaitForWindow("#32770", kCaption);
+    HWND dialog = runner_.Start([this] { block_ = RunAuthoriseTokenUseDialog(nullptr); }, kCaption);
     EXPECT_NE(nullptr, dialog);
     return dialog;
   }
@@ -56,8 +55,7 @@ TEST_F(AuthoriseTokenUse, AsksUntilThePasswordOpensTheToken) {
 
   robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, "s3cret");
   robot::PressButton(dialog, IDC_TOKEN_OK);
-  EXPECT_TRUE(robot::WaitForClose(dialog));
-  runner_.join();
+  EXPECT_TRUE(runner_.Finish());
   ASSERT_NE(nullptr, block_);
   EXPECT_STREQ("s3cret", block_);
   EXPECT_EQ(0, block_[102]);
@@ -69,16 +67,14 @@ TEST_F(AuthoriseTokenUse, CancelAndCloseLeaveTheUseUnauthorised) {
   ASSERT_NE(nullptr, dialog);
   robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, "s3cret");
   robot::PressButton(dialog, IDC_TOKEN_CANCEL);
-  EXPECT_TRUE(robot::WaitForClose(dialog));
-  runner_.join();
+  EXPECT_TRUE(runner_.Finish());
   EXPECT_EQ(nullptr, block_);
   EXPECT_EQ(1, g_tokenUseNotAuthorised);
 
   dialog = Start();
   ASSERT_NE(nullptr, dialog);
   PostMessageA(dialog, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(robot::WaitForClose(dialog));
-  runner_.join();
+  EXPECT_TRUE(runner_.Finish());
   EXPECT_EQ(nullptr, block_);
   EXPECT_EQ(1, g_tokenUseNotAuthorised);
 }
@@ -94,7 +90,7 @@ TEST_F(AuthoriseTokenUse, AnotherTokenIsNamedInsteadOfAskingForItsPassword) {
       << box.text;
   EXPECT_TRUE(IsWindow(dialog)) << "the dialog stays for another try";
   robot::PressButton(dialog, IDC_TOKEN_CANCEL);
-  EXPECT_TRUE(robot::WaitForClose(dialog));
+  EXPECT_TRUE(runner_.Finish());
 }
 
 }  // namespace

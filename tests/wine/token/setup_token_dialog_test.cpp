@@ -28,7 +28,7 @@ void Choose(HWND dialog, int button) {
 class SetupTokenDialog : public ::testing::Test {
  protected:
   RegisteredSoftToken token_{SoftSlotSection("1")};
-  std::thread runner_;
+  DialogRunner runner_;
   std::string etoken_ = SystemFile("\\etpkcs11.dll");
 
   void SetUp() override {
@@ -45,20 +45,16 @@ class SetupTokenDialog : public ::testing::Test {
     fclose(f);
   }
   void TearDown() override {
-    if (runner_.joinable()) runner_.join();
+    runner_.Stop();
     ClearRegisteredTokens();
   }
   HWND Start() {
     g_tokenSetupNotCompleted = 1;
-    runner_ = std::thread([] { RunSetupTokenDialog(nullptr); });
-    HWND dialog = robot::WaitForWindow("#32770", kCaption);
+    HWND dialog = runner_.Start([] { RunSetupTokenDialog(nullptr); }, kCaption);
     EXPECT_NE(nullptr, dialog);
     return dialog;
   }
-  void Finish(HWND dialog) {
-    EXPECT_TRUE(robot::WaitForClose(dialog));
-    runner_.join();
-  }
+  void Finish(HWND) { EXPECT_TRUE(runner_.Finish()); }
 };
 
 TEST_F(SetupTokenDialog, OpensWithMissingLibrariesDisabledAndOwnChoiceOff) {
@@ -163,6 +159,48 @@ TEST_F(SetupTokenDialog, AnExistingRegistrationIsOverwrittenOnlyWhenTheUserAgree
   Finish(dialog);
   EXPECT_EQ(etoken_, RegisteredValue("EToken"));
   EXPECT_EQ("Other", RegisteredValue("DefaultToken")) << "not set as default";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SetupTokenDialog, BrowseFillsThePathBoxAndACancelledChoiceEmptiesIt) {
+  HWND dialog = Start();
+  ASSERT_NE(nullptr, dialog);
+  Choose(dialog, IDC_TOKEN_OWN_LIBRARY);
+  robot::PressButton(dialog, IDC_TOKEN_BROWSE);
+  HWND chooser = robot::WaitForWindow("#32770", "Select Token Library File");
+  ASSERT_NE(nullptr, chooser);
+  const int kFileNameBox = 0x47c;  // the open-file dialog's file name box
+  robot::SetControlText(chooser, kFileNameBox, token_.library.c_str());
+  robot::PressButton(chooser, IDOK);
+  EXPECT_TRUE(robot::WaitForClose(chooser));
+  Sleep(200);
+  EXPECT_EQ(token_.library, robot::ControlText(dialog, IDC_TOKEN_LIBRARY_PATH));
+
+  robot::PressButton(dialog, IDC_TOKEN_BROWSE);
+  chooser = robot::WaitForWindow("#32770", "Select Token Library File");
+  ASSERT_NE(nullptr, chooser);
+  robot::PressButton(chooser, IDCANCEL);
+  EXPECT_TRUE(robot::WaitForClose(chooser));
+  Sleep(200);
+  EXPECT_EQ("", robot::ControlText(dialog, IDC_TOKEN_LIBRARY_PATH));
+  robot::PressButton(dialog, IDC_TOKEN_CANCEL);
+  Finish(dialog);
+}
+
+TEST_F(SetupTokenDialog, ANameIsCutToThirtyOneCharacters) {
+  HWND dialog = Start();
+  ASSERT_NE(nullptr, dialog);
+  Choose(dialog, IDC_TOKEN_OWN_LIBRARY);
+  robot::SetControlText(dialog, IDC_TOKEN_NAME, std::string(32, 'n').c_str());
+  robot::SetControlText(dialog, IDC_TOKEN_LIBRARY_PATH, token_.library.c_str());
+  robot::PressButton(dialog, IDC_TOKEN_OK);
+  EXPECT_EQ("The token was setup successfully!", AnswerBox(IDOK).text);
+  Finish(dialog);
+  EXPECT_EQ(token_.library, RegisteredValue(std::string(31, 'n')));
+  EXPECT_EQ(std::string(31, 'n'), RegisteredValue("DefaultToken"));
 }
 
 }  // namespace

@@ -20,26 +20,22 @@ const char kCaption[] = "Kovara - Token Authorisation";
 class TokenAuthorisationDialog : public ::testing::Test {
  protected:
   RegisteredSoftToken token_{SoftSlotSection("1", "", "pw-1") + SoftSlotSection("2", "", "pw-2")};
-  std::thread runner_;
+  DialogRunner runner_;
 
   void SetUp() override { token_.Configure(SoftSlotSection("1", "", "pw-1")); }
   void TearDown() override {
-    if (runner_.joinable()) runner_.join();
+    runner_.Stop();
     EXPECT_EQ(nullptr, g_tokenBinding.module);
     ClearRegisteredTokens();
   }
   HWND Start() {
     g_tokenAuthorisationNotCompleted = 1;
     g_tokenHoldsKey = -1;
-    runner_ = std::thread([] { RunTokenAuthorisationDialog(nullptr); });
-    HWND dialog = robot::WaitForWindow("#32770", kCaption);
+    HWND dialog = runner_.Start([] { RunTokenAuthorisationDialog(nullptr); }, kCaption);
     EXPECT_NE(nullptr, dialog);
     return dialog;
   }
-  void Finish(HWND dialog) {
-    EXPECT_TRUE(robot::WaitForClose(dialog));
-    runner_.join();
-  }
+  void Finish(HWND) { EXPECT_TRUE(runner_.Finish()); }
   void StoreKey(const char *pin) {
     robot::Answerer quiet;
     ASSERT_EQ(1, SelectToken(nullptr, "Soft"));

@@ -54,6 +54,48 @@ robot::Box AnswerBox(int button, const char *caption) {
   return seen;
 }
 
+HWND DialogRunner::Start(std::function<void()> run, const char *caption) {
+  Stop();
+  thread_ = std::thread(run);
+  dialog_ = robot::WaitForWindow("#32770", caption);
+  return dialog_;
+}
+
+bool DialogRunner::Finish() {
+  bool closed = !dialog_ || robot::WaitForClose(dialog_);
+  if (closed && thread_.joinable()) thread_.join();
+  return closed;
+}
+
+static BOOL CALLBACK CloseWindowOfThread(HWND window, LPARAM) {
+  char name[16];
+  if (!IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name) ||
+      strcmp(name, "#32770") != 0)
+    return TRUE;
+  if (robot::IsMessageBox(window)) {
+    for (int button : {IDCANCEL, IDNO, IDOK}) PostMessageA(window, WM_COMMAND, button, 0);
+  } else {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+void DialogRunner::Stop() {
+  if (!thread_.joinable()) return;
+  DWORD id = GetThreadId(thread_.native_handle());
+  for (int i = 0; i < 100; i++) {
+    EnumThreadWindows(id, CloseWindowOfThread, 0);
+    if (WaitForSingleObject(thread_.native_handle(), 100) == WAIT_OBJECT_0) {
+      thread_.join();
+      return;
+    }
+  }
+  ADD_FAILURE() << "a dialog thread did not end";
+  thread_.detach();
+}
+
+DialogRunner::~DialogRunner() { Stop(); }
+
 namespace {
 
 // The tests empty the RegisteredTokens key at will; the registrations the

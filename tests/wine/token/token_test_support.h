@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "robot.h"
 #include "soft_token_fixture.h"
@@ -23,3 +25,21 @@ struct RegisteredSoftToken {
 
 // Waits for the next box with the caption, reads it and presses button.
 robot::Box AnswerBox(int button, const char *caption = "Kovara");
+
+// Runs a modal dialog on a thread of its own, so that the test thread can
+// drive it. Whatever the thread still shows when the runner ends (a test
+// that failed half-way) is closed, so that no test waits without end.
+class DialogRunner {
+ public:
+  ~DialogRunner();
+  // Starts run() and waits for its dialog with the caption; null on timeout.
+  HWND Start(std::function<void()> run, const char *caption);
+  // Waits for the dialog to close and the thread to end; false on timeout.
+  bool Finish();
+  // Closes what the thread still shows and waits for it to end.
+  void Stop();
+
+ private:
+  std::thread thread_;
+  HWND dialog_ = nullptr;
+};

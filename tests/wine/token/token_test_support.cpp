@@ -54,17 +54,28 @@ robot::Box AnswerBox(int button, const char *caption) {
   return seen;
 }
 
+static DWORD WINAPI RunDialog(LPVOID argument) {
+  std::function<void()> *run = (std::function<void()> *)argument;
+  (*run)();
+  delete run;
+  return 0;
+}
+
 HWND DialogRunner::Start(std::function<void()> run, const char *caption) {
   Stop();
-  thread_ = std::thread(run);
+  thread_ = CreateThread(nullptr, 0, RunDialog, new std::function<void()>(run), 0, &threadId_);
   dialog_ = robot::WaitForWindow("#32770", caption);
   return dialog_;
 }
 
 bool DialogRunner::Finish() {
   bool closed = !dialog_ || robot::WaitForClose(dialog_);
-  if (closed && thread_.joinable()) thread_.join();
-  return closed;
+  if (closed && thread_ && WaitForSingleObject(thread_, robot::kWaitMs) == WAIT_OBJECT_0) {
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    return true;
+  }
+  return false;
 }
 
 static BOOL CALLBACK CloseWindowOfThread(HWND window, LPARAM) {
@@ -81,17 +92,18 @@ static BOOL CALLBACK CloseWindowOfThread(HWND window, LPARAM) {
 }
 
 void DialogRunner::Stop() {
-  if (!thread_.joinable()) return;
-  DWORD id = GetThreadId(thread_.native_handle());
+  if (!thread_) return;
   for (int i = 0; i < 100; i++) {
-    EnumThreadWindows(id, CloseWindowOfThread, 0);
-    if (WaitForSingleObject(thread_.native_handle(), 100) == WAIT_OBJECT_0) {
-      thread_.join();
+    EnumThreadWindows(threadId_, CloseWindowOfThread, 0);
+    if (WaitForSingleObject(thread_, 100) == WAIT_OBJECT_0) {
+      CloseHandle(thread_);
+      thread_ = nullptr;
       return;
     }
   }
   ADD_FAILURE() << "a dialog thread did not end";
-  thread_.detach();
+  CloseHandle(thread_);
+  thread_ = nullptr;
 }
 
 DialogRunner::~DialogRunner() { Stop(); }

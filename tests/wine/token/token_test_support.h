@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "robot.h"
 #include "soft_token_fixture.h"
@@ -40,6 +39,7 @@ class DialogRunner {
   void Stop();
 
  private:
-  std::thread thread_;
+  HANDLE thread_ = nullptr;
+  DWORD threadId_ = 0;
   HWND dialog_ = nullptr;
 };

@@ -143,3 +143,84 @@ TEST_F(HyperlinkTest, ControlAnswersHitTestsAndSurvivesBeingMadeALinkTwice) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where the link's text lands in its control, read back from the painted
+// pixels of the link colour.
+struct Ink {
+  int left = -1, right = -1, top = -1, bottom = -1;  // inclusive bounds; -1: none
+  int widestRow = 0;                                 // longest run of ink in one row
+};
+
+Ink PaintedInk(HWND control, COLORREF colour) {
+  InvalidateRect(control, nullptr, FALSE);
+  UpdateWindow(control);
+  Pump();
+  RECT r;
+  GetClientRect(control, &r);
+  HDC dc = GetDC(control);
+  Ink ink;
+  for (int y = r.top; y < r.bottom; ++y) {
+    int run = 0;
+    for (int x = r.left; x < r.right; ++x) {
+      if (GetPixel(dc, x, y) != colour) {
+        run = 0;
+        continue;
+      }
+      if (ink.left < 0 || x < ink.left) ink.left = x;
+      if (x > ink.right) ink.right = x;
+      if (ink.top < 0) ink.top = y;
+      ink.bottom = y;
+      if (++run > ink.widestRow) ink.widestRow = run;
+    }
+  }
+  ReleaseDC(control, dc);
+  return ink;
+}
+
+// One link of the given static styles in a 300 x 60 control.
+HWND MakeStyledLink(HWND dialog, int id, DWORD styles) {
+  CreateWindowExA(0, "Static", "Aligned link", WS_CHILD | WS_VISIBLE | styles, 10, 10, 300, 60,
+                  dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  MakeHyperlink(dialog, id, "", static_cast<COLORREF>(-1));
+  return GetDlgItem(dialog, id);
+}
+
+TEST(HyperlinkPaint, TextFollowsTheStaticAlignmentStylesAndIsUnderlined) {
+  HWND dialog = CreateWindowExA(0, "#32770", "Aligned", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50,
+                                340, 120, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, dialog);
+  const int width = 300, height = 60, slack = 3;
+  struct Case {
+    DWORD styles;
+    const char *what;
+  } cases[] = {{SS_LEFT, "left"},
+               {SS_CENTER, "centre"},
+               {SS_RIGHT, "right"},
+               {SS_LEFT | SS_CENTERIMAGE, "vertically centred"}};
+  int id = 400;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    HWND link = MakeStyledLink(dialog, id++, c.styles);
+    ASSERT_NE(nullptr, link);
+    Ink ink = PaintedInk(link, RGB(0, 0, 255));
+    ASSERT_GE(ink.left, 0) << "nothing painted in blue";
+    int leftMargin = ink.left, rightMargin = width - 1 - ink.right;
+    int topMargin = ink.top, bottomMargin = height - 1 - ink.bottom;
+    switch (c.styles & SS_TYPEMASK) {
+      case SS_CENTER: EXPECT_LE(abs(leftMargin - rightMargin), slack); break;
+      case SS_RIGHT: EXPECT_LE(rightMargin, slack); EXPECT_GT(leftMargin, width / 2); break;
+      default: EXPECT_LE(leftMargin, slack); EXPECT_GT(rightMargin, width / 2); break;
+    }
+    if (c.styles & SS_CENTERIMAGE)
+      EXPECT_LE(abs(topMargin - bottomMargin), slack + 2);
+    else
+      EXPECT_LE(topMargin, slack);
+    // The underline is one unbroken row under the whole text.
+    EXPECT_GE(ink.widestRow, (ink.right - ink.left + 1) * 9 / 10);
+  }
+  DestroyWindow(dialog);
+}
+
+}  // namespace

@@ -32,6 +32,12 @@ DWORD g_perfDataSize = 65536;
 const DWORD kPerfDataLimit = 8u << 20;
 const DWORD kDiskPerformanceSize = 88;
 
+#ifndef _WIN64
+// The records the fast poll adds whole have these sizes on 32-bit Windows.
+static_assert(sizeof(MEMORYSTATUS) == 32, "memory status record");
+static_assert(sizeof(STARTUPINFOA) == 68, "start-up information record");
+#endif
+
 template <typename T>
 void AddHandle(RandomPool *pool, T value) {
   RandomPoolAddValue(pool, static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(value)));

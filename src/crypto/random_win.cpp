@@ -26,6 +26,11 @@ RandomKeyState g_keys = {};
 
 const DWORD kPollIntervalMs = 250;
 
+#ifndef _WIN64
+// On 32-bit Windows the checksummed 20 bytes are the whole mouse hook record.
+static_assert(sizeof(MOUSEHOOKSTRUCT) == 20, "mouse hook record");
+#endif
+
 DWORD WINAPI PollingThread(LPVOID) {
   for (;;) {
     EnterCriticalSection(&g_lock);

@@ -1,0 +1,79 @@
+// A Windows test run whose session cannot start must be counted as a
+// failure, not pass by having no results at all.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadAll(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string LastLine(const std::string &text) {
+    std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
+    size_t at = trimmed.find_last_of('\n');
+    return at == std::string::npos ? trimmed : trimmed.substr(at + 1);
+}
+
+int Shell(const std::string &command) {
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class TestScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kovara-test-script-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir_ = pattern;
+        ASSERT_EQ(0, mkdir((dir_ + "/bin").c_str(), 0755));
+        ASSERT_EQ(0, mkdir((dir_ + "/build").c_str(), 0755));
+        std::ofstream(dir_ + "/build/wine-tests.txt") << "";
+    }
+    void TearDown() override { Shell("rm -rf '" + dir_ + "'"); }
+
+    // A display server that ends at once without a display.
+    void BreakTheDisplayServer() {
+        std::string fake = dir_ + "/bin/Xvfb";
+        std::ofstream(fake) << "#!/bin/sh\nexit 1\n";
+        chmod(fake.c_str(), 0755);
+    }
+
+    int RunWineTests() {
+        return Shell("PATH='" + dir_ + "/bin':\"$PATH\" KOVARA_RESULTS='" + dir_ + "/results' '" +
+                   KOVARA_SOURCE_ROOT "/scripts/lib/run-wine-tests' '" + dir_ + "/build' >'" + dir_ +
+                   "/run.log' 2>&1");
+    }
+
+    int CountResults(std::string *output) {
+        int rc = Shell("'" KOVARA_SOURCE_ROOT "/scripts/lib/count-results' '" + dir_ + "/results' >'" + dir_ +
+                     "/count.log' 2>&1");
+        *output = ReadAll(dir_ + "/count.log");
+        return rc;
+    }
+
+    std::string dir_;
+};
+
+TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailure) {
+    BreakTheDisplayServer();
+    EXPECT_NE(0, RunWineTests()) << ReadAll(dir_ + "/run.log");
+    EXPECT_NE(std::string::npos, ReadAll(dir_ + "/run.log").find("Xvfb did not start"));
+
+    std::string output;
+    EXPECT_NE(0, CountResults(&output)) << output;
+    EXPECT_EQ("0 passed, 1 failed", LastLine(output)) << output;
+    EXPECT_NE(std::string::npos, output.find("wine-session")) << output;
+}
+
+}  // namespace

@@ -29,6 +29,39 @@ void Pump() {
   }
 }
 
+// Where the link's text lands in its control, read back from the painted
+// pixels of the link colour.
+struct Ink {
+  int left = -1, right = -1, top = -1, bottom = -1;  // inclusive bounds; -1: none
+  int widestRow = 0;                                 // longest run of ink in one row
+};
+
+Ink PaintedInk(HWND control, COLORREF colour) {
+  InvalidateRect(control, nullptr, FALSE);
+  UpdateWindow(control);
+  Pump();
+  RECT r;
+  GetClientRect(control, &r);
+  HDC dc = GetDC(control);
+  Ink ink;
+  for (int y = r.top; y < r.bottom; ++y) {
+    int run = 0;
+    for (int x = r.left; x < r.right; ++x) {
+      if (GetPixel(dc, x, y) != colour) {
+        run = 0;
+        continue;
+      }
+      if (ink.left < 0 || x < ink.left) ink.left = x;
+      if (x > ink.right) ink.right = x;
+      if (ink.top < 0) ink.top = y;
+      ink.bottom = y;
+      if (++run > ink.widestRow) ink.widestRow = run;
+    }
+  }
+  ReleaseDC(control, dc);
+  return ink;
+}
+
 class HyperlinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,19 +99,7 @@ class HyperlinkTest : public ::testing::Test {
     Pump();
   }
   // Whether any pixel of the painted control has exactly this colour.
-  bool Shows(COLORREF colour) {
-    InvalidateRect(link_, nullptr, FALSE);
-    UpdateWindow(link_);
-    Pump();
-    RECT r;
-    GetClientRect(link_, &r);
-    HDC dc = GetDC(link_);
-    bool found = false;
-    for (int y = r.top; y < r.bottom && !found; ++y)
-      for (int x = r.left; x < r.right && !found; ++x) found = GetPixel(dc, x, y) == colour;
-    ReleaseDC(link_, dc);
-    return found;
-  }
+  bool Shows(COLORREF colour) { return PaintedInk(link_, colour).left >= 0; }
 
   HWND dialog_ = nullptr, link_ = nullptr;
   std::string target_;
@@ -145,39 +166,6 @@ TEST_F(HyperlinkTest, ControlAnswersHitTestsAndSurvivesBeingMadeALinkTwice) {
 }  // namespace
 
 namespace {
-
-// Where the link's text lands in its control, read back from the painted
-// pixels of the link colour.
-struct Ink {
-  int left = -1, right = -1, top = -1, bottom = -1;  // inclusive bounds; -1: none
-  int widestRow = 0;                                 // longest run of ink in one row
-};
-
-Ink PaintedInk(HWND control, COLORREF colour) {
-  InvalidateRect(control, nullptr, FALSE);
-  UpdateWindow(control);
-  Pump();
-  RECT r;
-  GetClientRect(control, &r);
-  HDC dc = GetDC(control);
-  Ink ink;
-  for (int y = r.top; y < r.bottom; ++y) {
-    int run = 0;
-    for (int x = r.left; x < r.right; ++x) {
-      if (GetPixel(dc, x, y) != colour) {
-        run = 0;
-        continue;
-      }
-      if (ink.left < 0 || x < ink.left) ink.left = x;
-      if (x > ink.right) ink.right = x;
-      if (ink.top < 0) ink.top = y;
-      ink.bottom = y;
-      if (++run > ink.widestRow) ink.widestRow = run;
-    }
-  }
-  ReleaseDC(control, dc);
-  return ink;
-}
 
 // One link of the given static styles in a 300 x 60 control.
 HWND MakeStyledLink(HWND dialog, int id, DWORD styles) {

@@ -8,11 +8,6 @@
 #include "kovdev_crypto.h"
 #include "request_check.h"
 
-#ifndef FSCTL_LOCK_VOLUME
-#define FSCTL_LOCK_VOLUME     CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 6, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define FSCTL_UNLOCK_VOLUME   CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 7, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define FSCTL_DISMOUNT_VOLUME CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 8, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#endif
 
 /* Without a C runtime the compiler's own calls to these must resolve here. */
 void *memcpy(void *dst, const void *src, size_t n) {
@@ -220,15 +215,6 @@ static NTSTATUS VolumeControl(ULONG code) {
     return STATUS_INVALID_DEVICE_REQUEST;
 }
 
-static ULONG FileSystemCodeToVolumeCode(ULONG code) {
-    switch (code) {
-    case FSCTL_LOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_LOCK;
-    case FSCTL_UNLOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_UNLOCK;
-    case FSCTL_DISMOUNT_VOLUME: return KOVDEV_IOCTL_VOLUME_DISMOUNT;
-    }
-    return 0;
-}
-
 static NTSTATUS Inspect(unsigned char *out) {
     KovdevInspect inspect;
     memset(&inspect, 0, sizeof inspect);
@@ -324,10 +310,10 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
     case KOVDEV_IOCTL_VOLUME_DISMOUNT:
         return VolumeControl(code);
 
-    case FSCTL_LOCK_VOLUME:
-    case FSCTL_UNLOCK_VOLUME:
-    case FSCTL_DISMOUNT_VOLUME:
-        return VolumeControl(FileSystemCodeToVolumeCode(code));
+    case KOVDEV_FSCTL_LOCK_VOLUME:
+    case KOVDEV_FSCTL_UNLOCK_VOLUME:
+    case KOVDEV_FSCTL_DISMOUNT_VOLUME:
+        return VolumeControl(KovdevForwardedVolumeCode(code));
 
     case KOVDEV_IOCTL_SET_OPEN_FILES:
         if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
@@ -510,7 +496,7 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp) {
         status = DeviceControl(irp, stack, &information);
         break;
     case IRP_MJ_FILE_SYSTEM_CONTROL:
-        code = FileSystemCodeToVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
+        code = KovdevForwardedVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
         status = code ? VolumeControl(code) : STATUS_INVALID_DEVICE_REQUEST;
         break;
     case IRP_MJ_QUERY_VOLUME_INFORMATION:

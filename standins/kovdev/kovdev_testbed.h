@@ -11,6 +11,22 @@
 #define KOVDEV_IOCTL_SET_OPEN_FILES  0x8000e08cu  // in: uint32 count of files held open on the volume
 #define KOVDEV_IOCTL_INSPECT         0x80006090u  // out: KovdevInspect
 
+// The volume codes as the system defines them (FSCTL_LOCK_VOLUME,
+// FSCTL_UNLOCK_VOLUME, FSCTL_DISMOUNT_VOLUME).
+#define KOVDEV_FSCTL_LOCK_VOLUME     0x00090018u
+#define KOVDEV_FSCTL_UNLOCK_VOLUME   0x0009001cu
+#define KOVDEV_FSCTL_DISMOUNT_VOLUME 0x00090020u
+
+// The driver code a volume code travels under, 0 for any other code.
+static inline uint32_t KovdevForwardedVolumeCode(uint32_t fileSystemCode) {
+    switch (fileSystemCode) {
+    case KOVDEV_FSCTL_LOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_LOCK;
+    case KOVDEV_FSCTL_UNLOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_UNLOCK;
+    case KOVDEV_FSCTL_DISMOUNT_VOLUME: return KOVDEV_IOCTL_VOLUME_DISMOUNT;
+    }
+    return 0;
+}
+
 // What the driver reports about itself to tests.
 typedef struct KovdevInspect {
     uint32_t vaultOpen;      // 1 while a container is open

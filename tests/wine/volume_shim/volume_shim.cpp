@@ -13,18 +13,13 @@ typedef BOOL(WINAPI *DeviceIoControlFn)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DW
 DeviceIoControlFn g_original;
 volatile LONG g_forwarded;
 
-DWORD ForwardedCode(DWORD code) {
-    switch (code) {
-    case FSCTL_LOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_LOCK;
-    case FSCTL_UNLOCK_VOLUME: return KOVDEV_IOCTL_VOLUME_UNLOCK;
-    case FSCTL_DISMOUNT_VOLUME: return KOVDEV_IOCTL_VOLUME_DISMOUNT;
-    }
-    return 0;
-}
+static_assert(FSCTL_LOCK_VOLUME == KOVDEV_FSCTL_LOCK_VOLUME && FSCTL_UNLOCK_VOLUME == KOVDEV_FSCTL_UNLOCK_VOLUME &&
+                  FSCTL_DISMOUNT_VOLUME == KOVDEV_FSCTL_DISMOUNT_VOLUME,
+              "the volume codes the driver knows");
 
 BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out,
                                 DWORD outLength, LPDWORD returned, LPOVERLAPPED overlapped) {
-    DWORD forwarded = ForwardedCode(code);
+    DWORD forwarded = KovdevForwardedVolumeCode(code);
     if (forwarded) {
         if (g_original(device, forwarded, in, inLength, out, outLength, returned, overlapped)) {
             InterlockedIncrement(&g_forwarded);

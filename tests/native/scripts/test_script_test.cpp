@@ -1,5 +1,6 @@
-// A Windows test run whose session cannot start must be counted as a
-// failure, not pass by having no results at all.
+// What the test scripts count: a Windows test run whose session cannot start
+// is a failure, not a pass by having no results at all; the count ends with
+// the line "N passed, N failed".
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -74,6 +75,25 @@ TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailure) {
     EXPECT_NE(0, CountResults(&output)) << output;
     EXPECT_EQ("0 passed, 1 failed", LastLine(output)) << output;
     EXPECT_NE(std::string::npos, output.find("wine-session")) << output;
+}
+
+TEST_F(TestScriptTest, CountEndsWithPassedAndFailedWithoutDisabledEntryPoints) {
+    mkdir((dir_ + "/results").c_str(), 0755);
+    std::ofstream(dir_ + "/results/native-sample.xml")
+        << "<testsuites>\n"
+           "  <testsuite name=\"Sample\">\n"
+           "    <testcase name=\"Passes\" status=\"run\" result=\"completed\" classname=\"Sample\" />\n"
+           "    <testcase name=\"DISABLED_Child\" status=\"notrun\" result=\"suppressed\" classname=\"Sample\" />\n"
+           "    <testcase name=\"Skips\" status=\"run\" result=\"skipped\" classname=\"Sample\">\n"
+           "      <skipped message=\"no AES-NI\" />\n"
+           "    </testcase>\n"
+           "  </testsuite>\n"
+           "</testsuites>\n";
+    std::ofstream(dir_ + "/results/native-sample.rc") << "0\n";
+
+    std::string output;
+    EXPECT_EQ(0, CountResults(&output)) << output;
+    EXPECT_EQ("1 skipped\n1 passed, 0 failed\n", output);
 }
 
 }  // namespace

@@ -36,10 +36,15 @@ static TokenOutcome ReadValue(TokenBinding *b, CK_OBJECT_HANDLE handle, unsigned
   if (b->functions->C_GetAttributeValue(b->session, handle, &attribute, 1) != CKR_OK ||
       attribute.ulValueLen == CK_UNAVAILABLE_INFORMATION)
     return kTokenSizeFailed;
-  *value = (unsigned char *)malloc(attribute.ulValueLen ? attribute.ulValueLen : 1);
+  CK_ULONG room = attribute.ulValueLen;
+  *value = (unsigned char *)malloc(room ? room : 1);
   if (!*value) return kTokenValueNoMemory;
   attribute.pValue = *value;
-  if (b->functions->C_GetAttributeValue(b->session, handle, &attribute, 1) != CKR_OK) {
+  // A length beyond the room given is no value this buffer holds: taking it
+  // would read and clear past the allocation.
+  if (b->functions->C_GetAttributeValue(b->session, handle, &attribute, 1) != CKR_OK ||
+      attribute.ulValueLen > room) {
+    memset(*value, 0, room);
     free(*value);
     *value = nullptr;
     return kTokenValueFailed;

@@ -45,12 +45,14 @@ TokenOutcome BindTokenLibrary(const char *path, int checkFile, TokenBinding *b) 
   if (b->functions->C_GetSlotList(CK_TRUE, nullptr, &count) != CKR_OK)
     return Fail(b, kTokenPresentCountFailed);
   if (count == 0) return Fail(b, kTokenNoPresentSlot);
-  b->slots = (CK_SLOT_ID *)calloc(count, sizeof(CK_SLOT_ID));
+  CK_ULONG room = count;
+  b->slots = (CK_SLOT_ID *)calloc(room, sizeof(CK_SLOT_ID));
   if (!b->slots) return Fail(b, kTokenNoMemory);
   if (b->functions->C_GetSlotList(CK_TRUE, b->slots, &count) != CKR_OK)
     return Fail(b, kTokenPresentListFailed);
   if (count == 0) return Fail(b, kTokenPresentListEmpty);
-  b->slotCount = count;
+  // A library may report more slots than the list it was given holds.
+  b->slotCount = count < room ? count : room;
   return kTokenOk;
 }
 

@@ -77,6 +77,20 @@ TEST_F(SoftTokenProtocol, EachBindingFailurePointIsReportedAndUnwound) {
   }
 }
 
+TEST_F(SoftTokenProtocol, ASlotListLongerThanItsCountKeepsToTheRoomGiven) {
+  // A library that reports more slots than the list it was handed holds.
+  Configure("fail = lateinsert\n" + SoftSlotSection("1") + SoftSlotSection("2"));
+  TokenBinding b;
+  ASSERT_EQ(kTokenOk, BindTokenLibrary(library_.c_str(), 1, &b));
+  EXPECT_EQ(1u, b.slotCount);
+  EXPECT_EQ(0u, b.slots[0]);
+  UnbindTokenLibrary(&b);
+  // Only the slot the list holds is looked at: no question, the first token.
+  TokenIdentity chosen;
+  ASSERT_EQ(kTokenOk, IdentifyToken(library_.c_str(), Decline, nullptr, &chosen));
+  EXPECT_EQ(Serial("1"), chosen.serialNumber);
+}
+
 TEST_F(SoftTokenProtocol, ProbeNeedsSlotInformationAndOneReportingToken) {
   Configure(SoftSlotSection("1", "fail = slotinfo\n") + SoftSlotSection("2", "fail = slotinfo\n"));
   EXPECT_EQ(kTokenNoSlotInfo, ProbeTokenLibrary(library_.c_str()));

@@ -254,6 +254,23 @@ TEST_F(TokenOperations, PreparingAsksTwiceForAUserKeyAndOnceForAForeignOne) {
   }
 }
 
+TEST_F(TokenOperations, AForeignObjectThatCannotBeDeletedHasItsOwnMessage) {
+  Select();
+  PutRawObject(std::vector<unsigned char>(64, '9'));
+  token_.Configure(SoftSlotSection("1", "fail = destroy\n"));
+  robot::Answerer answerer;
+  answerer.Answer(IDYES);
+  answerer.Answer(IDOK);
+  EXPECT_EQ(0, PrepareTokenForNewKey(nullptr, "1234", kTokenKeySize));
+  answerer.Finish();
+  std::vector<robot::Box> boxes = answerer.Boxes();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("WARNING", boxes[0].caption);
+  EXPECT_EQ("Failed to delete the existing key object from the token.", boxes[1].text);
+  EXPECT_EQ("Kovara", boxes[1].caption);
+  EXPECT_EQ((UINT)MB_ICONWARNING, boxes[1].icon);
+}
+
 TEST_F(TokenOperations, ReplacingCopesWithRejectedSearchAndFailedDeletion) {
   Select();
   ASSERT_EQ(1, StoreTokenKey(nullptr, record_.data(), "1234"));

@@ -27,3 +27,41 @@
 // Application icon and the file chooser's icon.
 #define IDI_KOVARA 487
 #define IDI_CHOOSE_FILE 543
+// Main window (dialog template 406) and its log-in and new-user pages.
+#define IDD_MAIN_WINDOW        406
+#define IDC_PAGE_PICTURE       1438
+#define IDC_NEW_USER_LABEL     1423
+#define IDC_NEW_USER_NAME      1375
+#define IDC_NEW_PASSWORD_LABEL 1424
+#define IDC_NEW_PASSWORD       1008
+#define IDC_RECONFIRM_LABEL    1425
+#define IDC_RECONFIRM_PASSWORD 1376
+#define IDC_RECOVERY_QUESTION  1426
+#define IDC_RECOVERY_YES       1251
+#define IDC_RECOVERY_NO        1252
+#define IDC_RECOVERY_HELP      1069
+#define IDC_CREATE_NEXT        1201
+#define IDC_CREATE_CANCEL      1202
+#define IDC_CREATION_STATUS    1440
+#define IDC_CREATION_PROGRESS  1439
+#define IDC_LOGIN_INTRO        1427
+#define IDC_LOGIN_USER_LABEL   1428
+#define IDC_LOGIN_USER         1197
+#define IDC_LOGIN_PASSWORD_LABEL 1429
+#define IDC_LOGIN_PASSWORD     219
+#define IDC_FORGOT_PASSWORD    1374
+#define IDC_PICK_DRIVE         1410
+#define IDC_PICK_DRIVE_HELP    1411
+#define IDC_PICKED_DRIVE_TEXT  1412
+#define IDC_LOGIN_OK           1071
+#define IDC_LOGIN_HELP         1070
+#define IDC_CREATE_NEW_USER    1413
+#define IDC_USE_BACKUP         1477
+#define IDC_CHANGE_PASSWORD    1447
+#define IDC_LOGIN_STATUS       1446
+#define IDC_LOGIN_PROGRESS     1445
+
+// Drive-letter dialog (template 481): radio buttons A: to Z: are
+// IDC_DRIVE_A + 0 to IDC_DRIVE_A + 25.
+#define IDD_DRIVE_LETTER       481
+#define IDC_DRIVE_A            1601

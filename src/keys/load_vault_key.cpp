@@ -1,0 +1,21 @@
+#include "crypto/derive_key.h"
+#include "keys/key_files.h"
+#include "keys/user_info_record.h"
+#include "keys/wipe.h"
+#include "mount/open_request.h"
+
+int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
+                 const char *tokenPassword, int fromBackup) {
+    unsigned char record[kUserInfoSize];
+    if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
+    unsigned char keyBlock[kUserKeyBlockSize];
+    OpenUserKeyBlock(record, password, keyBlock);
+    WipeBytes(record, sizeof record);
+    if (keyBlockLength <= 0 || keyBlockLength > kUserKeyBlockSize) keyBlockLength = kUserKeyBlockSize;
+    unsigned char vaultKey[kVaultKeyLength];
+    ComputeVaultKey(keyBlock, keyBlockLength, vaultKey);
+    WipeBytes(keyBlock, sizeof keyBlock);
+    int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
+    WipeBytes(vaultKey, sizeof vaultKey);
+    return added;
+}

@@ -1,0 +1,20 @@
+// Log-in and log-in from backup: the commands of the log-in page. Inputs are
+// read from the main window's controls; progress and status are shown there.
+#pragma once
+#include <windows.h>
+
+#include "keys/key_files.h"
+
+enum { kPasswordBufferSize = 101 };
+
+// The held copy of the typed password. It is overwritten with the digit 0,
+// all 101 bytes, once the open request has been attempted.
+extern char g_loginPassword[kPasswordBufferSize];
+
+// 1 when the user is logged in with the vault open (the main window is then
+// hidden), else 0 after a message.
+int LogIn(HWND mainWindow);
+
+// Steps of the log-in from backup after the backup has been chosen
+// (g_backupChoice): reads the user name and password again from the page.
+int LogInFromChosenBackup(HWND mainWindow);

@@ -1,0 +1,75 @@
+// Reading the user information record from its backup files. The token
+// source lives in read_user_info_token.cpp.
+#include <string.h>
+
+#include "keys/file_handle.h"
+#include "keys/key_box.h"
+#include "keys/key_files.h"
+#include "keys/token_use.h"
+#include "keys/user_info_record.h"
+#include "keys/wipe.h"
+#include "shell/error_box.h"
+
+BackupChoice g_backupChoice;
+
+namespace {
+
+// Reads one backup file that must hold exactly `size` bytes. A file of any
+// other size is not a record this system wrote: it is refused as corrupt
+// instead of being cut to size.
+int ReadBackupFile(HWND owner, const char *path, unsigned char *buffer, DWORD size, const char *partName) {
+    char notAccessible[160], corrupt[160];
+    wsprintfA(notAccessible, "The selected Backup of User Information File%s is not accessible.", partName);
+    wsprintfA(corrupt, "The selected Backup of User Information File%s is corrupt! ", partName);
+
+    FileHandle file(OpenForReadingUnshared(path));
+    if (!file.ok()) {
+        SystemErrorBox(owner, notAccessible);
+        return 0;
+    }
+    long long fileSize = FileSizeOf(file.handle);
+    if (fileSize < 0) {
+        SystemErrorBox(owner, notAccessible);
+        return 0;
+    }
+    if (fileSize != size) {
+        KeyWarningBox(owner, corrupt);
+        return 0;
+    }
+    long got = ReadUpTo(file.handle, buffer, size);
+    if (got < 0) {
+        SystemErrorBox(owner, notAccessible);
+        return 0;
+    }
+    if (got != static_cast<long>(size)) {
+        KeyWarningBox(owner, corrupt);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+UserInfoSource UserInfoSourceFor(int fromBackup) {
+    if (!fromBackup) return kUserInfoFromToken;
+    return g_backupChoice.split ? kUserInfoFromSplitBackup : kUserInfoFromWholeBackup;
+}
+
+int ReadUserInfo(HWND owner, UserInfoSource source, const char *tokenPassword, unsigned char *record852) {
+    switch (source) {
+    case kUserInfoFromToken:
+        return ReadUserInfoFromToken(owner, tokenPassword, record852);
+    case kUserInfoFromWholeBackup:
+        return ReadBackupFile(owner, g_backupChoice.userInfoPath, record852, kUserInfoSize, "");
+    case kUserInfoFromSplitBackup: {
+        unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
+        int ok = ReadBackupFile(owner, g_backupChoice.userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&
+                 ReadBackupFile(owner, g_backupChoice.userInfoPart2Path, part2, kUserInfoPartSize, " [Part 2]");
+        if (ok) JoinUserInfo(part1, part2, record852);
+        WipeBytes(part1, sizeof part1);
+        WipeBytes(part2, sizeof part2);
+        return ok;
+    }
+    }
+    return 0;
+}

@@ -1,0 +1,97 @@
+// Writing the vault information file and the password-recovery file.
+#include <string.h>
+
+#include "crypto/random_pool.h"
+#include "keys/file_handle.h"
+#include "keys/key_files.h"
+#include "keys/recovery_record.h"
+#include "keys/vault_info_record.h"
+#include "keys/wipe.h"
+#include "shell/error_box.h"
+
+namespace {
+
+HANDLE CreateNewUnshared(const char *path) {
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+int WriteAll(HANDLE file, const unsigned char *data, DWORD length) {
+    DWORD written = 0;
+    return WriteFile(file, data, length, &written, NULL) && written == length;
+}
+
+}  // namespace
+
+int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, const char *vaultInfoPath) {
+    unsigned char sector[kVaultSectorSize];
+    {
+        FileHandle vault(OpenForReadingUnshared(vaultPath));
+        if (!vault.ok() || FileSizeOf(vault.handle) < 0) return 0;
+        if (ReadUpTo(vault.handle, sector, kVaultSectorSize) != kVaultSectorSize) return 0;
+    }
+    unsigned char vaultInfo[kVaultInfoSize];
+    int ok = SealVaultInfoRecord(sector, userKeyBlock256, vaultInfo);
+    WipeBytes(sector, sizeof sector);
+    if (!ok) return 0;
+
+    HANDLE file = CreateNewUnshared(vaultInfoPath);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    ok = WriteAll(file, vaultInfo, kVaultInfoSize);
+    CloseHandle(file);
+    if (!ok) {
+        // Leave no short file behind: the next log-in would call it corrupt.
+        SetFileAttributesA(vaultInfoPath, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(vaultInfoPath);
+    }
+    return ok;
+}
+
+int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
+                     const char answers[3][kAnswerFieldSize]) {
+    unsigned char salt[kRecoverySaltSize];
+    if (RandomGetBytes(salt, kRecoverySaltSize) != kRecoverySaltSize) {
+        // A file sealed under a salt of zeros would look valid; refuse instead.
+        SetLastError(ERROR_GEN_FAILURE);
+        LastErrorBox(owner);
+        return 0;
+    }
+
+    // Answers are taken inside their 101-byte fields even without a NUL.
+    char answerText[3][kAnswerFieldSize];
+    const char *answerPointers[3];
+    for (int k = 0; k < 3; ++k) {
+        memcpy(answerText[k], answers[k], kAnswerFieldSize);
+        answerText[k][kAnswerFieldSize - 1] = '\0';
+        answerPointers[k] = answerText[k];
+    }
+    unsigned char file[kRecoveryFileSize];
+    int built = SealRecoveryRecords(salt, password, answerPointers, file);
+    WipeBytes(answerText, sizeof answerText);
+    if (!built) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        LastErrorBox(owner);
+        return 0;
+    }
+
+    HANDLE handle = CreateNewUnshared(recoveryPath);
+    if (handle == INVALID_HANDLE_VALUE) {
+        LastErrorBox(owner);
+        WipeBytes(file, sizeof file);
+        return 0;
+    }
+    int ok = WriteAll(handle, file, kRecoverySaltSize);
+    for (int k = 0; ok && k < kRecoveryRecordCount; ++k)
+        ok = WriteAll(handle, file + kRecoverySaltSize + k * kPasswordRecordSize, kPasswordRecordSize);
+    WipeBytes(file, sizeof file);
+    if (!ok) {
+        DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetFileAttributesA(recoveryPath, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(recoveryPath);
+        SetLastError(error);
+        LastErrorBox(owner);
+        return 0;
+    }
+    CloseHandle(handle);
+    return 1;
+}

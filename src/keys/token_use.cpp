@@ -1,0 +1,45 @@
+// The token steps of the key operations: authorising the token's use, and
+// reading or storing the user information record in the token key object.
+#include "keys/token_use.h"
+
+#include <string.h>
+
+#include "keys/key_files.h"
+#include "keys/user_info_record.h"
+#include "keys/wipe.h"
+#include "token/token_dialogs.h"
+#include "token/token_operations.h"
+#include "token/token_state.h"
+
+unsigned char g_userInfoBackupBuffer[kUserInfoSize];
+
+int AuthoriseTokenUse(HWND owner, char *tokenPassword, size_t passwordSize) {
+    g_tokenUseNotAuthorised = 1;
+    char *block = RunAuthoriseTokenUseDialog(owner);
+    if (!block) return 0;
+    size_t length = strnlen(block, passwordSize);
+    int ok = length < passwordSize;
+    if (ok) memcpy(tokenPassword, block, length + 1);
+    ReleaseTokenPassword(block);
+    return ok;
+}
+
+int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852) {
+    WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    if (!OpenTokenSession(owner, tokenPassword)) return 0;
+    int ok = ReadTokenKey(owner, kTokenKeySize, 0);
+    CloseTokenSession();
+    if (ok) memcpy(record852, g_tokenKeyBuffer + 3, kUserInfoSize);
+    WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    return ok;
+}
+
+int SealUserInfo(HWND owner, const unsigned char *salt20, const unsigned char *userKeyBlock256, const char *password,
+                 const char *vaultPath, const char *tokenPassword) {
+    unsigned char record[kUserInfoSize];
+    if (!BuildUserInfo(salt20, userKeyBlock256, password, vaultPath, record)) return 0;
+    memcpy(g_userInfoBackupBuffer, record, kUserInfoSize);
+    int stored = StoreTokenKey(owner, record, tokenPassword);
+    WipeBytes(record, sizeof record);
+    return stored;
+}

@@ -1,0 +1,3 @@
+#include "shell/app_state.h"
+
+AppState g_app = {};

@@ -6,12 +6,14 @@
 #include <string.h>
 
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
 #include "keys/key_files.h"
 #include "keys/log_in.h"
+#include "main_window_thread.h"
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
@@ -21,34 +23,6 @@ namespace {
 
 const char kWrong[] = "Either Username or Password is incorrect.";
 const char kMainCaption[] = "Kovara main window under test";
-
-INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-// The main window as the log-in page shows it.
-struct MainWindow {
-    HWND window;
-    MainWindow() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-        window = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN_WINDOW), NULL, PlainDialog, 0);
-        SendDlgItemMessageA(window, IDC_LOGIN_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 20));
-        SendDlgItemMessageA(window, IDC_LOGIN_PROGRESS, PBM_SETSTEP, 1, 0);
-        // Renamed so that the robot tells it from the message boxes it owns.
-        SetWindowTextA(window, kMainCaption);
-        ShowWindow(window, SW_SHOW);
-    }
-    ~MainWindow() { DestroyWindow(window); }
-    void Type(const char *user, const char *password) {
-        SetDlgItemTextA(window, IDC_LOGIN_USER, user);
-        SetDlgItemTextA(window, IDC_LOGIN_PASSWORD, password);
-    }
-    int Progress() { return static_cast<int>(SendDlgItemMessageA(window, IDC_LOGIN_PROGRESS, PBM_GETPOS, 0, 0)); }
-    std::string Status() {
-        char text[100] = "";
-        GetDlgItemTextA(window, IDC_LOGIN_STATUS, text, sizeof text);
-        return text;
-    }
-};
 
 // Releases a vault left open by an earlier test and every drive bound to the
 // driver, so that each test starts from an idle driver.
@@ -65,7 +39,13 @@ class BackupLogInTest : public ::testing::Test {
   protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
-    MainWindow main;
+    robot::Answerer answerer;
+    std::unique_ptr<MainWindowThread> main;
+
+    BackupLogInTest() {
+        answerer.OnDialog(kMainCaption, [](HWND) {});
+        main.reset(new MainWindowThread(kMainCaption));
+    }
 
     void SetUp() override {
         ReleaseEveryVault();
@@ -81,6 +61,8 @@ class BackupLogInTest : public ::testing::Test {
         ClearOpenVault();
     }
     void TearDown() override {
+        main.reset();
+        answerer.Finish();
         ReleaseEveryVault();
         ClearOpenVault();
     }
@@ -100,17 +82,17 @@ class BackupLogInTest : public ::testing::Test {
     // Runs the log-in from backup and returns the texts of the boxes it showed,
     // each answered with OK.
     std::vector<std::string> Run(int expected, size_t boxes) {
-        robot::Answerer answerer;
-        answerer.OnDialog(kMainCaption, [](HWND) {});
+        size_t before = answerer.Boxes().size();
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogInFromChosenBackup(main.window));
-        answerer.Finish();
+        EXPECT_EQ(expected, LogInFromChosenBackup(main->window()));
+        EXPECT_EQ(0u, answerer.PendingAnswers());
         std::vector<std::string> texts;
-        for (const auto &box : answerer.Boxes()) {
-            EXPECT_EQ("Kovara", box.caption);
-            texts.push_back(box.text);
+        auto seen = answerer.Boxes();
+        for (size_t i = before; i < seen.size(); ++i) {
+            EXPECT_EQ("Kovara", seen[i].caption);
+            texts.push_back(seen[i].text);
         }
-        EXPECT_EQ(0, main.Progress()) << "progress is reset on every exit";
+        EXPECT_EQ(0, main->Progress()) << "progress is reset on every exit";
         return texts;
     }
 };
@@ -120,14 +102,14 @@ using Texts = std::vector<std::string>;
 }  // namespace
 
 TEST_F(BackupLogInTest, EmptyFieldsAreAskedForOneByOne) {
-    main.Type("", "pw of ann");
+    main->Type("", "pw of ann");
     EXPECT_EQ(Texts{"Please enter Username."}, Run(0, 1));
-    main.Type("Ann", "");
+    main->Type("Ann", "");
     EXPECT_EQ(Texts{"Please enter Password."}, Run(0, 1));
 }
 
 TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     Texts texts = Run(1, 1);  // only the note about My Documents
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
@@ -136,8 +118,8 @@ TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
     EXPECT_EQ(1, g_app.loggedInFromBackup);
     EXPECT_STREQ("Ann", g_app.loggedInUser);
     EXPECT_EQ(0, g_app.fromBackup) << "the flag is set only while the mount runs";
-    EXPECT_FALSE(IsWindowVisible(main.window));
-    EXPECT_EQ("Log-In Status", main.Status());
+    EXPECT_FALSE(IsWindowVisible(main->window()));
+    EXPECT_EQ("Log-In Status", main->Status());
     EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));
@@ -145,10 +127,10 @@ TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
 }
 
 TEST_F(BackupLogInTest, WrongPasswordAndSwappedSplitPartsAreRefused) {
-    main.Type("Ann", "PW OF ANN");
+    main->Type("Ann", "PW OF ANN");
     EXPECT_EQ(Texts{kWrong}, Run(0, 1));
     UseSplit(true);
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(Texts{"Either Username or Password is incorrect.\nEnsure that you selected backup part 1 as [Part 1] "
                     "and backup part2 as [Part 2]."},
               Run(0, 1));
@@ -161,7 +143,7 @@ TEST_F(BackupLogInTest, VaultInfoOfAnotherVaultIsRefused) {
     std::string other = folder.File("other.udf");
     MakeVaultFile(other, Pattern(32, 5), 5 * 1048576);
     WriteBytes(g_backupChoice.vaultInfoPath, VaultInfoFor(other, ann.keyBlock));
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(Texts{kWrong}, Run(0, 1));
     EXPECT_EQ(0, g_app.vaultOpen);
 }
@@ -169,14 +151,14 @@ TEST_F(BackupLogInTest, VaultInfoOfAnotherVaultIsRefused) {
 TEST_F(BackupLogInTest, VaultBelowFiveMiBIsCorrupt) {
     const std::string corrupt = "The vault data for user \"Ann\", is corrupt.\nThe vault cannot be opened.";
     MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576 - 1);
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(Texts{corrupt}, Run(0, 1));
     EXPECT_EQ(std::string("pw of ann"), g_loginPassword) << "no mount attempted: the copy is untouched";
 }
 
 TEST_F(BackupLogInTest, SizeIsAnnouncedInWholeMiBRoundedDown) {
     MakeVaultFile(ann.vaultPath, ann.vaultKey, 10 * 1048576 - 1);
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(1u, Run(1, 1).size());
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));
@@ -186,7 +168,7 @@ TEST_F(BackupLogInTest, SizeIsAnnouncedInWholeMiBRoundedDown) {
 TEST_F(BackupLogInTest, DrivePickOfCIsIgnoredAndAnyPickIsCleared) {
     g_app.chosenDrive = 1;
     g_app.chosenDriveLetter = 'C';
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(1u, Run(1, 1).size());
     EXPECT_EQ('D', g_app.openDriveLetter);
     EXPECT_EQ(0, g_app.chosenDrive);
@@ -195,7 +177,7 @@ TEST_F(BackupLogInTest, DrivePickOfCIsIgnoredAndAnyPickIsCleared) {
 TEST_F(BackupLogInTest, DrivePickAfterCIsUsed) {
     g_app.chosenDrive = 1;
     g_app.chosenDriveLetter = 'M';
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     EXPECT_EQ(1u, Run(1, 1).size());
     EXPECT_EQ('M', g_app.openDriveLetter);
     EXPECT_EQ(0, g_app.chosenDrive);
@@ -205,12 +187,12 @@ TEST_F(BackupLogInTest, FailedMountStillOverwritesThePassword) {
     // The driver already serves a vault: the mount refuses.
     drivertest::TempFolder busy;
     ASSERT_EQ(0u, drivertest::OpenVaultOn('S', busy.path + "\\busy.udf", 5));
-    main.Type("Ann", "pw of ann");
+    main->Type("Ann", "pw of ann");
     Texts texts = Run(0, 2);
     ASSERT_EQ(2u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Kovara driver is either in use or is not accessible."));
     EXPECT_EQ("There was error opening the vault.", texts[1]);
     EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
-    EXPECT_TRUE(IsWindowVisible(main.window));
+    EXPECT_TRUE(IsWindowVisible(main->window()));
     drivertest::ResetDriver('S');
 }

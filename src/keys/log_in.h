@@ -15,6 +15,10 @@ extern char g_loginPassword[kPasswordBufferSize];
 // hidden), else 0 after a message.
 int LogIn(HWND mainWindow);
 
+// The "Use Backup" command: asks for the backup in its dialog, then runs
+// LogInFromChosenBackup on it. 1 when the vault is open, else 0.
+int LogInFromBackup(HWND mainWindow);
+
 // Steps of the log-in from backup after the backup has been chosen
 // (g_backupChoice): reads the user name and password again from the page.
 int LogInFromChosenBackup(HWND mainWindow);

@@ -65,3 +65,23 @@
 // IDC_DRIVE_A + 0 to IDC_DRIVE_A + 25.
 #define IDD_DRIVE_LETTER       481
 #define IDC_DRIVE_A            1601
+
+// Log-in-from-backup dialog: the vault file and the whole or split backup
+// files, each field filled by its "Browse" button.
+#define IDD_LOG_IN_BACKUP            471
+#define IDC_BACKUP_SINGLE            1701
+#define IDC_BACKUP_SPLIT             1702
+#define IDC_BACKUP_VAULT_FILE        1703
+#define IDC_BACKUP_VAULT_BROWSE      1704
+#define IDC_BACKUP_USER_INFO         1705
+#define IDC_BACKUP_USER_INFO_BROWSE  1706
+#define IDC_BACKUP_VAULT_INFO        1707
+#define IDC_BACKUP_VAULT_INFO_BROWSE 1708
+#define IDC_BACKUP_USER_INFO_1       1709
+#define IDC_BACKUP_USER_INFO_1_BROWSE 1710
+#define IDC_BACKUP_VAULT_INFO_1      1711
+#define IDC_BACKUP_VAULT_INFO_1_BROWSE 1712
+#define IDC_BACKUP_USER_INFO_2       1713
+#define IDC_BACKUP_USER_INFO_2_BROWSE 1714
+#define IDC_BACKUP_VAULT_INFO_2      1715
+#define IDC_BACKUP_VAULT_INFO_2_BROWSE 1716

@@ -1,6 +1,7 @@
 #include "driver_fixture.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "mount/driver_calls.h"
 #include "mount/open_request.h"
@@ -129,6 +130,15 @@ long long FileSizeOf(const std::string &path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+void ReleaseEveryVault() {
+    ResetDriver(0);
+    for (char letter = 'D'; letter <= 'Y'; ++letter) {
+        char name[3] = {letter, ':', 0}, target[MAX_PATH] = "";
+        if (QueryDosDeviceA(name, target, sizeof target) && strcmp(target, "\\Device\\Kovdev00") == 0)
+            ResetDriver(letter);
+    }
 }
 
 }  // namespace drivertest

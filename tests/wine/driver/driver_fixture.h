@@ -20,6 +20,9 @@ bool Inspect(KovdevInspect *state);
 bool SetOpenFiles(DWORD count);
 // Releases any open vault and removes the drive definition, for a clean start.
 void ResetDriver(char letter);
+// Releases a vault left open by an earlier test and every drive D: to Y:
+// bound to the driver, so that a test starts from an idle driver.
+void ReleaseEveryVault();
 
 // A drive letter free on this system, searched from Z down.
 char FreeLetter();

@@ -46,15 +46,6 @@ const int kSplitControls[] = {IDC_BACKUP_USER_INFO_1, IDC_BACKUP_USER_INFO_1_BRO
 
 using Texts = std::vector<std::string>;
 
-void ReleaseEveryVault() {
-    drivertest::ResetDriver(0);
-    for (char letter = 'D'; letter <= 'Y'; ++letter) {
-        char name[3] = {letter, ':', 0}, target[MAX_PATH] = "";
-        if (QueryDosDeviceA(name, target, sizeof target) && strcmp(target, "\\Device\\Kovdev00") == 0)
-            drivertest::ResetDriver(letter);
-    }
-}
-
 // Clicks a button of the dialog and returns once its command has run (the
 // file dialogs and boxes it opens are handled by the robot meanwhile).
 void Click(HWND dialog, int id) {
@@ -307,7 +298,7 @@ class UseBackupTest : public BackupDialogTest {
         main.reset(new MainWindowThread(kMainCaption));
     }
     void SetUp() override {
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         memset(&g_app, 0, sizeof g_app);
         strcpy(g_app.programFolder, folder.path.c_str());
         g_app.chosenDriveLetter = 'A';
@@ -320,7 +311,7 @@ class UseBackupTest : public BackupDialogTest {
         if (worker.joinable()) worker.join();
         main.reset();
         answerer.Finish();
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         ClearOpenVault();
     }
     void Start() {

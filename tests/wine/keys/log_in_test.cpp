@@ -24,17 +24,6 @@ namespace {
 const char kWrong[] = "Either Username or Password is incorrect.";
 const char kMainCaption[] = "Kovara main window under test";
 
-// Releases a vault left open by an earlier test and every drive bound to the
-// driver, so that each test starts from an idle driver.
-void ReleaseEveryVault() {
-    drivertest::ResetDriver(0);
-    for (char letter = 'D'; letter <= 'Y'; ++letter) {
-        char name[3] = {letter, ':', 0}, target[MAX_PATH] = "";
-        if (QueryDosDeviceA(name, target, sizeof target) && strcmp(target, "\\Device\\Kovdev00") == 0)
-            drivertest::ResetDriver(letter);
-    }
-}
-
 class BackupLogInTest : public ::testing::Test {
   protected:
     ScratchFolder folder;
@@ -48,7 +37,7 @@ class BackupLogInTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         memset(&g_app, 0, sizeof g_app);
         strcpy(g_app.programFolder, folder.path.c_str());
         g_app.chosenDriveLetter = 'A';
@@ -63,7 +52,7 @@ class BackupLogInTest : public ::testing::Test {
     void TearDown() override {
         main.reset();
         answerer.Finish();
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         ClearOpenVault();
     }
     void UseWhole() {

@@ -30,15 +30,6 @@ const char kMainCaption[] = "Kovara main window under test";
 const char kAuthorise[] = "Kovara - Authorise Token Use";
 const char kTokenPin[] = "s3cret";
 
-void ReleaseEveryVault() {
-    drivertest::ResetDriver(0);
-    for (char letter = 'D'; letter <= 'Y'; ++letter) {
-        char name[3] = {letter, ':', 0}, target[MAX_PATH] = "";
-        if (QueryDosDeviceA(name, target, sizeof target) && strcmp(target, "\\Device\\Kovdev00") == 0)
-            drivertest::ResetDriver(letter);
-    }
-}
-
 class TokenLogInTest : public ::testing::Test {
   protected:
     RegisteredSoftToken token{SoftSlotSection("1", "", kTokenPin)};
@@ -62,7 +53,7 @@ class TokenLogInTest : public ::testing::Test {
     std::string vaultInfoPath;
 
     void SetUp() override {
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         memset(&g_app, 0, sizeof g_app);
         g_app.chosenDriveLetter = 'A';
         strcpy(g_app.programFolder, folder.path.c_str());
@@ -80,7 +71,7 @@ class TokenLogInTest : public ::testing::Test {
     void TearDown() override {
         window.reset();
         answerer.Finish();
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         ClearOpenVault();
         UnregisterVault("Ann");
         ClearRegisteredTokens();

@@ -70,17 +70,6 @@ Bytes ReadSectorZero(char letter) {
     return sector;
 }
 
-// Releases a vault left open by an earlier test and every drive bound to the
-// driver, so that each test starts from an idle driver.
-void ReleaseEveryVault() {
-    drivertest::ResetDriver(0);
-    for (char letter = 'D'; letter <= 'Y'; ++letter) {
-        char name[3] = {letter, ':', 0}, target[MAX_PATH] = "";
-        if (QueryDosDeviceA(name, target, sizeof target) && strcmp(target, "\\Device\\Kovdev00") == 0)
-            drivertest::ResetDriver(letter);
-    }
-}
-
 class MountVaultTest : public ::testing::Test {
   protected:
     ScratchFolder folder;
@@ -88,7 +77,7 @@ class MountVaultTest : public ::testing::Test {
     DWORD drivesBefore = 0;
 
     void SetUp() override {
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         memset(&g_app, 0, sizeof g_app);
         strcpy(g_app.programFolder, folder.path.c_str());
         g_app.fromBackup = 1;  // key loading from a whole backup: no token needed here
@@ -100,7 +89,7 @@ class MountVaultTest : public ::testing::Test {
         drivesBefore = GetLogicalDrives();
     }
     void TearDown() override {
-        ReleaseEveryVault();
+        drivertest::ReleaseEveryVault();
         ClearOpenVault();
     }
     int Mount(int letterRequested = 0, char letter = 'A') {

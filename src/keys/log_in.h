@@ -3,22 +3,26 @@
 #pragma once
 #include <windows.h>
 
-#include "keys/key_files.h"
+#include "keys/backup_choice.h"
+#include "mount/drive_letter.h"
 
-enum { kPasswordBufferSize = 101 };
+enum { kPasswordBufferSize = 101, kLogInUserSize = 101 };
 
 // The held copy of the typed password. It is overwritten with the digit 0,
 // all 101 bytes, once the open request has been attempted.
 extern char g_loginPassword[kPasswordBufferSize];
 
-// 1 when the user is logged in with the vault open (the main window is then
-// hidden), else 0 after a message.
-int LogIn(HWND mainWindow);
+// Both log-ins use the drive picked on the page only when its letter comes
+// after C, and clear the pick after each attempt that reaches the open
+// sequence. On success the vault is open, the main window is hidden and
+// userName (kLogInUserSize bytes) holds the user's name; the caller then
+// enters the logged-in state. 0 after a message.
+int LogIn(HWND mainWindow, ChosenDrive *drive, char *userName);
 
 // The "Use Backup" command: asks for the backup in its dialog, then runs
-// LogInFromChosenBackup on it. 1 when the vault is open, else 0.
-int LogInFromBackup(HWND mainWindow);
+// LogInFromChosenBackup on it.
+int LogInFromBackup(HWND mainWindow, ChosenDrive *drive, char *userName);
 
-// Steps of the log-in from backup after the backup has been chosen
-// (g_backupChoice): reads the user name and password again from the page.
-int LogInFromChosenBackup(HWND mainWindow);
+// Steps of the log-in from backup after the backup has been chosen: reads
+// the user name and password again from the page.
+int LogInFromChosenBackup(HWND mainWindow, const BackupChoice &backup, ChosenDrive *drive, char *userName);

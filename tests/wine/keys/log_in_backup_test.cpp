@@ -23,7 +23,8 @@
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 namespace {
 
@@ -292,6 +293,8 @@ class UseBackupTest : public BackupDialogTest {
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     std::unique_ptr<MainWindowThread> main;
     std::string info = folder.File("Ann.vault");
+    ChosenDrive drive = {0, 'A'};
+    char loggedInUser[kLogInUserSize] = "";
 
     UseBackupTest() {
         answerer.OnDialog(kMainCaption, [](HWND) {});
@@ -299,9 +302,9 @@ class UseBackupTest : public BackupDialogTest {
     }
     void SetUp() override {
         drivertest::ReleaseEveryVault();
-        memset(&g_app, 0, sizeof g_app);
-        strcpy(g_app.programFolder, folder.path.c_str());
-        g_app.chosenDriveLetter = 'A';
+        memset(&g_process, 0, sizeof g_process);
+        memset(&g_openVault, 0, sizeof g_openVault);
+        strcpy(g_process.programFolder, folder.path.c_str());
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
         WriteBytes(info, VaultInfoFor(ann.vaultPath, ann.keyBlock));
         ClearOpenVault();
@@ -315,7 +318,7 @@ class UseBackupTest : public BackupDialogTest {
         ClearOpenVault();
     }
     void Start() {
-        worker = std::thread([this] { result = LogInFromBackup(main->window()); });
+        worker = std::thread([this] { result = LogInFromBackup(main->window(), &drive, loggedInUser); });
         dialog = robot::WaitForWindow("#32770", kDialogCaption);
         ASSERT_TRUE(dialog != NULL);
     }
@@ -356,10 +359,10 @@ class UseBackupTest : public BackupDialogTest {
 TEST_F(UseBackupTest, EmptyFieldsAreRefusedBeforeTheDialogOpens) {
     main->Type("", "pw of ann");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window()));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, loggedInUser));
     main->Type("Ann", "");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window()));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, loggedInUser));
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ("Please enter Username.", boxes[0].text);
@@ -382,11 +385,9 @@ TEST_F(UseBackupTest, WholeBackupOpensTheChosenVault) {
     Texts texts = Finish(1, 1);  // only the note about My Documents
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.loggedInFromBackup);
-    EXPECT_STREQ("Ann", g_app.loggedInUser);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_STREQ("Ann", loggedInUser);
     EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
-    EXPECT_STREQ("", g_backupChoice.userInfoPath) << "the chosen paths end with the log-in";
 }
 
 TEST_F(UseBackupTest, SplitBackupOpensOnlyWithItsPartsInOrder) {
@@ -396,15 +397,15 @@ TEST_F(UseBackupTest, SplitBackupOpensOnlyWithItsPartsInOrder) {
     EXPECT_EQ(Texts{"Either Username or Password is incorrect.\nEnsure that you selected backup part 1 as [Part 1] "
                     "and backup part2 as [Part 2]."},
               Finish(0, 1));
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 
     main->Type("Ann", "pw of ann");
     Start();
     ChooseSplit(false);
     Texts texts = Finish(1, 1);
     ASSERT_EQ(1u, texts.size());
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.loggedInFromBackup);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_STREQ("Ann", loggedInUser);
 }
 
 TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
@@ -414,6 +415,6 @@ TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
     worker.join();
     EXPECT_EQ(0, result);
     EXPECT_TRUE(answerer.Boxes().empty());
-    EXPECT_EQ(0, g_app.loggedIn);
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_STREQ("", loggedInUser);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 }

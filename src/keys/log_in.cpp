@@ -78,7 +78,7 @@ int VaultSizeInMiB(Attempt &attempt, const std::string &user, const char *vaultP
 
 // The drive pick, the mount and the password overwrite shared by both log-ins.
 int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsigned sizeMb, const char *tokenPassword,
-                 const BackupChoice *backup, ChosenDrive *drive, char *userName) {
+                 const BackupChoice *backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
     int letterRequested = drive->chosen && drive->letter > 'C' && drive->letter <= 'Z';
     char letter = letterRequested ? drive->letter : 'A';
     drive->chosen = 0;
@@ -93,15 +93,16 @@ int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsi
     memset(g_loginPassword, '0', sizeof g_loginPassword);
 
     if (!opened) return attempt.Refuse("There was error opening the vault.");
-    strncpy(userName, user, kLogInUserSize - 1);
-    userName[kLogInUserSize - 1] = '\0';
+    memset(loggedIn, 0, sizeof *loggedIn);
+    strncpy(loggedIn->name, user, sizeof loggedIn->name - 1);
+    strncpy(loggedIn->vaultPath, vaultPath, sizeof loggedIn->vaultPath - 1);
     ShowWindow(attempt.main, SW_HIDE);
     return 1;
 }
 
 }  // namespace
 
-int LogIn(HWND main, ChosenDrive *drive, char *userName) {
+int LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
@@ -129,14 +130,14 @@ int LogIn(HWND main, ChosenDrive *drive, char *userName) {
         if (CheckVaultInfo(main, g_loginPassword, vaultPath, user, tokenPassword, NULL)) {
             attempt.Step();
             if (VaultSizeInMiB(attempt, user, vaultPath, &sizeMb))
-                result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, NULL, drive, userName);
+                result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, NULL, drive, loggedIn);
         }
     }
     WipeBytes(tokenPassword, sizeof tokenPassword);
     return result;
 }
 
-int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *drive, char *userName) {
+int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
@@ -156,5 +157,5 @@ int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *dr
     attempt.Step();
     unsigned sizeMb = 0;
     if (!VaultSizeInMiB(attempt, user, vaultPath, &sizeMb)) return 0;
-    return OpenTheVault(attempt, user, vaultPath, sizeMb, kBackupTokenPlaceholder, &backup, drive, userName);
+    return OpenTheVault(attempt, user, vaultPath, sizeMb, kBackupTokenPlaceholder, &backup, drive, loggedIn);
 }

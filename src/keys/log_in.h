@@ -6,7 +6,13 @@
 #include "keys/backup_choice.h"
 #include "mount/drive_letter.h"
 
-enum { kPasswordBufferSize = 101, kLogInUserSize = 101 };
+enum { kPasswordBufferSize = 101, kLogInUserSize = 101, kLogInPathSize = 261 };
+
+// Who logged in, handed back by a successful log-in.
+struct LoggedInUser {
+    char name[kLogInUserSize];
+    char vaultPath[kLogInPathSize];  // the container that is now open
+};
 
 // The held copy of the typed password. It is overwritten with the digit 0,
 // all 101 bytes, once the open request has been attempted.
@@ -15,14 +21,14 @@ extern char g_loginPassword[kPasswordBufferSize];
 // Both log-ins use the drive picked on the page only when its letter comes
 // after C, and clear the pick after each attempt that reaches the open
 // sequence. On success the vault is open, the main window is hidden and
-// userName (kLogInUserSize bytes) holds the user's name; the caller then
-// enters the logged-in state. 0 after a message.
-int LogIn(HWND mainWindow, ChosenDrive *drive, char *userName);
+// user names the user and the vault; the caller then enters the logged-in
+// state. 0 after a message.
+int LogIn(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
 
 // The "Use Backup" command: asks for the backup in its dialog, then runs
 // LogInFromChosenBackup on it.
-int LogInFromBackup(HWND mainWindow, ChosenDrive *drive, char *userName);
+int LogInFromBackup(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
 
 // Steps of the log-in from backup after the backup has been chosen: reads
 // the user name and password again from the page.
-int LogInFromChosenBackup(HWND mainWindow, const BackupChoice &backup, ChosenDrive *drive, char *userName);
+int LogInFromChosenBackup(HWND mainWindow, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *user);

@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "shell/ui/message_box.h"
 
-int LogInFromBackup(HWND main, ChosenDrive *drive, char *userName) {
+int LogInFromBackup(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     // Both fields must be typed before the dialog opens.
     char user[100] = "", password[kPasswordBufferSize] = "";
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, sizeof user);
@@ -26,5 +26,5 @@ int LogInFromBackup(HWND main, ChosenDrive *drive, char *userName) {
 
     BackupChoice choice;
     if (!RunLogInBackupDialog(main, &choice)) return 0;
-    return LogInFromChosenBackup(main, choice, drive, userName);
+    return LogInFromChosenBackup(main, choice, drive, loggedIn);
 }

@@ -294,7 +294,7 @@ class UseBackupTest : public BackupDialogTest {
     std::unique_ptr<MainWindowThread> main;
     std::string info = folder.File("Ann.vault");
     ChosenDrive drive = {0, 'A'};
-    char loggedInUser[kLogInUserSize] = "";
+    LoggedInUser loggedInUser = {};
 
     UseBackupTest() {
         answerer.OnDialog(kMainCaption, [](HWND) {});
@@ -318,7 +318,7 @@ class UseBackupTest : public BackupDialogTest {
         ClearOpenVault();
     }
     void Start() {
-        worker = std::thread([this] { result = LogInFromBackup(main->window(), &drive, loggedInUser); });
+        worker = std::thread([this] { result = LogInFromBackup(main->window(), &drive, &loggedInUser); });
         dialog = robot::WaitForWindow("#32770", kDialogCaption);
         ASSERT_TRUE(dialog != NULL);
     }
@@ -359,10 +359,10 @@ class UseBackupTest : public BackupDialogTest {
 TEST_F(UseBackupTest, EmptyFieldsAreRefusedBeforeTheDialogOpens) {
     main->Type("", "pw of ann");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, loggedInUser));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
     main->Type("Ann", "");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, loggedInUser));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ("Please enter Username.", boxes[0].text);
@@ -386,7 +386,7 @@ TEST_F(UseBackupTest, WholeBackupOpensTheChosenVault) {
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
     EXPECT_EQ(1, g_openVault.vaultOpen);
-    EXPECT_STREQ("Ann", loggedInUser);
+    EXPECT_STREQ("Ann", loggedInUser.name);
     EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
 }
 
@@ -405,7 +405,7 @@ TEST_F(UseBackupTest, SplitBackupOpensOnlyWithItsPartsInOrder) {
     Texts texts = Finish(1, 1);
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(1, g_openVault.vaultOpen);
-    EXPECT_STREQ("Ann", loggedInUser);
+    EXPECT_STREQ("Ann", loggedInUser.name);
 }
 
 TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
@@ -415,6 +415,6 @@ TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
     worker.join();
     EXPECT_EQ(0, result);
     EXPECT_TRUE(answerer.Boxes().empty());
-    EXPECT_STREQ("", loggedInUser);
+    EXPECT_STREQ("", loggedInUser.name);
     EXPECT_EQ(0, g_openVault.vaultOpen);
 }

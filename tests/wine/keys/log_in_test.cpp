@@ -33,7 +33,7 @@ class BackupLogInTest : public ::testing::Test {
     std::unique_ptr<MainWindowThread> main;
     BackupChoice backup = {};
     ChosenDrive drive = {0, 'A'};
-    char user[kLogInUserSize] = "";
+    LoggedInUser user = {};
 
     BackupLogInTest() {
         answerer.OnDialog(kMainCaption, [](HWND) {});
@@ -76,7 +76,7 @@ class BackupLogInTest : public ::testing::Test {
     std::vector<std::string> Run(int expected, size_t boxes) {
         size_t before = answerer.Boxes().size();
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogInFromChosenBackup(main->window(), backup, &drive, user));
+        EXPECT_EQ(expected, LogInFromChosenBackup(main->window(), backup, &drive, &user));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         std::vector<std::string> texts;
         auto seen = answerer.Boxes();
@@ -106,7 +106,8 @@ TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
     EXPECT_EQ(1, g_openVault.vaultOpen);
-    EXPECT_STREQ("Ann", user);
+    EXPECT_STREQ("Ann", user.name);
+    EXPECT_EQ(ann.vaultPath, user.vaultPath);
     EXPECT_FALSE(IsWindowVisible(main->window()));
     EXPECT_EQ("Log-In Status", main->Status());
     EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));

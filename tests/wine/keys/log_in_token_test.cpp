@@ -40,7 +40,7 @@ class TokenLogInTest : public ::testing::Test {
     std::unique_ptr<MainWindowThread> window;
     HWND main = NULL;
     ChosenDrive drive = {0, 'A'};
-    char loggedInUser[kLogInUserSize] = "";
+    LoggedInUser loggedInUser = {};
     std::atomic<int> asked{0};
 
     TokenLogInTest() {
@@ -88,7 +88,7 @@ class TokenLogInTest : public ::testing::Test {
         size_t before = answerer.Boxes().size();
         int askedBefore = asked;
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogIn(main, &drive, loggedInUser));
+        EXPECT_EQ(expected, LogIn(main, &drive, &loggedInUser));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         EXPECT_EQ(tokenAsked ? 1 : 0, asked - askedBefore) << "times the token use was authorised";
         std::vector<std::string> texts;
@@ -108,7 +108,7 @@ TEST_F(TokenLogInTest, OpensTheRegisteredVaultEndToEnd) {
     Texts texts = Run("Ann", "pw of ann", 1, 1, true);
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
-    EXPECT_STREQ("Ann", loggedInUser);
+    EXPECT_STREQ("Ann", loggedInUser.name);
     EXPECT_FALSE(IsWindowVisible(main));
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));

@@ -7,6 +7,7 @@
 extern const char kKovaraCaption[];  // "Kovara"
 
 // type: buttons and icon (MB_OK | MB_ICONWARNING by default); MB_SYSTEMMODAL
-// is always added. Returns the button pressed (IDOK, IDYES, ...).
+// is always added. With MB_USERICON the icon is the resource userIcon of the
+// program. Returns the button pressed (IDOK, IDYES, ...).
 int ShowMessageBox(HWND owner, const char *text, const char *caption = kKovaraCaption,
-                   UINT type = MB_OK | MB_ICONWARNING);
+                   UINT type = MB_OK | MB_ICONWARNING, int userIcon = 0);

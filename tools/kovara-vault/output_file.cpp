@@ -2,10 +2,38 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "refusal.h"
+
+namespace {
+
+// The file being written, removed when the run is interrupted, so that no
+// half-written image or copy is left looking like a whole one.
+char gPartialPath[4096];
+volatile sig_atomic_t gPartialArmed = 0;
+
+void RemovePartialAndStop(int signalNumber) {
+    if (gPartialArmed) unlink(gPartialPath);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void ArmPartialRemoval(const std::string &path) {
+    if (path.size() >= sizeof gPartialPath) return;
+    memcpy(gPartialPath, path.c_str(), path.size() + 1);
+    gPartialArmed = 1;
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = RemovePartialAndStop;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+}
+
+}  // namespace
 
 OutputFile CreateOutput(const std::string &path, bool force, const VaultFile &vault) {
     if (path == "-") {
@@ -26,6 +54,7 @@ OutputFile CreateOutput(const std::string &path, bool force, const VaultFile &va
     }
     struct stat opened;
     bool regular = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+    if (regular) ArmPartialRemoval(path);
     return OutputFile{fd, path, regular};
 }
 
@@ -47,7 +76,9 @@ void FinishOutput(OutputFile *output) {
     if (output->fd == STDOUT_FILENO) return;
     int fd = output->fd;
     output->fd = -1;
-    if (close(fd) != 0) {
+    int closed = close(fd);
+    gPartialArmed = 0;
+    if (closed != 0) {
         int error = errno;
         if (output->ownFile) unlink(output->path.c_str());
         RefuseWithErrno(output->path + ": write failed", error);
@@ -59,4 +90,5 @@ void AbandonOutput(OutputFile *output) {
     close(output->fd);
     output->fd = -1;
     if (output->ownFile) unlink(output->path.c_str());
+    gPartialArmed = 0;
 }

@@ -13,11 +13,22 @@
 
 namespace {
 
-// The record, wherever it came from, with the password that opens it.
+// The record, wherever it came from, with the password that opens it. A split
+// backup keeps its two parts until the order they go in is settled.
 struct OpenedRecord {
     unsigned char record[kUserInfoSize];
     unsigned char userKeyBlock[kUserKeyBlockSize];
+    unsigned char part1[kUserInfoPartSize];
+    unsigned char part2[kUserInfoPartSize];
     std::string registeredPath;
+
+    // Wiped on every way out, refusals included.
+    ~OpenedRecord() {
+        WipeBytes(record, sizeof record);
+        WipeBytes(userKeyBlock, sizeof userKeyBlock);
+        WipeBytes(part1, sizeof part1);
+        WipeBytes(part2, sizeof part2);
+    }
 };
 
 int TryPassword(const std::string &password, OpenedRecord *opened) {
@@ -38,35 +49,22 @@ std::string WindowsFileName(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void OpenWithPassword(const Options &options, const std::string &password, OpenedRecord *opened,
-                      std::string *sourceText) {
+void OpenWithPassword(const Options &options, const std::string &password, OpenedRecord *opened) {
     const KeySourceOptions &source = options.keySource;
     const std::string wrong = "wrong password for user " + options.userName + ": the user information does not open with it";
     if (source.kind != KeySourceKind::kSplitBackup) {
         if (!TryPassword(password, opened)) Refuse(wrong);
         return;
     }
-    unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
-    ReadSplitParts(source.part1Path, source.part2Path, part1, part2);
-    JoinUserInfo(part1, part2, opened->record);
-    int accepted = TryPassword(password, opened);
-    if (!accepted) {
-        // Joined the other way round, the salt comes out right: tell the user
-        // which part is which rather than blaming the password.
-        OpenedRecord swapped;
-        JoinUserInfo(part2, part1, swapped.record);
-        int other = TryPassword(password, &swapped);
-        WipeBytes(&swapped, sizeof swapped.record + sizeof swapped.userKeyBlock);
-        WipeBytes(part1, sizeof part1);
-        WipeBytes(part2, sizeof part2);
-        if (other)
-            Refuse("split parts in the wrong order: " + source.part2Path + " holds part 1 and " + source.part1Path +
-                   " part 2; give part 1 first");
-        Refuse(wrong);
-    }
-    WipeBytes(part1, sizeof part1);
-    WipeBytes(part2, sizeof part2);
-    *sourceText = "split backup " + source.part1Path + " + " + source.part2Path;
+    JoinUserInfo(opened->part1, opened->part2, opened->record);
+    if (TryPassword(password, opened)) return;
+    // Joined the other way round, the salt comes out right: tell the user
+    // which part is which rather than blaming the password.
+    JoinUserInfo(opened->part2, opened->part1, opened->record);
+    if (TryPassword(password, opened))
+        Refuse("split parts in the wrong order: " + source.part2Path + " holds part 1 and " + source.part1Path +
+               " part 2; give part 1 first");
+    Refuse(wrong);
 }
 
 }  // namespace
@@ -106,10 +104,8 @@ void ProveVault(const Options &options, VaultProof *proof) {
         ReadWholeBackup(source.userInfoPath, opened.record);
         sourceText = "whole backup " + source.userInfoPath;
     } else if (source.kind == KeySourceKind::kSplitBackup) {
-        unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
-        ReadSplitParts(source.part1Path, source.part2Path, part1, part2);
-        WipeBytes(part1, sizeof part1);
-        WipeBytes(part2, sizeof part2);
+        ReadSplitParts(source.part1Path, source.part2Path, opened.part1, opened.part2);
+        sourceText = "split backup " + source.part1Path + " + " + source.part2Path;
     }
     unsigned char vaultInfo[kVaultInfoSize];
     bool haveVaultInfo = !options.vaultInfoPath.empty();
@@ -121,7 +117,12 @@ void ProveVault(const Options &options, VaultProof *proof) {
 
     std::string password = options.passwordGiven ? options.password
                                                  : AskSecret("Password of user " + options.userName + ": ", "password");
-    OpenWithPassword(options, password, &opened, &sourceText);
+    try {
+        OpenWithPassword(options, password, &opened);
+    } catch (...) {
+        WipeString(password);
+        throw;
+    }
     WipeString(password);
     proof->proved.push_back("password of user " + options.userName + ": opens the user information (" + sourceText + ")");
 
@@ -137,7 +138,6 @@ void ProveVault(const Options &options, VaultProof *proof) {
     proof->proved.push_back(registered);
 
     ComputeVaultKey(opened.userKeyBlock, kUserKeyBlockSize, proof->vaultKey);
-    WipeBytes(&opened, sizeof opened.record + sizeof opened.userKeyBlock);
 
     AesContext context;
     memset(&context, 0, sizeof context);

@@ -69,15 +69,16 @@ class KovaraVault : public ::testing::Test {
             ASSERT_EQ(0, Shell(std::string("softhsm2-util --init-token --free --label '") + label + "' --pin " + kPin +
                                " --so-pin 97531 >/dev/null"));
 
-        // The volume: a small text file held in its record and a larger one
-        // spread over clusters.
+        // The volume: a small text file held in its record, a larger one
+        // spread over clusters, and one in a folder.
         std::string photo;
         for (int i = 0; i < 300 * 1024; i++) photo += char((i * 131 + i / 977) & 0xFF);
         WriteAll(dir_ + "/photo.bin", photo);
         WriteAll(dir_ + "/notes.txt", "Meet at the old mill at noon.\n");
         ASSERT_EQ(0, Shell("truncate -s 8M " + image_ + " && mkntfs -q -F -f -s 512 -c 4096 -L Kovara " + image_ +
                            " && ntfscp -q " + image_ + " " + dir_ + "/photo.bin /photo.bin && ntfscp -q " + image_ + " " +
-                           dir_ + "/notes.txt /Notes.txt"));
+                           dir_ + "/notes.txt /Notes.txt && " + NTFS_MKDIR + " " + image_ + " / 'Tax Papers' && ntfscp -q " +
+                           image_ + " " + dir_ + "/notes.txt '/Tax Papers/2006.txt'"));
 
         const std::string make = MAKE_TEST_VAULT;
         ASSERT_EQ(0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
@@ -269,7 +270,10 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
 TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     ToolRun run = Tool(Command("ls", Alice(Whole())));
     ASSERT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("-           30  Notes.txt\n-       307200  photo.bin\n", run.out);
+    EXPECT_EQ("-           30  Notes.txt\n-       307200  photo.bin\nd            -  Tax Papers\n", run.out);
+    run = Tool(Command("ls", Alice({"tax papers", "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("-           30  2006.txt\n", run.out);
 
     run = Tool(Command("ls", Alice({"\\PHOTO.BIN", "--user-info", alice_ + "/KovdevTokenKey.user"})));
     EXPECT_EQ(0, run.status) << run.err;
@@ -280,7 +284,7 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
                                      alice_ + "/KeyPart2_alice.kovdev"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
-    run = Tool(Command("get", Alice({"/notes.txt", "-o", "-", "--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin",
+    run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin",
                                      kPin})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Meet at the old mill at noon.\n", run.out);

@@ -18,9 +18,9 @@
 
 namespace {
 
-// Large enough for sequential reads, small enough to stay in the cache
-// between the read, the decryption and the write.
-const size_t kRunBytes = size_t(1) << 20;
+// Large enough for sequential reads, small enough to stay in the core's own
+// cache between the read, the decryption and the write.
+const size_t kRunBytes = size_t(256) << 10;
 
 struct ExportState {
     const VaultFile *vault;

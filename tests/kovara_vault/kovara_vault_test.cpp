@@ -59,6 +59,8 @@ class KovaraVault : public ::testing::Test {
         char pattern[] = "/tmp/kovara-vault-test-XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         dir_ = pattern;
+        // mkntfs and ntfscp live in the administrator's folders.
+        setenv("PATH", (std::string("/usr/sbin:/sbin:") + getenv("PATH")).c_str(), 1);
         image_ = dir_ + "/plain.ntfs";
         alice_ = dir_ + "/alice";
         bob_ = dir_ + "/bob";

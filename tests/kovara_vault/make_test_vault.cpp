@@ -1,7 +1,8 @@
-// Test helper: turns a plain NTFS image into a vault as the driver stores one
-// (each 512-byte sector sealed with the sector chaining, its number as the
-// counter), with the user information record, its split halves and the vault
-// information file next to it, and the record stored on a PKCS#11 token.
+// Test helper: turns a plain NTFS image into a vault as the driver stores one,
+// through the stand-in driver's own cipher code (each 512-byte sector sealed
+// with the sector chaining, its number as the counter), with the user
+// information record, its split halves and the vault information file next
+// to it, and the record stored on a PKCS#11 token.
 //   make_test_vault IMAGE DIR USER PASSWORD WINDOWS-VAULT-PATH [LIB LABEL PIN]
 // Writes DIR/Kovara_USER.udf, DIR/KovdevTokenKey.user,
 // DIR/KeyPart1_USER.kovdev, DIR/KeyPart2_USER.kovdev and DIR/USER.vault.
@@ -13,9 +14,9 @@
 #include <vector>
 
 #include "crypto/derive_key.h"
-#include "crypto/sector.h"
 #include "keys/user_info_record.h"
 #include "keys/vault_info_record.h"
+#include "kovdev_crypto.h"
 #include "token/token_key_object.h"
 #include "token/token_session_core.h"
 
@@ -58,9 +59,8 @@ int main(int argc, char **argv) {
     if (!RandomBytes(salt, sizeof salt) || !RandomBytes(keyBlock, sizeof keyBlock)) return Fail("no random bytes");
     unsigned char vaultKey[kVaultKeyLength];
     ComputeVaultKey(keyBlock, kUserKeyBlockSize, vaultKey);
-    AesContext context;
-    memset(&context, 0, sizeof context);
-    AesSetKey(vaultKey, kVaultKeyLength, 0, &context);
+    KovdevCipher cipher;
+    if (!KovdevCipherSetKey(&cipher, vaultKey)) return Fail("key not taken");
 
     std::ifstream in(image, std::ios::binary);
     std::ofstream vault(dir + "/Kovara_" + user + ".udf", std::ios::binary | std::ios::trunc);
@@ -73,8 +73,7 @@ int main(int argc, char **argv) {
         size_t got = size_t(in.gcount());
         if (got == 0) break;
         if (got % 512) return Fail("the image is not a whole number of sectors");
-        SectorCounter counter = {{uint32_t(sector), uint32_t(sector >> 32), 0, 0}};
-        SectorEncrypt(run.data(), int(got), &counter, &context);
+        KovdevCipherEncrypt(&cipher, run.data(), uint32_t(got), sector);
         if (firstSector.empty()) firstSector.assign(run.begin(), run.begin() + 512);
         vault.write(reinterpret_cast<const char *>(run.data()), std::streamsize(got));
         sector += got / 512;

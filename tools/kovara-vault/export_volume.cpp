@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "crypto/aes_impl.h"
 #include "keys/wipe.h"
 #include "progress_bar.h"
 #include "refusal.h"
@@ -97,6 +99,8 @@ void ExportVolume(const VaultProof &proof, int threads, OutputFile *output) {
     unsigned count = threads > 0 ? unsigned(threads) : std::thread::hardware_concurrency();
     if (count == 0) count = 1;
     if (count > state.runs) count = unsigned(state.runs);
+    fprintf(stderr, "decrypting on %u thread%s with %s\n", count, count == 1 ? "" : "s",
+            AesNiAvailable() ? "AES-NI" : "the table-driven AES (no AES-NI on this processor)");
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < count; i++) workers.emplace_back(Work, &state);
     for (std::thread &worker : workers) worker.join();

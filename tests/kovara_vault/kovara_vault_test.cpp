@@ -245,6 +245,10 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_EQ("keep me", ReadAll(image));
     run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", vault, "--force"})));
     EXPECT_EQ(Refusal(vault + " is the vault itself; the vault is never written"), run.err.substr(run.err.find("kovara-vault:")));
+    const std::string userInfo = alice_ + "/KovdevTokenKey.user";
+    run = Tool(Command("export", Alice({"--user-info", userInfo, "-o", userInfo, "--force"})));
+    EXPECT_EQ(Refusal(userInfo + " is the key file " + userInfo + "; key files are never written"),
+              run.err.substr(run.err.find("kovara-vault:")));
     run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == ReadAll(image));

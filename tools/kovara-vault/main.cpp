@@ -41,7 +41,7 @@ int Run(const std::vector<std::string> &arguments) {
             printf("check passed\n");
             break;
         case Command::kExport: {
-            OutputFile output = CreateOutput(options.outputPath, options.force, proof.vault);
+            OutputFile output = CreateOutput(options.outputPath, options.force, proof);
             ExportVolume(proof, options.threads, &output);
             FinishOutput(&output);
             fprintf(stderr, "exported %llu bytes to %s\n", (unsigned long long)proof.vault.bytes,

@@ -35,15 +35,20 @@ void ArmPartialRemoval(const std::string &path) {
 
 }  // namespace
 
-OutputFile CreateOutput(const std::string &path, bool force, const VaultFile &vault) {
+OutputFile CreateOutput(const std::string &path, bool force, const VaultProof &proof) {
     if (path == "-") {
         if (isatty(STDOUT_FILENO)) Refuse("standard output is a terminal: give -o FILE or redirect it");
         return OutputFile{STDOUT_FILENO, path, false};
     }
     struct stat existing, container;
     if (stat(path.c_str(), &existing) == 0) {
-        if (fstat(vault.fd, &container) == 0 && existing.st_dev == container.st_dev && existing.st_ino == container.st_ino)
+        if (fstat(proof.vault.fd, &container) == 0 && existing.st_dev == container.st_dev && existing.st_ino == container.st_ino)
             Refuse(path + " is the vault itself; the vault is never written");
+        for (const std::string &keyFile : proof.keyFiles) {
+            struct stat key;
+            if (stat(keyFile.c_str(), &key) == 0 && existing.st_dev == key.st_dev && existing.st_ino == key.st_ino)
+                Refuse(path + " is the key file " + keyFile + "; key files are never written");
+        }
         if (!force) Refuse(path + " exists; give --force to overwrite it");
     }
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (force ? O_TRUNC : O_EXCL);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "vault_file.h"
+#include "vault_proof.h"
 
 struct OutputFile {
     int fd;
@@ -13,9 +13,9 @@ struct OutputFile {
     bool ownFile;      // a file this run opened and may remove again
 };
 
-// Refuses an existing file without force, the vault itself in any case, and a
-// terminal as standard output.
-OutputFile CreateOutput(const std::string &path, bool force, const VaultFile &vault);
+// Refuses an existing file without force, the vault and the key files read in
+// any case, and a terminal as standard output.
+OutputFile CreateOutput(const std::string &path, bool force, const VaultProof &proof);
 // 1, or 0 with errno set.
 int WriteOutput(const OutputFile &output, const unsigned char *bytes, size_t length);
 // Closes; refuses when the last writes did not reach the file.

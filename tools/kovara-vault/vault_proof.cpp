@@ -96,6 +96,8 @@ int IsBootSector(const unsigned char *sector, std::string *fileSystem) {
 void ProveVault(const Options &options, VaultProof *proof) {
     const KeySourceOptions &source = options.keySource;
     proof->vault = OpenVaultFile(options.vaultPath);
+    for (const std::string *path : {&source.userInfoPath, &source.part1Path, &source.part2Path, &options.vaultInfoPath})
+        if (!path->empty()) proof->keyFiles.push_back(*path);
 
     // Every file is read and sized before anything secret is asked for.
     OpenedRecord opened;

@@ -12,6 +12,7 @@ struct VaultProof {
     VaultFile vault;
     unsigned char vaultKey[kVaultKeyLength];
     std::vector<std::string> proved;  // one line per fact, in the order proved
+    std::vector<std::string> keyFiles;  // backups and vault information read
 };
 
 // Refuses at the first check that fails. The vault stays open in proof->vault.

@@ -151,7 +151,7 @@ void CopyVolumeFile(const VaultProof &proof, const std::string &path, const std:
         data = ntfs_attr_open(inode, AT_DATA, AT_UNNAMED, 0);
         if (!data) RefuseWithErrno(inside + ": cannot read its data", errno);
         // Only now that the file is there: a failed look-up leaves the target alone.
-        output = CreateOutput(outputPath, force, proof.vault);
+        output = CreateOutput(outputPath, force, proof);
         for (s64 at = 0; at < data->data_size;) {
             s64 want = data->data_size - at < s64(buffer.size()) ? data->data_size - at : s64(buffer.size());
             s64 got = ntfs_attr_pread(data, at, want, buffer.data());

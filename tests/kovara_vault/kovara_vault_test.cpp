@@ -161,6 +161,23 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
         EXPECT_EQ("check passed\n", run.out.substr(run.out.size() - 13));
     }
 
+    // A damaged first sector: the key is proved by NTFS's backup boot sector
+    // at the end, and the rest of the volume still exports.
+    const std::string damaged = dir_ + "/damaged.udf";
+    std::string sealed = ReadAll(alice_ + "/Kovara_alice.udf");
+    for (int i = 0; i < 512; i++) sealed[size_t(i)] = char(i * 7);
+    WriteAll(damaged, sealed);
+    std::vector<std::string> damagedVault = Alice(Whole());
+    damagedVault[1] = damaged;
+    ToolRun broken = Tool(Command("check", damagedVault));
+    EXPECT_EQ(0, broken.status) << broken.err;
+    EXPECT_NE(std::string::npos,
+              broken.out.find("its first sector is damaged, but its last sector decrypts to the NTFS backup boot sector"));
+    damagedVault.insert(damagedVault.end(), {"-o", "-"});
+    broken = Tool(Command("export", damagedVault));
+    EXPECT_EQ(0, broken.status) << broken.err;
+    EXPECT_TRUE(ReadAll(image_).substr(512) == broken.out.substr(512));
+
     // The password, when not given, is one line of standard input; the
     // registered path, when given, must be the one in the record.
     std::vector<std::string> fromInput = Alice(Whole(), nullptr);

@@ -36,7 +36,8 @@ std::string CheckHelp() {
     return std::string("usage: kovara-vault check --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
                        "Proves the password with the user information (its identity block must open),\n"
                        "then that the key opens the vault: the vault's first sector must decrypt to a\n"
-                       "boot sector, and with --vault-info the vault information file must match it.\n"
+                       "boot sector (or, when it is damaged, the last one to NTFS's backup boot sector),\n"
+                       "and with --vault-info the vault information file must match the first sector.\n"
                        "Prints what it proved; refuses with one line and exit status 1.\n\n") +
            kKeyOptions;
 }

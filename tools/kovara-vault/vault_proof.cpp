@@ -49,6 +49,23 @@ std::string WindowsFileName(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string Article(const std::string &fileSystem) { return (fileSystem == "NTFS" ? "an " : "a ") + fileSystem; }
+
+// Reads, decrypts and looks at one sector; refuses when it cannot be read.
+int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem) {
+    unsigned char bytes[kSectorSize];
+    if (!ReadVaultBytes(vault, bytes, kSectorSize, sector * kSectorSize))
+        RefuseWithErrno(vault.path + ": cannot read the vault", errno);
+    AesContext context;
+    memset(&context, 0, sizeof context);
+    AesSetKey(vaultKey, kVaultKeyLength, 0, &context);
+    DecryptSectors(&context, bytes, kSectorSize, sector);
+    WipeBytes(&context, sizeof context);
+    int boot = IsBootSector(bytes, fileSystem);
+    WipeBytes(bytes, sizeof bytes);
+    return boot;
+}
+
 void OpenWithPassword(const Options &options, const std::string &password, OpenedRecord *opened) {
     const KeySourceOptions &source = options.keySource;
     const std::string wrong = "wrong password for user " + options.userName + ": the user information does not open with it";
@@ -141,21 +158,21 @@ void ProveVault(const Options &options, VaultProof *proof) {
 
     ComputeVaultKey(opened.userKeyBlock, kUserKeyBlockSize, proof->vaultKey);
 
-    AesContext context;
-    memset(&context, 0, sizeof context);
-    AesSetKey(proof->vaultKey, kVaultKeyLength, 0, &context);
-    unsigned char plain[kSectorSize];
-    memcpy(plain, firstSector, kSectorSize);
-    DecryptSectors(&context, plain, kSectorSize, 0);
-    WipeBytes(&context, sizeof context);
     std::string fileSystem;
-    int boot = IsBootSector(plain, &fileSystem);
-    WipeBytes(plain, sizeof plain);
-    if (!boot)
+    if (DecryptsToBootSector(proof->vault, proof->vaultKey, 0, &fileSystem)) {
+        proof->proved.push_back("vault " + options.vaultPath + ": " + std::to_string(proof->vault.bytes) +
+                                " bytes, its first sector decrypts to " + Article(fileSystem) + " boot sector");
+    } else if (proof->vault.bytes / kSectorSize > 1 &&
+               DecryptsToBootSector(proof->vault, proof->vaultKey, proof->vault.bytes / kSectorSize - 1, &fileSystem) &&
+               fileSystem == "NTFS") {
+        // NTFS keeps a copy of its boot sector in the last sector: a damaged
+        // first sector need not stand between the user and the files.
+        proof->proved.push_back("vault " + options.vaultPath + ": " + std::to_string(proof->vault.bytes) +
+                                " bytes, its first sector is damaged, but its last sector decrypts to the NTFS backup boot sector");
+    } else {
         Refuse(options.vaultPath + " does not open with the key of user " + options.userName +
                ": its first sector decrypts to no boot sector");
-    proof->proved.push_back("vault " + options.vaultPath + ": " + std::to_string(proof->vault.bytes) + " bytes, its first sector decrypts to an " +
-                            fileSystem + " boot sector");
+    }
 
     if (haveVaultInfo) {
         VaultInfoOutcome outcome = CompareVaultInfo(firstSector, proof->vaultKey, vaultInfo);

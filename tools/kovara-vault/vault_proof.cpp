@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <string.h>
 
-#include "crypto/sector.h"
 #include "keys/user_info_record.h"
 #include "keys/vault_info_record.h"
 #include "keys/wipe.h"

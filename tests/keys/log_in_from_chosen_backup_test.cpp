@@ -97,7 +97,8 @@ TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
     EXPECT_EQ(0, g_app.fromBackup) << "the flag is set only while the mount runs";
     EXPECT_FALSE(IsWindowVisible(main->window()));
     EXPECT_EQ("Log-In Status", main->Status());
-    EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "overwritten with the digit 0, terminator kept";
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));
     EXPECT_EQ(5ull * 1048576, state.volumeBytes);
@@ -130,7 +131,8 @@ TEST_F(BackupLogInTest, VaultBelowFiveMiBIsCorrupt) {
     MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576 - 1);
     main->Type("Ann", "pw of ann");
     EXPECT_EQ(Texts{corrupt}, Run(0, 1));
-    EXPECT_EQ(std::string("pw of ann"), g_loginPassword) << "no mount attempted: the copy is untouched";
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "no mount attempted: the copy is overwritten all the same";
 }
 
 TEST_F(BackupLogInTest, SizeIsAnnouncedInWholeMiBRoundedDown) {
@@ -175,7 +177,8 @@ TEST_F(BackupLogInTest, FailedMountStillOverwritesThePassword) {
     ASSERT_EQ(2u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Kovara driver is either in use or is not accessible."));
     EXPECT_EQ("There was error opening the vault.", texts[1]);
-    EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "overwritten with the digit 0, terminator kept";
     EXPECT_TRUE(IsWindowVisible(main->window()));
     drivertest::ResetDriver('S');
 }

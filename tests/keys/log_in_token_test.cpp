@@ -111,7 +111,8 @@ TEST_F(TokenLogInTest, OpensTheRegisteredVaultEndToEnd) {
     ASSERT_EQ(1, ReadOpenVault(openVault, sizeof openVault));
     EXPECT_EQ(2u, strlen(openVault));
     EXPECT_EQ(g_app.openDriveLetter, openVault[0]);
-    EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "overwritten with the digit 0, terminator kept";
 }
 
 TEST_F(TokenLogInTest, EmptyFieldsAndUnknownUserNeverReachTheToken) {
@@ -130,6 +131,8 @@ TEST_F(TokenLogInTest, WrongPasswordStopsBeforeTheVaultInformationIsRead) {
     EXPECT_EQ(Texts{"Either Username or Password is incorrect."}, Run("Ann", "pw of Ann", 0, 1, true));
     CloseHandle(held);
     EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "a refused log-in overwrites the held password too";
 }
 
 TEST_F(TokenLogInTest, RegisteredPathInOtherLetterCaseStillLogsIn) {

@@ -375,7 +375,8 @@ TEST_F(UseBackupTest, WholeBackupOpensTheChosenVault) {
     EXPECT_EQ(1, g_app.vaultOpen);
     EXPECT_EQ(1, g_app.loggedInFromBackup);
     EXPECT_STREQ("Ann", g_app.loggedInUser);
-    EXPECT_EQ(std::string(101, '0'), std::string(g_loginPassword, 101));
+    EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
+        << "overwritten with the digit 0, terminator kept";
     EXPECT_STREQ("", g_backupChoice.userInfoPath) << "the chosen paths end with the log-in";
 }
 

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "refusal.h"
 
 namespace {
@@ -52,14 +52,14 @@ s64 DevicePread(struct ntfs_device *dev, void *out, s64 count, s64 offset) {
         int64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
         scratch.resize(size_t(last - first));
         if (!ReadVaultBytes(*device->vault, scratch.data(), scratch.size(), uint64_t(first))) {
-            WipeBytes(scratch.data(), scratch.size());
+            SecureWipe(scratch.data(), scratch.size());
             return done ? done : -1;
         }
         DecryptSectors(&device->context, scratch.data(), scratch.size(), uint64_t(first / kSectorSize));
         memcpy(static_cast<unsigned char *>(out) + done, scratch.data() + (at - first), size_t(end - at));
         done += end - at;
     }
-    WipeBytes(scratch.data(), scratch.size());
+    SecureWipe(scratch.data(), scratch.size());
     return done;
 }
 
@@ -136,7 +136,7 @@ ntfs_volume *MountDecryptedVolume(const VaultProof &proof, DecryptingDevice *dev
     if (!volume) {
         int error = errno;
         ntfs_device_free(dev);
-        WipeBytes(&device->context, sizeof device->context);
+        SecureWipe(&device->context, sizeof device->context);
         RefuseWithErrno(proof.vault.path + ": the decrypted volume does not read as NTFS", error);
     }
     return volume;
@@ -144,5 +144,5 @@ ntfs_volume *MountDecryptedVolume(const VaultProof &proof, DecryptingDevice *dev
 
 void UnmountDecryptedVolume(ntfs_volume *volume, DecryptingDevice *device) {
     ntfs_umount(volume, FALSE);  // frees the device as well
-    WipeBytes(&device->context, sizeof device->context);
+    SecureWipe(&device->context, sizeof device->context);
 }

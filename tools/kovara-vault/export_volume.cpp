@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "crypto/aes_impl.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "progress_bar.h"
 #include "refusal.h"
 
@@ -77,7 +77,7 @@ void Work(ExportState *state) {
         ShowProgress(&state->bar, offset + length);
         state->turn.notify_all();
     }
-    WipeBytes(buffer, kRunBytes);
+    SecureWipe(buffer, kRunBytes);
     free(buffer);
 }
 
@@ -104,7 +104,7 @@ void ExportVolume(const VaultProof &proof, int threads, OutputFile *output) {
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < count; i++) workers.emplace_back(Work, &state);
     for (std::thread &worker : workers) worker.join();
-    WipeBytes(&context, sizeof context);
+    SecureWipe(&context, sizeof context);
     EndProgress(&state.bar);
     if (state.failed) {
         AbandonOutput(output);

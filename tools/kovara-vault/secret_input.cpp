@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "refusal.h"
 
 namespace {
@@ -26,7 +26,7 @@ bool ReadLine(int fd, std::string &line) {
 }  // namespace
 
 void WipeString(std::string &secret) {
-    if (!secret.empty()) WipeBytes(&secret[0], secret.size());
+    if (!secret.empty()) SecureWipe(&secret[0], secret.size());
     secret.clear();
 }
 

@@ -2,7 +2,7 @@
 // slot, log in on a read-only session and read the key object.
 #include <string.h>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "refusal.h"
 #include "secret_input.h"
 #include "token/token_binding.h"
@@ -93,5 +93,5 @@ void ReadTokenRecord(const KeySourceOptions &source, unsigned char record[kUserI
     if (outcome == kTokenNotKovaraKey) Refuse("the key object on the " + *description + " is not a Kovara key");
     if (outcome != kTokenOk) Refuse("cannot read the key object on the " + *description);
     memcpy(record, value + 3, kUserInfoSize);
-    WipeBytes(value, sizeof value);
+    SecureWipe(value, sizeof value);
 }

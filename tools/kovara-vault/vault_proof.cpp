@@ -5,7 +5,7 @@
 
 #include "keys/user_info_record.h"
 #include "keys/vault_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "refusal.h"
 #include "secret_input.h"
 #include "user_info_source.h"
@@ -23,10 +23,10 @@ struct OpenedRecord {
 
     // Wiped on every way out, refusals included.
     ~OpenedRecord() {
-        WipeBytes(record, sizeof record);
-        WipeBytes(userKeyBlock, sizeof userKeyBlock);
-        WipeBytes(part1, sizeof part1);
-        WipeBytes(part2, sizeof part2);
+        SecureWipe(record, sizeof record);
+        SecureWipe(userKeyBlock, sizeof userKeyBlock);
+        SecureWipe(part1, sizeof part1);
+        SecureWipe(part2, sizeof part2);
     }
 };
 
@@ -59,9 +59,9 @@ int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, 
     memset(&context, 0, sizeof context);
     AesSetKey(vaultKey, kVaultKeyLength, 0, &context);
     DecryptSectors(&context, bytes, kSectorSize, sector);
-    WipeBytes(&context, sizeof context);
+    SecureWipe(&context, sizeof context);
     int boot = IsBootSector(bytes, fileSystem);
-    WipeBytes(bytes, sizeof bytes);
+    SecureWipe(bytes, sizeof bytes);
     return boot;
 }
 
@@ -96,7 +96,7 @@ int OpenIdentityText(const unsigned char *record852, const unsigned char *userKe
     for (const unsigned char *p = end; wellFormed && p < opened + kIdentitySize; ++p)
         if (*p) wellFormed = 0;
     if (wellFormed) path->assign(reinterpret_cast<const char *>(opened), size_t(end - opened));
-    WipeBytes(opened, sizeof opened);
+    SecureWipe(opened, sizeof opened);
     return wellFormed;
 }
 
@@ -184,6 +184,6 @@ void ProveVault(const Options &options, VaultProof *proof) {
 }
 
 void ReleaseProof(VaultProof *proof) {
-    WipeBytes(proof->vaultKey, sizeof proof->vaultKey);
+    SecureWipe(proof->vaultKey, sizeof proof->vaultKey);
     CloseVaultFile(&proof->vault);
 }

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -102,7 +103,14 @@ void ExportVolume(const VaultProof &proof, int threads, OutputFile *output) {
     fprintf(stderr, "decrypting on %u thread%s with %s\n", count, count == 1 ? "" : "s",
             AesNiAvailable() ? "AES-NI" : "the table-driven AES (no AES-NI on this processor)");
     std::vector<std::thread> workers;
-    for (unsigned i = 0; i < count; i++) workers.emplace_back(Work, &state);
+    for (unsigned i = 0; i < count; i++) {
+        try {
+            workers.emplace_back(Work, &state);
+        } catch (const std::system_error &) {
+            break;  // the threads already running share the work
+        }
+    }
+    if (workers.empty()) Work(&state);
     for (std::thread &worker : workers) worker.join();
     SecureWipe(&context, sizeof context);
     EndProgress(&state.bar);

@@ -6,7 +6,7 @@
 #include "keys/backup_choice.h"
 #include "mount/drive_letter.h"
 
-enum { kPasswordBufferSize = 101, kLogInUserSize = 101, kLogInPathSize = 261 };
+enum { kPasswordBufferSize = 101, kHeldPasswordSize = kPasswordBufferSize + 1, kLogInUserSize = 101, kLogInPathSize = 261 };
 
 // Who logged in, handed back by a successful log-in.
 struct LoggedInUser {
@@ -14,9 +14,10 @@ struct LoggedInUser {
     char vaultPath[kLogInPathSize];  // the container that is now open
 };
 
-// The held copy of the typed password. It is overwritten with the digit 0,
-// all 101 bytes, once the open request has been attempted.
-extern char g_loginPassword[kPasswordBufferSize];
+// The held copy of the typed password. Once the open request has been
+// attempted, and on every other way out of a log-in, its first 101 bytes are
+// overwritten with the digit 0; the last byte stays a terminator.
+extern char g_loginPassword[kHeldPasswordSize];
 
 // Both log-ins use the drive picked on the page only when its letter comes
 // after C, and clear the pick after each attempt that reaches the open

@@ -6,7 +6,7 @@
 #include "keys/key_files.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "shell/ui/error_box.h"
 #include "shell/ui/message_box.h"
 
@@ -55,7 +55,7 @@ int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPasswo
     int ok = ReadBackupFile(owner, backup->userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&
              ReadBackupFile(owner, backup->userInfoPart2Path, part2, kUserInfoPartSize, " [Part 2]");
     if (ok) JoinUserInfo(part1, part2, record852);
-    WipeBytes(part1, sizeof part1);
-    WipeBytes(part2, sizeof part2);
+    SecureWipe(part1, sizeof part1);
+    SecureWipe(part2, sizeof part2);
     return ok;
 }

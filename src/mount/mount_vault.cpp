@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "mount/drive_letter.h"
 #include "mount/driver_calls.h"
@@ -83,14 +83,14 @@ int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int lette
     unsigned char keyArea[KOVDEV_REQ_HEAD_SIZE];
     memset(keyArea, 0, sizeof keyArea);
     if (!keyLoading.load || !keyLoading.load(keyLoading.context, owner, keyArea)) {
-        WipeBytes(keyArea, sizeof keyArea);
+        SecureWipe(keyArea, sizeof keyArea);
         return 0;
     }
 
     size_t requestSize = OpenRequestAllocationSize(containerPath);
     unsigned char *request = static_cast<unsigned char *>(calloc(1, requestSize));
     size_t length = request ? FillOpenRequest(request, requestSize, keyArea, containerPath, chosen, sizeMb) : 0;
-    WipeBytes(keyArea, sizeof keyArea);
+    SecureWipe(keyArea, sizeof keyArea);
     if (length == 0) {
         if (request) free(request);
         SetLastError(request ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
@@ -99,7 +99,7 @@ int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int lette
     }
 
     int sent = BindAndSend(owner, chosen, request, static_cast<DWORD>(length));
-    WipeBytes(request, requestSize);
+    SecureWipe(request, requestSize);
     free(request);
     if (!sent) return 0;
 

@@ -7,7 +7,9 @@
 #include "shell/app_state.h"
 
 int MakeVaultShortcut(char letter) {
-    CoInitialize(NULL);
+    // A thread already in another apartment refuses: it keeps its own COM
+    // state, which only a successful call here may balance.
+    HRESULT com = CoInitialize(NULL);
     g_app.shortcutMade = 0;
     char root[4] = {letter, ':', '\\', '\0'};
     SHFILEINFOA info;
@@ -31,6 +33,6 @@ int MakeVaultShortcut(char letter) {
             link->Release();
         }
     }
-    CoUninitialize();
+    if (SUCCEEDED(com)) CoUninitialize();
     return g_app.shortcutMade;
 }

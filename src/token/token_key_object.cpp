@@ -105,7 +105,7 @@ TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle,
                                   size_t *valueLength) {
   CK_ATTRIBUTE label;
   LabelTemplate(&label);
-  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenNoKeyObject;
+  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenFindInitFailed;
   CK_OBJECT_HANDLE handles[2] = {0, 0};
   CK_ULONG found = 0;
   CK_RV rv = b->functions->C_FindObjects(b->session, handles, 2, &found);

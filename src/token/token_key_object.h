@@ -27,8 +27,9 @@ TokenOutcome CreateTokenKeyObject(TokenBinding *binding,
                                   const unsigned char record[kTokenRecordSize]);
 
 // Looks for a key object before replacing or deleting it: kTokenNoKeyObject
-// when the search cannot start or finds nothing; kTokenOk with the first
-// handle and the length of its value (which was read) otherwise.
+// when the search finds nothing; kTokenFindInitFailed or kTokenFindFailed when
+// the search fails (nothing is known then, so nothing may be stored); kTokenOk
+// with the first handle and the length of its value (which was read) otherwise.
 TokenOutcome FindExistingTokenKey(TokenBinding *binding, CK_OBJECT_HANDLE *handle,
                                   size_t *valueLength);
 TokenOutcome DestroyTokenKeyObject(TokenBinding *binding, CK_OBJECT_HANDLE handle);

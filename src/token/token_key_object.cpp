@@ -21,7 +21,7 @@ void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
 }
 
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected) {
-  if (length != expected) return kTokenKeyNotOk;
+  if (length != expected || length < 3) return kTokenKeyNotOk;
   // Exactly three bytes are read: the value carries no terminator after them.
   size_t number = 0;
   for (int i = 0; i < 3; i++) {

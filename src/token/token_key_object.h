@@ -15,8 +15,9 @@ extern const char kTokenKeyLabel[];  // "Kovara AES"
 
 void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
                         unsigned char value[kTokenKeySize]);
-// kTokenOk, kTokenKeyNotOk (wrong length) or kTokenNotKovaraKey (the first
-// three bytes are not the decimal digits of the expected length).
+// kTokenOk, kTokenKeyNotOk (wrong length, or shorter than the three-digit
+// prefix) or kTokenNotKovaraKey (the first three bytes are not the decimal
+// digits of the expected length).
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected);
 
 // Finds the key objects by label and reads the first one's value into value

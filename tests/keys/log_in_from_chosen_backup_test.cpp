@@ -21,19 +21,18 @@
 namespace {
 
 const char kWrong[] = "Either Username or Password is incorrect.";
-const char kMainCaption[] = "Kovara main window under test";
 
 class BackupLogInTest : public ::testing::Test {
   protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     robot::Answerer answerer;
-    std::unique_ptr<MainWindowThread> main;
+    std::unique_ptr<MainWindowUnderTest> main;
     BackupChoice backup = {};
     ChosenDrive drive = {0, 'A'};
     LoggedInUser user = {};
 
-    BackupLogInTest() { main = StartMainWindow(answerer, kMainCaption); }
+    BackupLogInTest() { main = StartMainWindow(answerer); }
 
     void SetUp() override {
         StartFromIdleDriver(folder);

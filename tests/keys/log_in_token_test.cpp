@@ -26,7 +26,6 @@
 
 namespace {
 
-const char kMainCaption[] = "Kovara main window under test";
 const char kAuthorise[] = "Kovara - Authorise Token Use";
 const char kTokenPin[] = "s3cret";
 
@@ -36,7 +35,7 @@ class TokenLogInTest : public ::testing::Test {
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Vault\\Kovara_Ann.udf"), 51};
     robot::Answerer answerer;
-    std::unique_ptr<MainWindowThread> window;
+    std::unique_ptr<MainWindowUnderTest> window;
     HWND main = NULL;
     ChosenDrive drive = {0, 'A'};
     LoggedInUser loggedInUser = {};
@@ -48,7 +47,7 @@ class TokenLogInTest : public ::testing::Test {
             robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, kTokenPin);
             robot::PressButton(dialog, IDC_TOKEN_OK);
         });
-        window = StartMainWindow(answerer, kMainCaption);
+        window = StartMainWindow(answerer);
         main = window->window();
     }
     std::string vaultInfoPath;

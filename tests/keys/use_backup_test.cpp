@@ -28,7 +28,6 @@
 namespace {
 
 const char kDialogCaption[] = "Kovara - Log-In Using User Information Backup";
-const char kMainCaption[] = "Kovara main window for the backup log-in";
 const char *const kFileTitles[] = {
     "Select Vault File",
     "Select User Information File",
@@ -290,12 +289,12 @@ namespace {
 class UseBackupTest : public BackupDialogTest {
   protected:
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
-    std::unique_ptr<MainWindowThread> main;
+    std::unique_ptr<MainWindowUnderTest> main;
     std::string info = folder.File("Ann.vault");
     ChosenDrive drive = {0, 'A'};
     LoggedInUser loggedInUser = {};
 
-    UseBackupTest() { main = StartMainWindow(answerer, kMainCaption); }
+    UseBackupTest() { main = StartMainWindow(answerer); }
     void SetUp() override {
         StartFromIdleDriver(folder);
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);

@@ -20,9 +20,9 @@ void LeaveIdleDriver() {
     ClearOpenVault();
 }
 
-std::unique_ptr<MainWindowThread> StartMainWindow(robot::Answerer &answerer, const char *caption) {
-    answerer.OnDialog(caption, [](HWND) {});
-    return std::unique_ptr<MainWindowThread>(new MainWindowThread(caption));
+std::unique_ptr<MainWindowUnderTest> StartMainWindow(robot::Answerer &answerer) {
+    answerer.OnDialog(kMainWindowUnderTestCaption, [](HWND) {});
+    return std::unique_ptr<MainWindowUnderTest>(new MainWindowUnderTest());
 }
 
 std::vector<std::string> BoxTextsFrom(robot::Answerer &answerer, size_t first) {

@@ -1,7 +1,7 @@
 // The state every open and log-in test starts from and leaves behind: an idle
 // stand-in driver, a cleared process state whose program folder is the test's
-// scratch folder, and no open vault recorded in the registry. Also the main
-// window on its own thread, which the robot is told to leave alone.
+// scratch folder, and no open vault recorded in the registry. Also the
+// program's main window, which the robot is told to leave alone.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "key_fixture.h"
-#include "main_window_thread.h"
+#include "main_window_under_test.h"
 #include "robot.h"
 
 // Releases every vault of the driver, clears the process and open-vault
@@ -20,8 +20,8 @@ void StartFromIdleDriver(const ScratchFolder &folder);
 // Releases every vault of the driver and clears the open-vault record.
 void LeaveIdleDriver();
 
-// Starts the main window with the caption; the answerer leaves it alone.
-std::unique_ptr<MainWindowThread> StartMainWindow(robot::Answerer &answerer, const char *caption);
+// Shows the main window; the answerer leaves it alone.
+std::unique_ptr<MainWindowUnderTest> StartMainWindow(robot::Answerer &answerer);
 
 // The texts of the boxes the answerer has seen, from box number `first` on.
 std::vector<std::string> BoxTextsFrom(robot::Answerer &answerer, size_t first);

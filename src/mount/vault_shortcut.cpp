@@ -1,36 +1,23 @@
-#include <objbase.h>
-#include <shlobj.h>
 #include <shellapi.h>
 #include <stdio.h>
 
 #include "mount/mount_vault.h"
 #include "shell/app_state.h"
+#include "shortcut/shell_link.h"
 
 int MakeVaultShortcut(char letter) {
-    CoInitialize(NULL);
     g_app.shortcutMade = 0;
     char root[4] = {letter, ':', '\\', '\0'};
     SHFILEINFOA info;
     if (SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
-        IShellLinkA *link = NULL;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                       reinterpret_cast<void **>(&link)))) {
-            char icon[MAX_PATH + 16];
-            snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_app.programFolder);
-            link->SetPath(root);
-            link->SetIconLocation(icon, 0);
-            link->SetDescription("Kovara");
-            IPersistFile *file = NULL;
-            if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
-                WCHAR wide[MAX_PATH];
-                if (MultiByteToWideChar(CP_ACP, 0, g_app.shortcutPath, -1, wide, MAX_PATH) &&
-                    SUCCEEDED(file->Save(wide, TRUE)))
-                    g_app.shortcutMade = 1;
-                file->Release();
-            }
-            link->Release();
-        }
+        char icon[MAX_PATH + 16];
+        snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_app.programFolder);
+        ShellLinkSpec spec = {};
+        spec.target = root;
+        spec.iconPath = icon;
+        spec.iconIndex = 0;
+        spec.description = "Kovara";
+        g_app.shortcutMade = SaveShellLink(g_app.shortcutPath, &spec, nullptr);
     }
-    CoUninitialize();
     return g_app.shortcutMade;
 }

@@ -97,7 +97,37 @@ bool WaitForIdle(HWND dialog) {
   return false;
 }
 
+const char kLanyardNotInstalled[] =
+    "Kovara may not be properly installed on this system.\nTo reinstall, you must first uninstall the previous "
+    "installation.\n\nShortcut in Start Menu will not be created.";
+
+// Runs lanyard.exe from `folder`, answering the boxes given; returns them.
+std::vector<robot::Box> RunLanyard(const std::string &folder, const std::vector<int> &answers) {
+  flow::Process lanyard = flow::StartSuspended(folder + "\\lanyard.exe", folder);
+  EXPECT_TRUE(lanyard.started);
+  robot::Answerer answerer(lanyard.info.dwProcessId);
+  for (int answer : answers) answerer.Answer(answer);
+  flow::Resume(lanyard);
+  if (!answers.empty()) EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 30000));
+  EXPECT_TRUE(flow::WaitForExit(lanyard));
+  DWORD code = 1;
+  GetExitCodeProcess(lanyard.info.hProcess, &code);
+  EXPECT_EQ(0u, code);
+  flow::Close(lanyard);
+  answerer.Finish();
+  return answerer.Boxes();
+}
+
 // ---- First round: fresh prefix ----------------------------------------------
+
+TEST(FreshPrefix, LanyardWithoutInstallationSaysSo) {
+  std::string dist = DistributionCopy("lanyard_dist");
+  auto boxes = RunLanyard(dist, {IDOK});
+  ASSERT_EQ(1u, boxes.size());
+  ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
+  EXPECT_FALSE(flow::Exists(StartMenu() + "\\Kovara.lnk"));
+  flow::RemoveTree(dist);
+}
 
 TEST(FreshPrefix, EighteenOrTwentyEntriesAreRefused) {
   ASSERT_FALSE(flow::DistributionFolder().empty()) << "KOVARA_DIST not set";
@@ -244,6 +274,35 @@ TEST(SecondInstall, PresentDeviceIsUpdatedAndEverythingIsInPlace) {
 TEST(AfterRestart, DriverServiceAnswers) {
   EXPECT_TRUE(flow::DriverAnswers());
   EXPECT_EQ(1, flow::KovdevDeviceCount());
+}
+
+TEST(AfterRestart, LanyardPutsTheStartMenuShortcutInPlace) {
+  const std::string link = StartMenu() + "\\Kovara.lnk";
+  ASSERT_TRUE(DeleteFileA(link.c_str()));
+
+  // A copy at work already: the second ends without a word.
+  HANDLE first = CreateMutexA(nullptr, TRUE, "LanyardKovara");
+  ASSERT_TRUE(first != nullptr);
+  EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
+  EXPECT_FALSE(flow::Exists(link));
+  CloseHandle(first);
+
+  // Without its icon the product counts as not installed.
+  ASSERT_TRUE(MoveFileA(InProgram("udf.ico").c_str(), InProgram("udf.away").c_str()));
+  auto boxes = RunLanyard(kProgramFolder, {IDOK});
+  ASSERT_TRUE(MoveFileA(InProgram("udf.away").c_str(), InProgram("udf.ico").c_str()));
+  ASSERT_EQ(1u, boxes.size());
+  ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
+  EXPECT_FALSE(flow::Exists(link));
+
+  EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
+  flow::Link made = flow::ReadLink(link);
+  ASSERT_TRUE(made.loaded);
+  EXPECT_EQ(InProgram("ShellHelperKO.exe"), made.target);
+  EXPECT_EQ(kProgramFolder, made.workingFolder);
+  EXPECT_EQ("Kovara", made.description);
+  EXPECT_EQ(InProgram("udf.ico"), made.iconPath);
+  EXPECT_EQ(0, made.iconIndex);
 }
 
 TEST(AfterRestart, OpenVaultOfTwoCharactersBlocksTheUninstaller) {

@@ -1,0 +1,88 @@
+// Test-bed tool for scripts/run: installs the product from a distribution
+// folder through its installer, as a person would: presses "Install" and
+// answers "Yes" to running the program, so that the installer starts the
+// installed vault manager. Any other box of the installer is left on the
+// display for the person and its text printed.
+//   run_setup DIST_FOLDER     exit 0 when the installation completed
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "resources/setup_kovara/setup_kovara_ids.h"
+
+namespace {
+
+struct Search {
+  DWORD pid;
+  const char *className;
+  HWND found;
+};
+
+BOOL CALLBACK FindOfProcess(HWND window, LPARAM param) {
+  Search *search = reinterpret_cast<Search *>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (pid == search->pid && IsWindowVisible(window) && !strcmp(name, search->className)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WindowOf(DWORD pid, const char *className) {
+  Search search = {pid, className, nullptr};
+  EnumWindows(FindOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string Text(HWND window) {
+  char text[2048] = "";
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: run_setup DIST_FOLDER\n");
+    return 2;
+  }
+  std::string folder = argv[1];
+  std::string setup = folder + "\\setup_kovara.exe";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + setup + "\"";
+  if (!CreateProcessA(setup.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &process)) {
+    fprintf(stderr, "run_setup: cannot start %s (error %lu)\n", setup.c_str(), GetLastError());
+    return 1;
+  }
+  HWND dialog = nullptr;
+  bool pressed = false, congratulated = false;
+  std::string lastReported;
+  while (WaitForSingleObject(process.hProcess, 200) == WAIT_TIMEOUT) {
+    if (!pressed && (dialog = WindowOf(process.dwProcessId, "InstallKovara")) != nullptr) {
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED), 0);
+      pressed = true;
+    }
+    HWND box = WindowOf(process.dwProcessId, "#32770");
+    if (!box) continue;
+    std::string text = Text(GetDlgItem(box, 0xFFFF));
+    if (text.rfind("Congratulations!", 0) == 0) {
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+      congratulated = true;
+    } else if (text != lastReported) {
+      fprintf(stderr, "run_setup: the installer asks: %s\n", text.c_str());
+      lastReported = text;
+    }
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return congratulated ? 0 : 1;
+}

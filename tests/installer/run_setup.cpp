@@ -3,8 +3,10 @@
 // answers "Yes" to running the program, so that the installer starts the
 // installed vault manager. Any other box of the installer is left on the
 // display for the person and its text printed.
+// It then waits until that vault manager has ended.
 //   run_setup DIST_FOLDER     exit 0 when the installation completed
 #include <windows.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -43,6 +45,29 @@ std::string Text(HWND window) {
   char text[2048] = "";
   SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
   return text;
+}
+
+// Waits for the vault manager that the installer started, if it runs.
+void WaitForManager() {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD pid = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && !pid; more = Process32Next(snapshot, &entry))
+      if (!lstrcmpiA(entry.szExeFile, "Kovara.exe")) pid = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    if (pid) {
+      HANDLE manager = OpenProcess(SYNCHRONIZE, FALSE, pid);
+      if (manager) {
+        WaitForSingleObject(manager, INFINITE);
+        CloseHandle(manager);
+      }
+      return;
+    }
+    Sleep(200);
+  }
 }
 
 }  // namespace
@@ -84,5 +109,7 @@ int main(int argc, char **argv) {
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return congratulated ? 0 : 1;
+  if (!congratulated) return 1;
+  WaitForManager();
+  return 0;
 }

@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "shell/ui/message_box.h"
+
 int InstallerBoxCaption(HWND owner, const char *text, const char *caption, UINT flags) {
-  return MessageBoxA(owner, text, caption, flags | MB_SYSTEMMODAL);
+  return ShowMessageBox(owner, text, caption, flags);
 }
 
 int InstallerBox(HWND owner, const char *text, UINT flags) {

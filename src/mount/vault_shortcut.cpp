@@ -3,22 +3,23 @@
 #include <stdio.h>
 
 #include "mount/mount_vault.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 #include "shortcut/shell_link.h"
 
 int MakeVaultShortcut(char letter) {
-    g_app.shortcutMade = 0;
+    g_openVault.shortcutMade = 0;
     char root[4] = {letter, ':', '\\', '\0'};
     SHFILEINFOA info;
     if (SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
         char icon[MAX_PATH + 16];
-        snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_app.programFolder);
+        snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_process.programFolder);
         ShellLinkSpec spec = {};
         spec.target = root;
         spec.iconPath = icon;
         spec.iconIndex = 0;
         spec.description = "Kovara";
-        g_app.shortcutMade = SaveShellLink(g_app.shortcutPath, &spec, nullptr);
+        g_openVault.shortcutMade = SaveShellLink(g_process.shortcutPath, &spec, nullptr);
     }
-    return g_app.shortcutMade;
+    return g_openVault.shortcutMade;
 }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "shell/ui/message_box.h"
 #include "shortcut/shell_link.h"
 
 namespace {
@@ -16,7 +17,7 @@ const char kNotInstalled[] =
 const char kNoShortcut[] = "Unable to create shortcut on start menu.\nCheck permissons.";
 const int kIconResource = 104;
 
-void Show(const char *text, UINT icon) { MessageBoxA(nullptr, text, kCaption, MB_OK | icon | MB_SYSTEMMODAL); }
+void Show(const char *text, UINT icon) { ShowMessageBox(nullptr, text, kCaption, MB_OK | icon); }
 
 void SetterFailed(const char *message) { Show(message, MB_ICONWARNING); }
 

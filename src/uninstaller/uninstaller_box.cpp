@@ -1,7 +1,9 @@
 #include "uninstaller/uninstaller_box.h"
 
+#include "shell/ui/message_box.h"
+
 int UninstallerBoxCaption(const char *text, const char *caption, UINT flags) {
-  return MessageBoxA(nullptr, text, caption, flags | MB_SYSTEMMODAL);
+  return ShowMessageBox(nullptr, text, caption, flags);
 }
 
 int UninstallerBox(const char *text, UINT flags) { return UninstallerBoxCaption(text, "Uninstall Kovara", flags); }

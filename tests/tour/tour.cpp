@@ -41,6 +41,7 @@ std::string ShotPath(const std::string &name) {
 
 // A screenshot named after the step; the path of the picture.
 std::string Shoot(Tour &tour, const std::string &what) {
+  Sleep(1000);  // windows that just appeared finish drawing
   char name[96];
   std::snprintf(name, sizeof name, "%02d-%s", tour.step, what.c_str());
   robot::Screenshot(name);

@@ -166,7 +166,7 @@ int RunVaultManager(HINSTANCE instance) {
     FindMyDocuments();
     if (RepairImproperShutdown() == kStop) return 0;
     DeleteStaleShortcut();
-    if (!RandomStart()) {
+    if (RandomStart() != 0) {
         ShowMessageBox(NULL, "Kovara experienced error initializing random generator.\nTry Log In Again.");
         return 0;
     }

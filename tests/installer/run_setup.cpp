@@ -3,8 +3,9 @@
 // answers "Yes" to running the program, so that the installer starts the
 // installed vault manager. Any other box of the installer is left on the
 // display for the person and its text printed.
-// It then waits until that vault manager has ended.
-//   run_setup DIST_FOLDER     exit 0 when the installation completed
+// It then waits until that vault manager has ended. With --no-start it
+// answers "No" instead and returns when the installer has ended.
+//   run_setup [--no-start] DIST_FOLDER     exit 0 when the installation completed
 #include <windows.h>
 #include <tlhelp32.h>
 #include <stdio.h>
@@ -73,11 +74,12 @@ void WaitForManager() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: run_setup DIST_FOLDER\n");
+  bool start = !(argc == 3 && !strcmp(argv[1], "--no-start"));
+  if (argc != (start ? 2 : 3)) {
+    fprintf(stderr, "usage: run_setup [--no-start] DIST_FOLDER\n");
     return 2;
   }
-  std::string folder = argv[1];
+  std::string folder = argv[argc - 1];
   std::string setup = folder + "\\setup_kovara.exe";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -100,7 +102,7 @@ int main(int argc, char **argv) {
     if (!box) continue;
     std::string text = Text(GetDlgItem(box, 0xFFFF));
     if (text.rfind("Congratulations!", 0) == 0) {
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(start ? IDYES : IDNO, BN_CLICKED), 0);
       congratulated = true;
     } else if (text != lastReported) {
       fprintf(stderr, "run_setup: the installer asks: %s\n", text.c_str());
@@ -110,6 +112,6 @@ int main(int argc, char **argv) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   if (!congratulated) return 1;
-  WaitForManager();
+  if (start) WaitForManager();
   return 0;
 }

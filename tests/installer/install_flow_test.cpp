@@ -305,6 +305,24 @@ TEST(AfterRestart, LanyardPutsTheStartMenuShortcutInPlace) {
   EXPECT_EQ(0, made.iconIndex);
 }
 
+TEST(AfterRestart, InstalledVaultManagerStartsFromTheProgramFolder) {
+  // No token is registered in this prefix: the installed program starts with
+  // its token set-up, and ends when that is cancelled.
+  flow::Process manager = flow::StartSuspended(InProgram("Kovara.exe"), kProgramFolder);
+  ASSERT_TRUE(manager.started);
+  robot::Answerer answerer(manager.info.dwProcessId);
+  bool setUpShown = false;
+  answerer.OnDialog("Kovara - Setup Your Token", [&setUpShown](HWND dialog) {
+    setUpShown = true;
+    robot::PressButton(dialog, IDCANCEL);
+  });
+  flow::Resume(manager);
+  EXPECT_TRUE(flow::WaitForExit(manager, 60000));
+  flow::Close(manager);
+  answerer.Finish();
+  EXPECT_TRUE(setUpShown);
+}
+
 TEST(AfterRestart, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
   const char key[] = "SOFTWARE\\Kovara\\VaultStatus";
   struct Case {

@@ -19,7 +19,9 @@ void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
 }
 
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected) {
-  if (length != expected) return kTokenKeyNotOk;
+  // The value starts with the three digits of its length: a shorter value
+  // holds no such prefix, and reading one would run past it.
+  if (length != expected || length < 3) return kTokenKeyNotOk;
   // Exactly three bytes are read: the value carries no terminator after them.
   size_t number = 0;
   for (int i = 0; i < 3; i++) {

@@ -15,7 +15,7 @@ extern const char kTokenKeyLabel[];  // "Kovara AES"
 
 void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
                         unsigned char value[kTokenKeySize]);
-// kTokenOk, kTokenKeyNotOk (wrong length) or kTokenNotKovaraKey (the first
+// kTokenOk, kTokenKeyNotOk (wrong length, or below 3) or kTokenNotKovaraKey (the first
 // three bytes are not the decimal digits of the expected length).
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected);
 

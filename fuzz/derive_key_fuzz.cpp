@@ -21,9 +21,9 @@ unsigned char *ExactCopy(const unsigned char *bytes, size_t length) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);
-    const int iterations = in.ConsumeIntegralInRange<int>(1, 3);
-    const int outLength = in.ConsumeIntegralInRange<int>(0, 300);
-    const int shorter = in.ConsumeIntegralInRange<int>(0, outLength);
+    const unsigned iterations = in.ConsumeIntegralInRange<unsigned>(1, 3);
+    const size_t outLength = in.ConsumeIntegralInRange<size_t>(0, 300);
+    const size_t shorter = in.ConsumeIntegralInRange<size_t>(0, outLength);
     const size_t saltLength = in.ConsumeIntegralInRange<size_t>(0, 60);
     std::vector<unsigned char> salt = in.ConsumeBytes<unsigned char>(saltLength);
     std::vector<unsigned char> password = in.ConsumeRemainingBytes<unsigned char>();
@@ -31,13 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Heap copies of exactly their length, so that any read past them is seen.
     unsigned char *passwordCopy = ExactCopy(password.data(), password.size());
     unsigned char *saltCopy = ExactCopy(salt.data(), salt.size());
-    std::vector<unsigned char> zeros(size_t(outLength), 0);
-    unsigned char *out = ExactCopy(zeros.data(), size_t(outLength));
-    unsigned char *prefix = ExactCopy(zeros.data(), size_t(shorter));
+    std::vector<unsigned char> zeros(outLength, 0);
+    unsigned char *out = ExactCopy(zeros.data(), outLength);
+    unsigned char *prefix = ExactCopy(zeros.data(), shorter);
 
-    DeriveKey(passwordCopy, int(password.size()), saltCopy, int(salt.size()), iterations, out, outLength);
-    DeriveKey(passwordCopy, int(password.size()), saltCopy, int(salt.size()), iterations, prefix, shorter);
-    if (memcmp(out, prefix, size_t(shorter)) != 0) abort();
+    DeriveKey(passwordCopy, password.size(), saltCopy, salt.size(), iterations, out, outLength);
+    DeriveKey(passwordCopy, password.size(), saltCopy, salt.size(), iterations, prefix, shorter);
+    if (memcmp(out, prefix, shorter) != 0) abort();
 
     free(prefix);
     free(out);

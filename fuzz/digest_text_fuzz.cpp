@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     std::vector<unsigned char> digest = in.ConsumeBytes<unsigned char>(16);
     std::vector<char> text(3 * digest.size() + 1);
-    RenderDigestText(digest.data(), int(digest.size()), text.data());
+    RenderDigestText(digest.data(), digest.size(), text.data());
     std::string expected;
     for (unsigned char byte : digest) expected += std::to_string(byte);
     if (expected != text.data()) abort();

@@ -14,15 +14,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);
     const bool wholeFile = in.ConsumeBool();
-    const int room = in.ConsumeIntegralInRange<int>(0, 2 * kPasswordRecordSize);
-    std::vector<char> password(size_t(room > 0 ? room : 0));
+    const size_t room = in.ConsumeIntegralInRange<size_t>(0, 2 * kPasswordRecordSize);
+    std::vector<char> password(room);
     char *out = password.empty() ? nullptr : password.data();
 
     if (!wholeFile) {
         std::vector<unsigned char> candidate = Take(in, kPasswordRecordSize);
         const void *end = memchr(candidate.data(), 0, kPasswordRecordSize);
         size_t length = end ? size_t(static_cast<const unsigned char *>(end) - candidate.data()) : 0;
-        bool fits = end != nullptr && room > 0 && length < size_t(room);
+        bool fits = end != nullptr && length < room;
         int got = PasswordFromRecord(candidate.data(), out, room);
         if (got != (fits ? 1 : 0)) abort();
         if (got && (strlen(out) != length || memcmp(out, candidate.data(), length) != 0)) abort();
@@ -32,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (std::string &answer : answers) answer = in.ConsumeRandomLengthString(64);
     const char *const answerTexts[3] = {answers[0].c_str(), answers[1].c_str(), answers[2].c_str()};
     std::vector<unsigned char> file = Take(in, kRecoveryFileSize);
-    if (OpenRecoveryRecords(file.data(), answerTexts, out, room) && strlen(out) >= size_t(room)) abort();
+    if (OpenRecoveryRecords(file.data(), answerTexts, out, room) && strlen(out) >= room) abort();
     return 0;
 }

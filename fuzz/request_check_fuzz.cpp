@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "crypto/byte_order.h"
 #include "mount/driver_protocol.h"
 #include "request_check.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (nameLength == 0 || size_t(nameLength) > KOVDEV_MAX_NAME_LENGTH) abort();
         if (KOVDEV_REQ_NAME_OFFSET + size_t(nameLength) >= size) abort();
         if (strlen(reinterpret_cast<const char *>(request + KOVDEV_REQ_NAME_OFFSET)) != size_t(nameLength)) abort();
-        uint16_t keys = KovdevGet16(request + KOVDEV_REQ_KEY_COUNT_OFFSET);
+        uint16_t keys = LoadLe16(request + KOVDEV_REQ_KEY_COUNT_OFFSET);
         if (keys < 1 || keys > KOVDEV_REQ_KEY_SLOTS) abort();
     }
     free(request);

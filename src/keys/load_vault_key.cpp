@@ -1,21 +1,26 @@
 #include "crypto/derive_key.h"
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "mount/open_request.h"
 
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, int fromBackup) {
+                 const char *tokenPassword, const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     if (keyBlockLength <= 0 || keyBlockLength > kUserKeyBlockSize) keyBlockLength = kUserKeyBlockSize;
     unsigned char vaultKey[kVaultKeyLength];
     ComputeVaultKey(keyBlock, keyBlockLength, vaultKey);
-    WipeBytes(keyBlock, sizeof keyBlock);
+    SecureWipe(keyBlock, sizeof keyBlock);
     int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
-    WipeBytes(vaultKey, sizeof vaultKey);
+    SecureWipe(vaultKey, sizeof vaultKey);
     return added;
+}
+
+int LoadVaultKeyFromSource(void *vaultKeySource, HWND owner, unsigned char *keyArea) {
+    const VaultKeySource *source = static_cast<const VaultKeySource *>(vaultKeySource);
+    return LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword, source->backup);
 }

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
+
 const char kTokenKeyLabel[] = "Kovara AES";
 
 static void LabelTemplate(CK_ATTRIBUTE *attribute) {
@@ -19,8 +21,6 @@ void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
 }
 
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected) {
-  // The value starts with the three digits of its length: a shorter value
-  // holds no such prefix, and reading one would run past it.
   if (length != expected || length < 3) return kTokenKeyNotOk;
   // Exactly three bytes are read: the value carries no terminator after them.
   size_t number = 0;
@@ -46,7 +46,7 @@ static TokenOutcome ReadValue(TokenBinding *b, CK_OBJECT_HANDLE handle, unsigned
   // would read and clear past the allocation.
   if (b->functions->C_GetAttributeValue(b->session, handle, &attribute, 1) != CKR_OK ||
       attribute.ulValueLen > room) {
-    memset(*value, 0, room);
+    SecureWipe(*value, room);
     free(*value);
     *value = nullptr;
     return kTokenValueFailed;
@@ -77,7 +77,7 @@ TokenOutcome ReadTokenKeyValue(TokenBinding *b, size_t expected, unsigned char *
   if (outcome != kTokenOk) return outcome;
   outcome = CheckTokenKeyValue(value, length, expected);
   if (outcome == kTokenOk) memcpy(out, value, expected);
-  memset(value, 0, length);
+  SecureWipe(value, length);
   free(value);
   return outcome;
 }
@@ -96,7 +96,7 @@ TokenOutcome CreateTokenKeyObject(TokenBinding *b, const unsigned char record[kT
   };
   CK_OBJECT_HANDLE handle = 0;
   CK_RV rv = b->functions->C_CreateObject(b->session, attributes, 5, &handle);
-  memset(value, 0, sizeof value);
+  SecureWipe(value, sizeof value);
   if (rv == CKR_OK) return kTokenOk;
   return rv == CKR_DEVICE_MEMORY ? kTokenDeviceMemory : kTokenCreateFailed;
 }
@@ -105,7 +105,7 @@ TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle,
                                   size_t *valueLength) {
   CK_ATTRIBUTE label;
   LabelTemplate(&label);
-  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenNoKeyObject;
+  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenFindInitFailed;
   CK_OBJECT_HANDLE handles[2] = {0, 0};
   CK_ULONG found = 0;
   CK_RV rv = b->functions->C_FindObjects(b->session, handles, 2, &found);
@@ -116,7 +116,7 @@ TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle,
   size_t length = 0;
   TokenOutcome outcome = ReadValue(b, handles[0], &value, &length);
   if (outcome != kTokenOk) return outcome;
-  memset(value, 0, length);
+  SecureWipe(value, length);
   free(value);
   *handle = handles[0];
   *valueLength = length;

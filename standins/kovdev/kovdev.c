@@ -3,6 +3,7 @@
    chaining of the crypto core and the sector number as counter. */
 #include <ntifs.h>
 #include <ntdddisk.h>
+#include "crypto/secure_wipe.h"
 #include "mount/driver_protocol.h"
 #include "kovdev_testbed.h"
 #include "kovdev_crypto.h"
@@ -38,12 +39,6 @@ int memcmp(const void *a, const void *b, size_t n) {
     return 0;
 }
 
-/* Key material must not survive a release: volatile stores are not elided. */
-static void Wipe(void *p, size_t n) {
-    volatile unsigned char *v = (volatile unsigned char *)p;
-    while (n--) *v++ = 0;
-}
-
 #define POOL_TAG 0x766f644bu          /* "Kdov" */
 #define CHUNK (64u * 1024u)           /* bytes moved to or from the container per step */
 #define KEPT_NAME_SIZE (KOVDEV_MOUNTED_SIZE - KOVDEV_REQ_NAME_OFFSET)
@@ -77,10 +72,10 @@ static void CloseVolume(void) {
     g_volume.openFiles = 0; /* the lock stays until its unlock */
     g_volume.bytes = 0;
     g_volume.letter = 0;
-    Wipe(&g_volume.cipher, sizeof g_volume.cipher);
-    Wipe(g_volume.key, sizeof g_volume.key);
-    Wipe(g_volume.head, sizeof g_volume.head);
-    Wipe(g_volume.name, sizeof g_volume.name);
+    SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
+    SecureWipe(g_volume.key, sizeof g_volume.key);
+    SecureWipe(g_volume.head, sizeof g_volume.head);
+    SecureWipe(g_volume.name, sizeof g_volume.name);
 }
 
 static ULONG KeyIsZero(void) {
@@ -90,10 +85,6 @@ static ULONG KeyIsZero(void) {
     for (i = 0; i < sizeof g_volume.key; ++i) any |= g_volume.key[i];
     for (i = 0; i < sizeof g_volume.cipher; ++i) any |= cipher[i];
     return any == 0;
-}
-
-static ULONG ReadLe32(const unsigned char *p) {
-    return (ULONG)p[0] | (ULONG)p[1] << 8 | (ULONG)p[2] << 16 | (ULONG)p[3] << 24;
 }
 
 static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
@@ -143,22 +134,22 @@ static NTSTATUS OpenVault(const unsigned char *in, ULONG inLength) {
     if (g_volume.open) return STATUS_DEVICE_BUSY;
 
     name = (const char *)in + KOVDEV_REQ_NAME_OFFSET;
-    bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
+    bytes = LoadLe64(in + KOVDEV_REQ_SIZE_OFFSET);
     key = in + KOVDEV_REQ_KEYS_OFFSET; /* slot 0 */
     if (!KovdevCipherSetKey(&g_volume.cipher, key)) {
-        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
         return STATUS_INVALID_PARAMETER;
     }
     status = OpenContainer(name, bytes, &file);
     if (!NT_SUCCESS(status)) {
-        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
         return status;
     }
     g_volume.file = file;
     g_volume.bytes = bytes;
     memcpy(g_volume.key, key, sizeof g_volume.key);
     memcpy(g_volume.head, in, sizeof g_volume.head);
-    Wipe(g_volume.head + KOVDEV_REQ_KEYS_OFFSET, KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE);
+    SecureWipe(g_volume.head + KOVDEV_REQ_KEYS_OFFSET, KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE);
     memset(g_volume.name, 0, sizeof g_volume.name);
     copy = (ULONG)nameLength < sizeof g_volume.name - 1 ? (ULONG)nameLength : sizeof g_volume.name - 1;
     memcpy(g_volume.name, name, copy);
@@ -318,7 +309,7 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
     case KOVDEV_IOCTL_SET_OPEN_FILES:
         if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
         if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
-        g_volume.openFiles = ReadLe32(buffer);
+        g_volume.openFiles = LoadLe32(buffer);
         return STATUS_SUCCESS;
 
     case KOVDEV_IOCTL_INSPECT:
@@ -346,6 +337,27 @@ static unsigned char *TransferBuffer(PIRP irp) {
     return (unsigned char *)irp->UserBuffer;
 }
 
+/* The crypto core uses the AES instructions and vector registers where the
+   processor has them. 32-bit kernel code must save the floating-point state
+   around that, and when it cannot be saved the constant-time path runs, which
+   needs neither. 64-bit kernel code may use the vector registers as any code
+   does (the kernel keeps the interrupted state itself). */
+static void CipherSectors(BOOLEAN encrypt, unsigned char *buffer, ULONG length, ULONGLONG firstSector) {
+#ifdef _WIN64
+    const int vectorUnit = 1;
+#else
+    KFLOATING_SAVE save;
+    const int vectorUnit = NT_SUCCESS(KeSaveFloatingPointState(&save));
+#endif
+    if (encrypt)
+        KovdevCipherEncrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
+    else
+        KovdevCipherDecrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
+#ifndef _WIN64
+    if (vectorUnit) KeRestoreFloatingPointState(&save);
+#endif
+}
+
 static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULONG_PTR *information) {
     ULONG length = write ? stack->Parameters.Write.Length : stack->Parameters.Read.Length;
     LONGLONG offset = write ? stack->Parameters.Write.ByteOffset.QuadPart : stack->Parameters.Read.ByteOffset.QuadPart;
@@ -371,20 +383,20 @@ static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULON
         where.QuadPart = (LONGLONG)position;
         if (write) {
             memcpy(scratch, data + done, step);
-            KovdevCipherEncrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+            CipherSectors(TRUE, scratch, step, position / KOVDEV_SECTOR_SIZE);
             status = ZwWriteFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
             if (NT_SUCCESS(status) && io.Information != step) status = STATUS_DISK_FULL;
         } else {
             status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
             if (NT_SUCCESS(status) && io.Information != step) status = STATUS_FILE_CORRUPT_ERROR;
             if (NT_SUCCESS(status)) {
-                KovdevCipherDecrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+                CipherSectors(FALSE, scratch, step, position / KOVDEV_SECTOR_SIZE);
                 memcpy(data + done, scratch, step);
             }
         }
         if (NT_SUCCESS(status)) done += step;
     }
-    Wipe(scratch, CHUNK);
+    SecureWipe(scratch, CHUNK);
     ExFreePoolWithTag(scratch, POOL_TAG);
     *information = done;
     return status;
@@ -399,8 +411,6 @@ typedef struct FileSystemKind {
     ULONG serial;
 } FileSystemKind;
 
-static ULONG ReadLe32At(const unsigned char *sector, ULONG offset) { return ReadLe32(sector + offset); }
-
 static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
     unsigned char sector[KOVDEV_SECTOR_SIZE];
     LARGE_INTEGER where;
@@ -410,20 +420,20 @@ static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
     where.QuadPart = 0;
     status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, sector, sizeof sector, &where, NULL);
     if (!NT_SUCCESS(status)) return status;
-    KovdevCipherDecrypt(&g_volume.cipher, sector, sizeof sector, 0);
+    CipherSectors(FALSE, sector, sizeof sector, 0);
     if (sector[510] != 0x55 || sector[511] != 0xAA) return STATUS_UNRECOGNIZED_VOLUME;
     if (memcmp(sector + 3, "NTFS    ", 8) == 0) {
         kind->name = L"NTFS";
-        kind->serial = ReadLe32At(sector, 0x48);
+        kind->serial = LoadLe32(sector + 0x48);
         kind->attributes = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK |
                            FILE_PERSISTENT_ACLS;
     } else if (memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
         kind->name = L"FAT32";
-        kind->serial = ReadLe32At(sector, 0x43);
+        kind->serial = LoadLe32(sector + 0x43);
         kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
     } else if (memcmp(sector + 0x36, "FAT", 3) == 0) {
         kind->name = L"FAT";
-        kind->serial = ReadLe32At(sector, 0x27);
+        kind->serial = LoadLe32(sector + 0x27);
         kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
     } else {
         return STATUS_UNRECOGNIZED_VOLUME;

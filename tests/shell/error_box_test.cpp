@@ -4,7 +4,7 @@
 #include <string>
 
 #include "robot.h"
-#include "shell/error_box.h"
+#include "shell/ui/error_box.h"
 
 namespace {
 
@@ -49,6 +49,17 @@ TEST(SystemErrorBox, ShowsTheTextAloneWhenTheSystemHasNone) {
   ASSERT_EQ(1u, answerer.Boxes().size());
   EXPECT_EQ("Token could not be read.", answerer.Boxes()[0].text);
   EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), answerer.Boxes()[0].icon);
+}
+
+TEST(SystemErrorBox, ShowsTheTextAloneWhenNoErrorIsRecorded) {
+  // The system's text for 0 is a success message: never a failure's tail.
+  robot::Answerer answerer;
+  answerer.Answer(IDOK);
+  SetLastError(ERROR_SUCCESS);
+  SystemErrorBox(nullptr, "The vault device is either in use or is not accessible.");
+  answerer.Finish();
+  ASSERT_EQ(1u, answerer.Boxes().size());
+  EXPECT_EQ("The vault device is either in use or is not accessible.", answerer.Boxes()[0].text);
 }
 
 TEST(LastErrorBox, HoldsOnlyTheSystemText) {

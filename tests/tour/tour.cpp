@@ -30,6 +30,7 @@ struct Tour {
   std::string folder, user, password, tokenPassword;
   PROCESS_INFORMATION manager = {};
   HWND mainWindow = nullptr;
+  char drive = 0;  // letter of the open vault, from How To Use
   int step = 0;
   std::string problem;  // why the current step failed
 };
@@ -211,7 +212,10 @@ bool HowToUse(Tour &tour, std::string &shot) {
   }
   Sleep(500);
   shot = Shoot(tour, "how-to-use");
-  std::printf("    the vault shows as \"%s\"\n", robot::ControlText(howTo, kHowToUseDrive).c_str());
+  std::string shownAs = robot::ControlText(howTo, kHowToUseDrive);
+  std::printf("    the vault shows as \"%s\"\n", shownAs.c_str());
+  size_t colon = shownAs.rfind(':');
+  if (colon != std::string::npos && colon > 0) tour.drive = shownAs[colon - 1];
   if (IsWindowVisible(tour.mainWindow)) {
     tour.problem = "the main window is still shown after the log-in";
     return false;
@@ -230,9 +234,25 @@ bool ExploreVault(Tour &tour, std::string &shot) {
     tour.problem = "How To Use stayed open after \"Explore Vault\"";
     return false;
   }
-  // The Explorer window belongs to another process; give it time to draw.
-  Sleep(4000);
+  // The Explorer window belongs to another process: found by the drive in
+  // its title, shown once drawn, then closed so that the tray is in view.
+  std::string drive = std::string("(") + tour.drive + ":)";
+  HWND explorer = nullptr;
+  for (DWORD waited = 0; !explorer && waited < kStepWaitMs; waited += 200) {
+    explorer = FindTopLevel(0, [&](HWND w) {
+      return IsWindowVisible(w) && ProcessOf(w) != tour.manager.dwProcessId &&
+             robot::WindowText(w).find(drive) != std::string::npos;
+    });
+    if (!explorer) Sleep(200);
+  }
+  if (!explorer) {
+    tour.problem = "no Explorer window on " + drive;
+    return false;
+  }
+  Sleep(3000);
   shot = Shoot(tour, "explore-vault");
+  PostMessageA(explorer, WM_CLOSE, 0, 0);
+  robot::WaitForClose(explorer, 15000);
   return true;
 }
 

@@ -1,0 +1,21 @@
+#include "maintenance/backup_user_info.h"
+
+#include "keys/token_use.h"
+#include "keys/wipe.h"
+#include "maintenance/maintenance_box.h"
+#include "shell/app_state.h"
+#include "token/token_key_backup.h"
+
+int BackupUserInfo(HWND owner) {
+  if (g_app.loggedInFromBackup) {
+    MaintenanceNotice(owner,
+                      "You have already logged in using backup.\nTo create more backup copies, copy "
+                      "the backup files that you used to log in to locations of your choice.");
+    return 0;
+  }
+  char tokenPassword[103];
+  if (!AuthoriseTokenUse(owner, tokenPassword, sizeof tokenPassword)) return 0;
+  int written = BackupTokenKey(owner, "KovdevTokenKey", ".user", tokenPassword);
+  WipeBytes(tokenPassword, sizeof tokenPassword);
+  return written;
+}

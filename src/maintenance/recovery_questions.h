@@ -1,9 +1,7 @@
-// The password recovery questions, asked while a user is created with the
-// recovery option.
+// The password recovery questions dialog, run while a user is created.
 #pragma once
 #include <windows.h>
 
-// Runs "Kovara - Password Recovery" for the new user and writes the user's
-// recovery file from the password and the three answers. 1 when the file was
-// written; 0 when the user went back or closed the dialog.
-int RunRecoveryQuestions(HWND owner, const char *userName, const char *password);
+// 1 when the recovery file was written, 0 when cancelled or failed (after
+// its own message).
+int RunRecoveryQuestions(HWND owner, const char* userName, const char* password);

@@ -7,7 +7,7 @@
 #include "keys/key_box.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "token/token_key_keep.h"
 #include "token/token_operations.h"
@@ -34,8 +34,8 @@ void ResealRecord(const unsigned char *oldRecord, const char *oldPassword, const
   BlowfishSeal(key, keyBlock, kUserKeyBlockSize);
   memcpy(newRecord, oldRecord, kSealedKeyOffset);
   memcpy(newRecord + kSealedKeyOffset, keyBlock, kUserKeyBlockSize);
-  WipeBytes(keyBlock, sizeof keyBlock);
-  WipeBytes(key, sizeof key);
+  SecureWipe(keyBlock, sizeof keyBlock);
+  SecureWipe(key, sizeof key);
 }
 
 }  // namespace
@@ -66,8 +66,8 @@ int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword,
     ResealRecord(oldRecord, oldPassword, newPassword, newRecord);
     changed = DeleteTokenKey(owner, tokenPassword) &&
               StoreTokenKeyOrPutBack(owner, newRecord, oldRecord, tokenPassword, kUnchanged, kLost);
-    WipeBytes(newRecord, sizeof newRecord);
+    SecureWipe(newRecord, sizeof newRecord);
   }
-  WipeBytes(oldRecord, sizeof oldRecord);
+  SecureWipe(oldRecord, sizeof oldRecord);
   return changed;
 }

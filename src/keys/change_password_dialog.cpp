@@ -4,7 +4,7 @@
 
 #include "keys/change_password.h"
 #include "keys/key_box.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "resources/resource.h"
 #include "shell/white_dialog.h"
 #include "token/token_key_backup.h"
@@ -78,7 +78,7 @@ void OnOk(HWND dialog) {
     changed = ChangePassword(dialog, f.oldPassword, f.newPassword, f.user, f.tokenPassword);
     SetCursor(previous);
   }
-  WipeBytes(&f, sizeof f);
+  SecureWipe(&f, sizeof f);
   if (!changed) return;
   MessageBoxA(dialog, "Password changed successfully.", "Kovara",
               MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);

@@ -1,7 +1,7 @@
 #include "maintenance/backup_user_info.h"
 
 #include "keys/token_use.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/maintenance_box.h"
 #include "shell/app_state.h"
 #include "token/token_key_backup.h"
@@ -16,6 +16,6 @@ int BackupUserInfo(HWND owner) {
   char tokenPassword[103];
   if (!AuthoriseTokenUse(owner, tokenPassword, sizeof tokenPassword)) return 0;
   int written = BackupTokenKey(owner, "KovdevTokenKey", ".user", tokenPassword);
-  WipeBytes(tokenPassword, sizeof tokenPassword);
+  SecureWipe(tokenPassword, sizeof tokenPassword);
   return written;
 }

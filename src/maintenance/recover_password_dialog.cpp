@@ -5,7 +5,7 @@
 #include <string>
 
 #include "keys/key_files.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/maintenance_box.h"
 #include "maintenance/recovery_file.h"
 #include "resources/resource.h"
@@ -40,7 +40,7 @@ void OnSubmit(HWND dialog) {
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   int shown = Recover(dialog, user, answers);
   SetCursor(previous);
-  WipeBytes(answers, sizeof answers);
+  SecureWipe(answers, sizeof answers);
   if (shown) EndDialog(dialog, IDOK);
 }
 

@@ -6,7 +6,7 @@
 
 #include "keys/file_handle.h"
 #include "keys/recovery_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/maintenance_box.h"
 #include "shell/app_state.h"
 #include "shell/error_box.h"
@@ -54,14 +54,14 @@ int OpenRecoveryFile(HWND owner, const char *path, const char *userName,
   const char *answerTexts[3] = {answers[0], answers[1], answers[2]};
   char password[kPasswordRecordSize];
   int revealed = OpenRecoveryRecords(content, answerTexts, password, sizeof password);
-  WipeBytes(content, sizeof content);
+  SecureWipe(content, sizeof content);
   if (!revealed) {
     MaintenanceWarning(owner, "Your answers were found incorrect.\nPassword can not be revealed.");
     return 0;
   }
   std::string text = std::string("Password was recovered successfully!") + "\nPassword: " + password;
   MaintenanceNotice(owner, text.c_str());
-  WipeBytes(password, sizeof password);
-  WipeBytes(&text[0], text.size());
+  SecureWipe(password, sizeof password);
+  SecureWipe(&text[0], text.size());
   return 1;
 }

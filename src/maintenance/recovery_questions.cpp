@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "keys/key_files.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/maintenance_box.h"
 #include "maintenance/recovery_file.h"
 #include "resources/resource.h"
@@ -45,7 +45,7 @@ void OnNext(HWND dialog) {
     written = WriteRecoveryFile(dialog, *user, answers);
     if (!written) MaintenanceWarning(dialog, "There was error saving Password Recovery Information.");
   }
-  WipeBytes(answers, sizeof answers);
+  SecureWipe(answers, sizeof answers);
   if (written) EndDialog(dialog, 1);
 }
 

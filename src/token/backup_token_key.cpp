@@ -1,7 +1,7 @@
 // Writing the token's user information record to a backup file.
 #include <string.h>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "shell/choose_folder.h"
 #include "shell/error_box.h"
 #include "token/token_key_backup.h"
@@ -45,11 +45,11 @@ int ChooseBackupPath(HWND owner, const char *nameStem, const char *extension, ch
 
 int ReadRecordFromToken(HWND owner, const char *tokenPassword, unsigned char *record) {
   if (!OpenTokenSession(owner, tokenPassword)) return 0;
-  WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+  SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
   int read = ReadTokenKey(owner, kTokenKeySize, 0);
   CloseTokenSession();
   if (read) memcpy(record, g_tokenKeyBuffer + 3, kTokenRecordSize);
-  WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+  SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
   return read;
 }
 
@@ -84,7 +84,7 @@ int BackupTokenKey(HWND owner, const char *nameStem, const char *extension,
   unsigned char record[kTokenRecordSize];
   if (!ReadRecordFromToken(owner, tokenPassword, record)) return 0;
   int written = WriteNewFile(owner, path, record);
-  WipeBytes(record, sizeof record);
+  SecureWipe(record, sizeof record);
   if (!written) return 0;
   TokenNotice(owner, std::string("Backup created successfully!") + "\nCreated in location:\n" + path);
   return 1;

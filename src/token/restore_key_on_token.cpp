@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "resources/resource.h"
 #include "shell/choose_file.h"
@@ -100,7 +100,7 @@ int PutRecordOnToken(HWND dialog, const unsigned char *record, const char *token
   int stored = PrepareTokenForNewKey(dialog, tokenPassword, kTokenKeySize) &&
                StoreTokenKeyOrPutBack(dialog, record, holds ? held : nullptr, tokenPassword,
                                       kUnchanged, kLost);
-  WipeBytes(held, sizeof held);
+  SecureWipe(held, sizeof held);
   return stored;
 }
 
@@ -136,7 +136,7 @@ int RestoreTokenKey(HWND dialog, const char *filePath, const char *userName, con
   } else {
     restored = PutRecordOnToken(dialog, record, tokenPassword);
   }
-  WipeBytes(record, sizeof record);
+  SecureWipe(record, sizeof record);
   if (restored) TokenNotice(dialog, "Data restored on the token successfully!");
   return restored;
 }
@@ -169,8 +169,8 @@ void OnOk(HWND dialog) {
     Refuse(dialog, "Enter your token password.", IDC_RESTORE_TOKEN_PASSWORD);
   else
     restored = RestoreTokenKey(dialog, path, user, password, tokenPassword);
-  WipeBytes(password, sizeof password);
-  WipeBytes(tokenPassword, sizeof tokenPassword);
+  SecureWipe(password, sizeof password);
+  SecureWipe(tokenPassword, sizeof tokenPassword);
   if (restored) EndDialog(dialog, IDOK);
 }
 

@@ -2,19 +2,19 @@
 
 #include <string.h>
 
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "token/token_message_box.h"
 #include "token/token_operations.h"
 #include "token/token_session_core.h"
 #include "token/token_state.h"
 
 int ReadTokenRecordQuietly(HWND owner, const char *password, unsigned char *record852) {
-  WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+  SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
   if (!OpenTokenSession(owner, password)) return -1;
   int held = ReadTokenKey(owner, kTokenKeySize, 1);
   CloseTokenSession();
   if (held) memcpy(record852, g_tokenKeyBuffer + 3, kTokenRecordSize);
-  WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+  SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
   return held;
 }
 

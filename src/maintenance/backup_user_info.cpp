@@ -3,11 +3,10 @@
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/maintenance_box.h"
-#include "shell/app_state.h"
 #include "token/token_key_backup.h"
 
-int BackupUserInfo(HWND owner) {
-  if (g_app.loggedInFromBackup) {
+int BackupUserInfo(HWND owner, int loggedInFromBackup) {
+  if (loggedInFromBackup) {
     MaintenanceNotice(owner,
                       "You have already logged in using backup.\nTo create more backup copies, copy "
                       "the backup files that you used to log in to locations of your choice.");

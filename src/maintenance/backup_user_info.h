@@ -3,5 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// Returns 1 when a backup file was written.
-int BackupUserInfo(HWND owner);
+// loggedInFromBackup: the user logged in through "Use Backup" (only the
+// notice then). Returns 1 when a backup file was written.
+int BackupUserInfo(HWND owner, int loggedInFromBackup);

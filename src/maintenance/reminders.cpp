@@ -5,8 +5,6 @@
 #include "maintenance/maintenance_box.h"
 #include "maintenance/registry_settings.h"
 
-ReminderFlags g_reminders;
-
 namespace {
 
 const unsigned long long kDayIn100ns = 864000000000ULL;
@@ -30,9 +28,9 @@ SYSTEMTIME TodayUtc() {
 
 }  // namespace
 
-void ReadReminders() {
-  g_reminders.passwordReminderOn = ReminderOn(kPasswordReminder);
-  g_reminders.backupReminderArmed = ReminderOn(kBackupReminder);
+void ReadReminders(ReminderFlags *flags) {
+  flags->passwordReminderOn = ReminderOn(kPasswordReminder);
+  flags->backupReminderArmed = ReminderOn(kBackupReminder);
 }
 
 long DaysBetween(const SYSTEMTIME &first, const SYSTEMTIME &second) {
@@ -41,7 +39,7 @@ long DaysBetween(const SYSTEMTIME &first, const SYSTEMTIME &second) {
   return static_cast<long>((a > b ? a - b : b - a) / kDayIn100ns);
 }
 
-void WeeklyReminderCheck(HWND owner) {
+void WeeklyReminderCheck(HWND owner, ReminderFlags *flags) {
   int year, month, day;
   if (!ReadFirstUse(&year, &month, &day)) return;
   SYSTEMTIME firstUse = {};
@@ -51,21 +49,21 @@ void WeeklyReminderCheck(HWND owner) {
   long days = DaysBetween(firstUse, TodayUtc());
   if (days < 0) return;
   if (days % 7 != 0) {
-    g_reminders.backupReminderArmed = 0;
+    flags->backupReminderArmed = 0;
     return;
   }
-  if (g_reminders.passwordReminderOn)
+  if (flags->passwordReminderOn)
     MaintenanceNotice(owner,
                       "Hi, this is your weekly password updation reminder."
                       "You are reminded to update your password.");
 }
 
-void SetUpReminders(HWND owner) {
+void SetUpWeeklyReminders(HWND owner, ReminderFlags *flags) {
   int year, month, day;
   if (!ReadFirstUse(&year, &month, &day)) {
     SYSTEMTIME today = TodayUtc();
     RecordFirstUse(today.wYear, today.wMonth, today.wDay);
   }
-  ReadReminders();
-  WeeklyReminderCheck(owner);
+  ReadReminders(flags);
+  WeeklyReminderCheck(owner, flags);
 }

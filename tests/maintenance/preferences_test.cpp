@@ -55,6 +55,7 @@ void FirstUseDaysAgo(int days) {
 
 class Preferences : public UserOnTokenTest {
  protected:
+  ReminderFlags flags = {-1, -1};
   void TearDown() override {
     SetReminder(kPasswordReminder, 0);
     SetReminder(kBackupReminder, 0);
@@ -114,9 +115,9 @@ TEST_F(Preferences, StartMenuBoxStartsLanyardHidden) {
 TEST_F(Preferences, LowerCaseYesCountsAsOn) {
   SetRemindText("SOFTWARE\\Kovara\\PwdReminder", "yes");
   SetRemindText("SOFTWARE\\Kovara\\BkupReminder", "Yess");
-  ReadReminders();
-  EXPECT_EQ(1, g_reminders.passwordReminderOn);
-  EXPECT_EQ(0, g_reminders.backupReminderArmed);
+  ReadReminders(&flags);
+  EXPECT_EQ(1, flags.passwordReminderOn);
+  EXPECT_EQ(0, flags.backupReminderArmed);
 }
 
 TEST_F(Preferences, WeeklyDaysCountFromTheRecordedFirstUse) {
@@ -126,29 +127,29 @@ TEST_F(Preferences, WeeklyDaysCountFromTheRecordedFirstUse) {
   SetReminder(kBackupReminder, 1);
   for (int days : {0, 7, 8, 14}) {
     FirstUseDaysAgo(days);
-    ReadReminders();
+    ReadReminders(&flags);
     robot::Answerer answerer;
     bool weekly = days % 7 == 0;
     if (weekly) answerer.Answer(IDOK);
-    WeeklyReminderCheck(nullptr);
+    WeeklyReminderCheck(nullptr, &flags);
     answerer.Finish();
     auto boxes = answerer.Boxes();
     ASSERT_EQ(weekly ? 1u : 0u, boxes.size()) << "day " << days;
     if (weekly) {
       EXPECT_EQ(reminder, boxes[0].text);
     }
-    EXPECT_EQ(weekly ? 1 : 0, g_reminders.backupReminderArmed) << "backup question due on day " << days;
+    EXPECT_EQ(weekly ? 1 : 0, flags.backupReminderArmed) << "backup question due on day " << days;
   }
   // Backup reminder alone: no box on any day, the question due only weekly.
   SetReminder(kPasswordReminder, 0);
   for (int days : {7, 8}) {
     FirstUseDaysAgo(days);
-    ReadReminders();
+    ReadReminders(&flags);
     robot::Answerer none;
-    WeeklyReminderCheck(nullptr);
+    WeeklyReminderCheck(nullptr, &flags);
     none.Finish();
     EXPECT_TRUE(none.Boxes().empty());
-    EXPECT_EQ(days == 7 ? 1 : 0, g_reminders.backupReminderArmed);
+    EXPECT_EQ(days == 7 ? 1 : 0, flags.backupReminderArmed);
   }
 }
 
@@ -157,7 +158,7 @@ TEST_F(Preferences, FirstStartRecordsTodayAndRemindsOnDayZero) {
   SetReminder(kPasswordReminder, 1);
   robot::Answerer answerer;
   answerer.Answer(IDOK);
-  SetUpReminders(nullptr);
+  SetUpWeeklyReminders(nullptr, &flags);
   answerer.Finish();
   EXPECT_EQ(1u, answerer.Boxes().size());
   int year, month, day;

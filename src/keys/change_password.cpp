@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "keys/key_box.h"
+#include "shell/ui/message_box.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
 #include "crypto/secure_wipe.h"
@@ -48,19 +48,19 @@ int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword,
                        "\nIf you entered wrong username, then correct it." +
                        "\nElse If you changed Windows registry settings for Kovara, " +
                        "\nthen restore the settings before changing password.";
-    KeyWarningBox(owner, text.c_str());
+    ShowMessageBox(owner, text.c_str());
     return 0;
   }
   if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) {
     std::string text = std::string("Vault for user ") + userName + " not found.";
-    KeyWarningBox(owner, text.c_str());
+    ShowMessageBox(owner, text.c_str());
     return 0;
   }
   unsigned char oldRecord[kUserInfoSize];
   if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord)) return 0;
   int changed = 0;
   if (!UserInfoAcceptsPassword(oldRecord, oldPassword, vaultPath)) {
-    KeyWarningBox(owner, "Either username or password is incorrect.");
+    ShowMessageBox(owner, "Either username or password is incorrect.");
   } else {
     unsigned char newRecord[kUserInfoSize];
     ResealRecord(oldRecord, oldPassword, newPassword, newRecord);

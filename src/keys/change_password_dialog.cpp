@@ -3,10 +3,10 @@
 #include <string.h>
 
 #include "keys/change_password.h"
-#include "keys/key_box.h"
+#include "shell/ui/message_box.h"
 #include "crypto/secure_wipe.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 #include "token/token_key_backup.h"
 
 namespace {
@@ -23,7 +23,7 @@ struct Fields {
 };
 
 void Refuse(HWND dialog, const char *text, int focus) {
-  KeyWarningBox(dialog, text);
+  ShowMessageBox(dialog, text);
   if (focus) SetFocus(GetDlgItem(dialog, focus));
 }
 
@@ -59,8 +59,8 @@ int FieldsAccepted(HWND dialog, const Fields &f) {
 }
 
 int Recommend(HWND dialog, const char *tokenPassword) {
-  int answer = MessageBoxA(dialog, kRecommendation, "Kovara - Recommendation",
-                           MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+  int answer = ShowMessageBox(dialog, kRecommendation, "Kovara - Recommendation",
+                              MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) return 1;
   return BackupTokenKey(dialog, "KovdevTokenKey", ".user", tokenPassword);
 }
@@ -80,8 +80,8 @@ void OnOk(HWND dialog) {
   }
   SecureWipe(&f, sizeof f);
   if (!changed) return;
-  MessageBoxA(dialog, "Password changed successfully.", "Kovara",
-              MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
+  ShowMessageBox(dialog, "Password changed successfully.", kKovaraCaption,
+                 MB_OK | MB_ICONINFORMATION);
   EndDialog(dialog, IDOK);
 }
 

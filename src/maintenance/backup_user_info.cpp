@@ -2,14 +2,15 @@
 
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
-#include "maintenance/maintenance_box.h"
+#include "shell/ui/message_box.h"
 #include "token/token_key_backup.h"
 
 int BackupUserInfo(HWND owner, int loggedInFromBackup) {
   if (loggedInFromBackup) {
-    MaintenanceNotice(owner,
-                      "You have already logged in using backup.\nTo create more backup copies, copy "
-                      "the backup files that you used to log in to locations of your choice.");
+    ShowMessageBox(owner,
+                   "You have already logged in using backup.\nTo create more backup copies, copy "
+                   "the backup files that you used to log in to locations of your choice.",
+                   kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 0;
   }
   char tokenPassword[103];

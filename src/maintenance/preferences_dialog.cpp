@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "maintenance/maintenance_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/registry_settings.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/white_dialog.h"
+#include "shell/process_state.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void KeepOneOfPair(HWND dialog, int clicked, int other) {
 
 // Starts lanyard.exe from the program folder hidden; its outcome is not awaited.
 void StartLanyardHidden() {
-  std::string path = std::string(g_app.programFolder) + "\\" + "lanyard.exe";
+  std::string path = std::string(g_process.programFolder) + "\\" + "lanyard.exe";
   std::string commandLine = "\"" + path + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -27,7 +27,7 @@ void StartLanyardHidden() {
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process = {};
   if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                     g_app.programFolder, &startup, &process)) {
+                     g_process.programFolder, &startup, &process)) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
@@ -37,14 +37,14 @@ void OnOk(HWND dialog) {
   int passwordOn = Ticked(dialog, IDC_PREF_PASSWORD_YES) && !Ticked(dialog, IDC_PREF_PASSWORD_NO);
   int backupOn = Ticked(dialog, IDC_PREF_BACKUP_YES) && !Ticked(dialog, IDC_PREF_BACKUP_NO);
   if (!SetReminder(kPasswordReminder, passwordOn) || !SetReminder(kBackupReminder, backupOn)) {
-    MaintenanceWarning(dialog,
+    ShowMessageBox(dialog,
                        "There was error saving preferences in registry.\nIf you do not have "
                        "permission to write in registry, reset your registry permissions, then try "
                        "again.");
     return;
   }
   if (Ticked(dialog, IDC_PREF_START_MENU_YES)) StartLanyardHidden();
-  MaintenanceNotice(dialog, "Your preferences have been saved.");
+  ShowMessageBox(dialog, "Your preferences have been saved.", kKovaraCaption, MB_OK | MB_ICONINFORMATION);
   EndDialog(dialog, IDOK);
 }
 

@@ -6,10 +6,10 @@
 
 #include "keys/key_files.h"
 #include "crypto/secure_wipe.h"
-#include "maintenance/maintenance_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/recovery_file.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -18,14 +18,14 @@ const int kAnswerIds[3] = {IDC_RECOVERY_ANSWER_1, IDC_RECOVERY_ANSWER_2, IDC_REC
 int Recover(HWND dialog, const char *user, const char answers[3][kAnswerFieldSize]) {
   if (!AnswersAccepted(dialog, answers)) return 0;
   if (!user[0]) {
-    MaintenanceWarning(dialog, "You must enter your Username.");
+    ShowMessageBox(dialog, "You must enter your Username.");
     return 0;
   }
   char path[MAX_PATH];
   if (!RecoveryFilePathOf(user, path, sizeof path) ||
       GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
     std::string text = std::string("Password Recovery Information for user ") + user + " not found.";
-    MaintenanceWarning(dialog, text.c_str());
+    ShowMessageBox(dialog, text.c_str());
     return 0;
   }
   return OpenRecoveryFile(dialog, path, user, answers);

@@ -7,12 +7,12 @@
 #include "keys/file_handle.h"
 #include "keys/recovery_record.h"
 #include "crypto/secure_wipe.h"
-#include "maintenance/maintenance_box.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
+#include "shell/ui/message_box.h"
+#include "shell/process_state.h"
+#include "shell/ui/error_box.h"
 
 int RecoveryFilePathOf(const char *userName, char *path, size_t pathSize) {
-  std::string full = std::string(g_app.programFolder) + "\\PRF\\" + userName + ".prf";
+  std::string full = std::string(g_process.programFolder) + "\\PRF\\" + userName + ".prf";
   if (full.size() >= pathSize) return 0;
   memcpy(path, full.c_str(), full.size() + 1);
   return 1;
@@ -20,12 +20,12 @@ int RecoveryFilePathOf(const char *userName, char *path, size_t pathSize) {
 
 int AnswersAccepted(HWND owner, const char answers[3][kAnswerFieldSize]) {
   if (!answers[0][0] || !answers[1][0] || !answers[2][0]) {
-    MaintenanceWarning(owner, "You must answer all the questions.");
+    ShowMessageBox(owner, "You must answer all the questions.");
     return 0;
   }
   if (!strcmp(answers[0], answers[1]) || !strcmp(answers[0], answers[2]) ||
       !strcmp(answers[1], answers[2])) {
-    MaintenanceWarning(owner, "No two answers can be the same.");
+    ShowMessageBox(owner, "No two answers can be the same.");
     return 0;
   }
   return 1;
@@ -41,7 +41,7 @@ int OpenRecoveryFile(HWND owner, const char *path, const char *userName,
   if (FileSizeOf(file.handle) != kRecoveryFileSize) {
     std::string text = std::string("Password Recovery Information file for user ") + userName +
                        " may be corrupt." + "\nPassword cannot be recovered.";
-    MaintenanceError(owner, text.c_str());
+    ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONERROR);
     return 0;
   }
   unsigned char content[kRecoveryFileSize];
@@ -56,11 +56,11 @@ int OpenRecoveryFile(HWND owner, const char *path, const char *userName,
   int revealed = OpenRecoveryRecords(content, answerTexts, password, sizeof password);
   SecureWipe(content, sizeof content);
   if (!revealed) {
-    MaintenanceWarning(owner, "Your answers were found incorrect.\nPassword can not be revealed.");
+    ShowMessageBox(owner, "Your answers were found incorrect.\nPassword can not be revealed.");
     return 0;
   }
   std::string text = std::string("Password was recovered successfully!") + "\nPassword: " + password;
-  MaintenanceNotice(owner, text.c_str());
+  ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
   SecureWipe(password, sizeof password);
   SecureWipe(&text[0], text.size());
   return 1;

@@ -6,10 +6,10 @@
 
 #include "keys/key_files.h"
 #include "crypto/secure_wipe.h"
-#include "maintenance/maintenance_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/recovery_file.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void OnNext(HWND dialog) {
   int written = AnswersAccepted(dialog, answers);
   if (written) {
     written = WriteRecoveryFile(dialog, *user, answers);
-    if (!written) MaintenanceWarning(dialog, "There was error saving Password Recovery Information.");
+    if (!written) ShowMessageBox(dialog, "There was error saving Password Recovery Information.");
   }
   SecureWipe(answers, sizeof answers);
   if (written) EndDialog(dialog, 1);

@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include "maintenance/maintenance_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/registry_settings.h"
 
 namespace {
@@ -53,9 +53,10 @@ void WeeklyReminderCheck(HWND owner, ReminderFlags *flags) {
     return;
   }
   if (flags->passwordReminderOn)
-    MaintenanceNotice(owner,
-                      "Hi, this is your weekly password updation reminder."
-                      "You are reminded to update your password.");
+    ShowMessageBox(owner,
+                   "Hi, this is your weekly password updation reminder."
+                   "You are reminded to update your password.",
+                   kKovaraCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void SetUpWeeklyReminders(HWND owner, ReminderFlags *flags) {

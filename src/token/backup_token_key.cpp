@@ -2,8 +2,8 @@
 #include <string.h>
 
 #include "crypto/secure_wipe.h"
-#include "shell/choose_folder.h"
-#include "shell/error_box.h"
+#include "shell/ui/choose_folder.h"
+#include "shell/ui/error_box.h"
 #include "token/token_key_backup.h"
 #include "token/token_message_box.h"
 #include "token/token_operations.h"

@@ -6,7 +6,7 @@
 
 #include "keys/key_files.h"
 #include "maintenance/registry_settings.h"
-#include "shell/app_state.h"
+#include "shell/process_state.h"
 #include "token/token_key_keep.h"
 #include "token/token_operations.h"
 #include "token/token_state.h"
@@ -18,8 +18,8 @@ UserOnTokenTest::UserOnTokenTest(const std::string &slotExtra)
       ann("Ann", "pw of ann", folder.File("Vault\\Kovara_Ann.udf"), 71) {}
 
 void UserOnTokenTest::SetUp() {
-  memset(&g_app, 0, sizeof g_app);
-  strcpy(g_app.programFolder, folder.path.c_str());
+  memset(&g_process, 0, sizeof g_process);
+  strcpy(g_process.programFolder, folder.path.c_str());
   for (const char *sub : {"Vault", "Key", "PRF"}) CreateDirectoryA(folder.File(sub).c_str(), nullptr);
   MakeVaultFile(ann.vaultPath, ann.vaultKey, 6 * 1048576);
   WriteBytes(folder.File("Key\\Ann.vault"), VaultInfoFor(ann.vaultPath, ann.keyBlock));

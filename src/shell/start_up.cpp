@@ -55,7 +55,7 @@ int FindProgramFolder() {
     if (length == 0 || length >= MAX_PATH) return 0;
     char *slash = strrchr(path, '\\');
     if (slash) *slash = '\0';
-    strncpy(g_process.programFolder, path, sizeof g_process.programFolder - 1);
+    memcpy(g_process.programFolder, path, strlen(path) + 1);
     return 1;
 }
 
@@ -166,7 +166,7 @@ int RunVaultManager(HINSTANCE instance) {
     FindMyDocuments();
     if (RepairImproperShutdown() == kStop) return 0;
     DeleteStaleShortcut();
-    if (!RandomStart()) {
+    if (RandomStart() != 0) {
         ShowMessageBox(NULL, "Kovara experienced error initializing random generator.\nTry Log In Again.");
         return 0;
     }

@@ -147,7 +147,7 @@ TEST_F(KovaraProgram, ForgottenPasswordThenChangeFromTheLogInPage) {
   HWND main = MainWindow();
   ASSERT_NE(nullptr, main);
 
-  SendMessageA(GetDlgItem(main, IDC_FORGOT_PASSWORD), BM_CLICK, 0, 0);
+  PostMessageA(GetDlgItem(main, IDC_FORGOT_PASSWORD), BM_CLICK, 0, 0);  // the click runs a modal dialog
   HWND recover = Dialog("Kovara - Recover Your Password");
   ASSERT_NE(nullptr, recover);
   EXPECT_EQ(BST_UNCHECKED, robot::CheckState(main, IDC_FORGOT_PASSWORD)) << "the tick is cleared at once";

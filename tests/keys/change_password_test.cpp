@@ -42,7 +42,7 @@ class ChangePasswordTest : public UserOnTokenTest {
   }
   std::string Ask(const char *password, const char *vaultPath) {
     robot::Answerer quiet;
-    return CheckUserIdentity(nullptr, password, vaultPath, kTokenPin, 0) ? "opens" : "refused";
+    return CheckUserIdentity(nullptr, password, vaultPath, kUserTokenPin, 0) ? "opens" : "refused";
   }
 };
 
@@ -54,23 +54,23 @@ TEST_F(ChangePasswordTest, ChecksInOrderWithTheirFocus) {
   EXPECT_EQ((Refused{"Username must be entered.", IDC_CHANGE_USER}), Refusal(dialog));
   Fill(dialog, "Ann", "", "", "", "");
   EXPECT_EQ((Refused{"Token password must be entered.", IDC_CHANGE_TOKEN_PASSWORD}), Refusal(dialog));
-  Fill(dialog, "Ann", kTokenPin, "", "", "");
+  Fill(dialog, "Ann", kUserTokenPin, "", "", "");
   EXPECT_EQ((Refused{"You must enter your existing password.", IDC_CHANGE_OLD_PASSWORD}),
             Refusal(dialog));
-  Fill(dialog, "Ann", kTokenPin, "pw of ann", "1234567", "1234567");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "1234567", "1234567");
   EXPECT_EQ((Refused{"Minimum required length of a new password is eight.", IDC_CHANGE_NEW_PASSWORD}),
             Refusal(dialog));
-  Fill(dialog, "Ann", kTokenPin, "pw of ann", "12345678", "1234567");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "1234567");
   EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_RECONFIRM}),
             Refusal(dialog));
   // A character differing only in case: refused, the focus stays where it was.
-  Fill(dialog, "Ann", kTokenPin, "pw of ann", "Password", "password");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "Password", "password");
   PostMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_CHANGE_OLD_PASSWORD), TRUE);
   EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_OLD_PASSWORD}),
             Refusal(dialog));
 
   // Eight characters pass; a wrong old password changes nothing.
-  Fill(dialog, "Ann", kTokenPin, "pw of Ann", "12345678", "12345678");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of Ann", "12345678", "12345678");
   robot::PressButton(dialog, IDC_CHANGE_OK);
   robot::Box recommendation = AnswerBox(IDNO, "Kovara - Recommendation");
   EXPECT_EQ(0u, recommendation.text.find("RECOMMENDATION:\n\nMake a backup of your key"));
@@ -85,7 +85,7 @@ TEST_F(ChangePasswordTest, NewPasswordOpensTheSameVaultAndTheOldOneFails) {
   Bytes vaultInfo = ReadBytes(folder.File("Key\\Ann.vault"));
   HWND dialog = Open();
   ASSERT_NE(nullptr, dialog);
-  Fill(dialog, "Ann", kTokenPin, "pw of ann", "12345678", "12345678");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
   robot::PressButton(dialog, IDC_CHANGE_OK);
   AnswerBox(IDNO, "Kovara - Recommendation");
   robot::Box done = AnswerBox(IDOK);
@@ -100,13 +100,13 @@ TEST_F(ChangePasswordTest, NewPasswordOpensTheSameVaultAndTheOldOneFails) {
   EXPECT_EQ("refused", Ask("pw of ann", ann.vaultPath.c_str()));
   EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
   robot::Answerer quiet;
-  EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kTokenPin, 0));
+  EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
   EXPECT_EQ(vaultInfo, ReadBytes(folder.File("Key\\Ann.vault")));
 }
 
 TEST_F(ChangePasswordTest, SamePasswordStoresAnIdenticalRecord) {
   robot::Answerer quiet;
-  EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kTokenPin));
+  EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kUserTokenPin));
   EXPECT_EQ(ann.record, TokenRecord());
 }
 
@@ -114,7 +114,7 @@ TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
   BackupFolder backups;
   HWND dialog = Open();
   ASSERT_NE(nullptr, dialog);
-  Fill(dialog, "Ann", kTokenPin, "pw of ann", "12345678", "12345678");
+  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
   robot::PressButton(dialog, IDC_CHANGE_OK);
   AnswerBox(IDYES, "Kovara - Recommendation");
   AnswerFolderBrowser(nullptr);
@@ -139,7 +139,7 @@ TEST_F(ChangePasswordTest, AFullTokenAfterTheDeleteKeepsTheOldPassword) {
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kTokenPin));
+    EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
     answerer.Finish();
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());

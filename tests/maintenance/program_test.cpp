@@ -55,7 +55,7 @@ class KovaraProgram : public UserOnTokenTest {
     HWND authorisation = robot::WaitForWindow("#32770", "Kovara - Token Authorisation", kSlowMs,
                                               process.dwProcessId);
     ASSERT_NE(nullptr, authorisation);
-    robot::SetControlText(authorisation, IDC_TOKEN_PASSWORD, kTokenPin);
+    robot::SetControlText(authorisation, IDC_TOKEN_PASSWORD, kUserTokenPin);
     robot::PressButton(authorisation, IDC_TOKEN_OK);
     ASSERT_TRUE(robot::WaitForClose(authorisation, kSlowMs));
   }
@@ -163,7 +163,7 @@ TEST_F(KovaraProgram, ForgottenPasswordThenChangeFromTheLogInPage) {
   HWND change = Dialog("Kovara - Change Password");
   ASSERT_NE(nullptr, change);
   robot::SetControlText(change, IDC_CHANGE_USER, "Ann");
-  robot::SetControlText(change, IDC_CHANGE_TOKEN_PASSWORD, kTokenPin);
+  robot::SetControlText(change, IDC_CHANGE_TOKEN_PASSWORD, kUserTokenPin);
   robot::SetControlText(change, IDC_CHANGE_OLD_PASSWORD, "pw of ann");
   robot::SetControlText(change, IDC_CHANGE_NEW_PASSWORD, "a new password");
   robot::SetControlText(change, IDC_CHANGE_RECONFIRM, "a new password");
@@ -175,8 +175,8 @@ TEST_F(KovaraProgram, ForgottenPasswordThenChangeFromTheLogInPage) {
   Exit(main);
 
   robot::Answerer quiet;
-  EXPECT_EQ(1, CheckUserIdentity(nullptr, "a new password", ann.vaultPath.c_str(), kTokenPin, nullptr));
-  EXPECT_EQ(0, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kTokenPin, nullptr));
+  EXPECT_EQ(1, CheckUserIdentity(nullptr, "a new password", ann.vaultPath.c_str(), kUserTokenPin, nullptr));
+  EXPECT_EQ(0, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, nullptr));
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ TEST_F(RecoveryTest, AfterAChangeOfPasswordTheOldPasswordIsRecovered) {
   ASSERT_EQ(1, Questions("Jones", "blue", "90210"));
   {
     robot::Answerer quiet;
-    ASSERT_EQ(1, ChangePassword(nullptr, "pw of ann", "a newer password", "Ann", kTokenPin));
+    ASSERT_EQ(1, ChangePassword(nullptr, "pw of ann", "a newer password", "Ann", kUserTokenPin));
   }
   HWND dialog = OpenRecover();
   ASSERT_NE(nullptr, dialog);

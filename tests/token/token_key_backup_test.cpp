@@ -30,7 +30,7 @@ TEST_F(TokenKeyBackup, DriveRootGetsOneBackslashAndASecondBackupAsksForAnotherFo
   DeleteFileA(kDriveRootBackup);
   BackupFolder backups;
   int result = -1;
-  runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kTokenPin); },
+  runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kUserTokenPin); },
                "Browse for Folder");
   AnswerFolderBrowser("C:\\");
   robot::Box done = AnswerBox(IDOK);
@@ -43,7 +43,7 @@ TEST_F(TokenKeyBackup, DriveRootGetsOneBackslashAndASecondBackupAsksForAnotherFo
 
   // The same folder again: refused, and the browser comes back.
   result = -1;
-  runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kTokenPin); },
+  runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kUserTokenPin); },
                "Browse for Folder");
   AnswerFolderBrowser("C:\\");
   EXPECT_EQ("A key backup exists in selected location.\nSelect again.", AnswerBox(IDOK).text);
@@ -66,7 +66,7 @@ class RestoreKey : public UserOnTokenTest {
     return dialog;
   }
   void Fill(HWND dialog, const std::string &file, const char *user, const char *password,
-            const char *tokenPassword = kTokenPin) {
+            const char *tokenPassword = kUserTokenPin) {
     robot::SetControlText(dialog, IDC_RESTORE_FILE, file.c_str());
     robot::SetControlText(dialog, IDC_RESTORE_USER, user);
     robot::SetControlText(dialog, IDC_RESTORE_PASSWORD, password);
@@ -140,7 +140,7 @@ TEST_F(RestoreKey, RestoredRecordOpensTheVault) {
   WriteBytes(backup, ann.record);
   {
     robot::Answerer quiet;
-    ASSERT_EQ(1, DeleteTokenKey(nullptr, kTokenPin));
+    ASSERT_EQ(1, DeleteTokenKey(nullptr, kUserTokenPin));
   }
   ASSERT_TRUE(TokenRecord().empty());
   HWND dialog = Open();
@@ -149,8 +149,8 @@ TEST_F(RestoreKey, RestoredRecordOpensTheVault) {
   EXPECT_EQ("Data restored on the token successfully!", Press(dialog));
   EXPECT_TRUE(runner.Finish());
   robot::Answerer quiet;
-  EXPECT_EQ(1, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kTokenPin, 0));
-  EXPECT_EQ(1, CheckVaultInfo(nullptr, "pw of ann", ann.vaultPath.c_str(), "Ann", kTokenPin, 0));
+  EXPECT_EQ(1, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, 0));
+  EXPECT_EQ(1, CheckVaultInfo(nullptr, "pw of ann", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
 }
 
 TEST_F(RestoreKey, AFullTokenAfterTheDeleteGetsTheOldKeyBack) {

@@ -11,10 +11,10 @@
 #include "token/token_operations.h"
 #include "token/token_state.h"
 
-const char kTokenPin[] = "s3cret";
+const char kUserTokenPin[] = "s3cret";
 
 UserOnTokenTest::UserOnTokenTest(const std::string &slotExtra)
-    : token(SoftSlotSection("1", slotExtra, kTokenPin)),
+    : token(SoftSlotSection("1", slotExtra, kUserTokenPin)),
       ann("Ann", "pw of ann", folder.File("Vault\\Kovara_Ann.udf"), 71) {}
 
 void UserOnTokenTest::SetUp() {
@@ -27,7 +27,7 @@ void UserOnTokenTest::SetUp() {
   robot::Answerer quiet;
   ASSERT_EQ(1, SelectToken(nullptr, "Soft"));
   ASSERT_EQ(1, SealUserInfo(nullptr, ann.salt.data(), ann.keyBlock.data(), ann.password.c_str(),
-                            ann.vaultPath.c_str(), kTokenPin));
+                            ann.vaultPath.c_str(), kUserTokenPin));
 }
 
 void UserOnTokenTest::TearDown() {
@@ -41,13 +41,13 @@ void UserOnTokenTest::TearDown() {
 // box only when the session cannot be opened.
 Bytes UserOnTokenTest::TokenRecord() {
   Bytes record(852);
-  if (ReadTokenRecordQuietly(nullptr, kTokenPin, record.data()) != 1) return Bytes();
+  if (ReadTokenRecordQuietly(nullptr, kUserTokenPin, record.data()) != 1) return Bytes();
   return record;
 }
 
 void UserOnTokenTest::ArmFullAfterDestroy(int creates) {
   token.Configure(SoftSlotSection("1", "fullafterdestroy = " + std::to_string(creates) + "\n",
-                                  kTokenPin));
+                                  kUserTokenPin));
 }
 
 static void EmptyBackupFolder(const std::string &path) {

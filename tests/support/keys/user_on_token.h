@@ -10,7 +10,7 @@
 #include "key_fixture.h"
 #include "token_test_support.h"
 
-extern const char kTokenPin[];
+extern const char kUserTokenPin[];
 
 class UserOnTokenTest : public ::testing::Test {
  protected:

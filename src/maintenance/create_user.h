@@ -1,0 +1,25 @@
+// Creating a user and a vault in one pass, from the main window's new-user
+// page: the checks before anything is written, "Kovara - Setup Your Vault",
+// the sealed user information on the token, the registration, the new
+// container opened and formatted, the vault information file, the backup
+// offered, and the vault opened again. Every failure undoes what the pass
+// made, except the token key object.
+#pragma once
+#include <windows.h>
+
+// What the pass needs from the program around it.
+struct CreationCalls {
+    // The recovery questions dialog: 1 when the recovery file was written.
+    int (*recoveryQuestions)(HWND owner, const char *userName, const char *password);
+    // The lock of the open vault on the drive letter: 1 locked, 0 not.
+    int (*lock)(HWND owner, char driveLetter);
+};
+
+// Reads the page's fields (user name, passwords, recovery choice) and runs
+// the pass. 1 when the user is logged in with the new vault open; the caller
+// then enters the logged-in state. 0 after the messages of the failure, with
+// the page's buttons enabled, its progress at 0 and focus in the user name.
+int CreateUser(HWND mainWindow, const CreationCalls &calls);
+
+// Program folder + "\Prf\" + user name + ".prf"; 0 when it does not fit.
+int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize);

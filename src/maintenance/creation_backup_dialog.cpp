@@ -22,6 +22,8 @@ const char kUserInfoName[] = "KovdevTokenKey.user";
 void ClearFlags(CreationBackupChoice *choice) { choice->wanted = choice->single = choice->split = 0; }
 
 void ShowOption(HWND dialog, bool single, bool split) {
+    CheckDlgButton(dialog, IDC_CREATION_BACKUP_SINGLE, single ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CREATION_BACKUP_SPLIT, split ? BST_CHECKED : BST_UNCHECKED);
     const int singleIds[] = {IDC_CREATION_BACKUP_LOCATION, IDC_CREATION_BACKUP_BROWSE};
     const int splitIds[] = {IDC_CREATION_BACKUP_LOCATION_1, IDC_CREATION_BACKUP_BROWSE_1,
                             IDC_CREATION_BACKUP_LOCATION_2, IDC_CREATION_BACKUP_BROWSE_2};

@@ -116,7 +116,8 @@ class CreationTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        ASSERT_GT(InstallVolumeShim(), 0);
+        static const int patched = InstallVolumeShim();  // once per process
+        ASSERT_GT(patched, 0);
         drivertest::ReleaseEveryVault();
         SetFormatFault(NULL);
         ASSERT_EQ(0, RandomStart());

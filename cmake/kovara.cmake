@@ -2,13 +2,41 @@
 
 set_property(GLOBAL PROPERTY KOVARA_WINE_TESTS "")
 
-# kovara_add_gtest(NAME SOURCES ... LIBS ...)
+# kovara_add_gtest(NAME BUILDS native|wine... SOURCES ... [LIBS ...]
+#                  [DEFINITIONS ...] [INCLUDES ...] [OPTIONS ...] [DEPENDS ...])
+# Declares a GoogleTest binary and the builds it runs in. In a build not named
+# in BUILDS nothing is declared, so the call may name libraries that exist only
+# in the named builds.
 # Native build: a ctest test that runs the binary through scripts/lib/run-gtest.
 # Wine build: the binary is listed in wine-tests.txt for the Wine runner.
 function(kovara_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "BUILDS;SOURCES;LIBS;DEFINITIONS;INCLUDES;OPTIONS;DEPENDS" ${ARGN})
+  if(NOT ARG_BUILDS)
+    message(FATAL_ERROR "kovara_add_gtest(${name}): name its builds (BUILDS native wine)")
+  endif()
+  foreach(build ${ARG_BUILDS})
+    if(NOT build MATCHES "^(native|wine)$")
+      message(FATAL_ERROR "kovara_add_gtest(${name}): unknown build '${build}' (native or wine)")
+    endif()
+  endforeach()
+  if(NOT KOVARA_BUILD IN_LIST ARG_BUILDS)
+    return()
+  endif()
+
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gtest)
+  if(ARG_DEFINITIONS)
+    target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
+  endif()
+  if(ARG_INCLUDES)
+    target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
+  endif()
+  if(ARG_OPTIONS)
+    target_compile_options(${name} PRIVATE ${ARG_OPTIONS})
+  endif()
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
   if(KOVARA_BUILD STREQUAL "native")
     add_test(NAME ${name}
              COMMAND ${CMAKE_SOURCE_DIR}/scripts/lib/run-gtest native $<TARGET_FILE:${name}>)
@@ -21,4 +49,20 @@ function(kovara_write_test_list)
   get_property(tests GLOBAL PROPERTY KOVARA_WINE_TESTS)
   list(JOIN tests "\n" body)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-tests.txt CONTENT "${body}\n")
+endfunction()
+
+# Fails the configuration when a folder just below one of the roots has a
+# CMakeLists.txt but is missing from the top list of folders (a folder that a
+# merge brought in would otherwise never be built).
+function(kovara_check_folder_list)
+  get_directory_property(added DIRECTORY ${CMAKE_SOURCE_DIR} SUBDIRECTORIES)
+  foreach(root ${ARGN})
+    file(GLOB lists RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/${root}/*/CMakeLists.txt)
+    foreach(list ${lists})
+      get_filename_component(folder ${list} DIRECTORY)
+      if(NOT ${CMAKE_SOURCE_DIR}/${folder} IN_LIST added)
+        message(FATAL_ERROR "${folder}/CMakeLists.txt is not in the folder list of the top CMakeLists.txt")
+      endif()
+    endforeach()
+  endforeach()
 endfunction()

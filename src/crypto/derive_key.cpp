@@ -1,6 +1,7 @@
 #include "crypto/derive_key.h"
 #include "crypto/md5.h"
 #include "crypto/md5_compress.h"
+#include "crypto/secure_wipe.h"
 
 #include <string.h>
 
@@ -64,7 +65,8 @@ void Compute(PasswordMac *mac, const unsigned char *key, unsigned keyLength, uns
     Md5Compress(state, pad);
     Md5Compress(state, mac->outer);
     for (int i = 0; i < 4; ++i) StoreLittleEndian(state[i], out16 + 4 * i);
-    memset(pad, 0, sizeof pad);
+    SecureWipe(pad, sizeof pad);
+    SecureWipe(state, sizeof state);
 }
 
 }  // namespace
@@ -110,9 +112,9 @@ void DeriveKey(const unsigned char *password, int passwordLength, const unsigned
         int offset = 16 * (index - 1);
         int take = outLength - offset < 16 ? outLength - offset : 16;
         memcpy(out + offset, t, size_t(take));
-        memset(key, 0, sizeof key);
-        memset(u, 0, sizeof u);
-        memset(t, 0, sizeof t);
+        SecureWipe(key, sizeof key);
+        SecureWipe(u, sizeof u);
+        SecureWipe(t, sizeof t);
     }
-    memset(&mac, 0, sizeof mac);
+    SecureWipe(&mac, sizeof mac);
 }

@@ -1,4 +1,5 @@
 #include "crypto/md5.h"
+#include "crypto/secure_wipe.h"
 
 #include <string.h>
 
@@ -32,7 +33,8 @@ void HmacMd5(const unsigned char *message, int messageLength, const unsigned cha
     Md5Update(&md5, inner, 16);
     Md5Final(mac16, &md5);
 
-    memset(keyBlock, 0, sizeof keyBlock);
-    memset(pad, 0, sizeof pad);
-    memset(&md5, 0, sizeof md5);
+    SecureWipe(keyBlock, sizeof keyBlock);
+    SecureWipe(pad, sizeof pad);
+    SecureWipe(inner, sizeof inner);
+    SecureWipe(&md5, sizeof md5);
 }

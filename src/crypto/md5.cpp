@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
+
 namespace {
 
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
@@ -96,6 +98,7 @@ void Md5Compress(uint32_t state[4], const unsigned char *block64) {
     state[1] += b;
     state[2] += c;
     state[3] += d;
+    SecureWipe(x, sizeof x);
 }
 
 void Md5Init(Md5State *state) {

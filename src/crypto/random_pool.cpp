@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
 #include "crypto/sha1.h"
 
 namespace {
@@ -17,14 +18,17 @@ void StoreLittle(unsigned char *p, uint32_t v) {
   p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-// Stops the compiler from dropping the wipe of a buffer about to go out of scope.
-void Wipe(unsigned char *p, size_t n) {
-  volatile unsigned char *v = p;
-  while (n--) *v++ = 0;
-}
-
 }  // namespace
 
+// One pass is thirteen SHA-1 compressions in a row. The step at offset k
+// rewrites bytes [k, k+20) from the 64 bytes [k, k+64) alone, and for k up
+// to 180 those are still the bytes from before the pass: each 20 bytes of
+// output depend on a window of only 64 input bytes, not on the whole pool
+// (only the last three steps wrap round and read bytes already rewritten).
+// A 20-byte salt drawn from the start of the pool therefore carries at most
+// what bytes 0-63 held; entropy added elsewhere reaches it only through the
+// mixes of earlier draws. The slow poll's 64 bytes from the system's own
+// generator make up for this.
 void RandomMix(RandomPool *pool) {
   unsigned char *b = pool->buffer;
   unsigned char block[64];
@@ -36,9 +40,9 @@ void RandomMix(RandomPool *pool) {
     for (int w = 0; w < 5; ++w) state[w] = LoadLittle(b + offset + 4 * w);
     Sha1Compress(state, block);
     for (int w = 0; w < 5; ++w) StoreLittle(b + offset + 4 * w, state[w]);
-    Wipe(block, sizeof block);
+    SecureWipe(block, sizeof block);
   }
-  Wipe(reinterpret_cast<unsigned char *>(state), sizeof state);
+  SecureWipe(state, sizeof state);
   pool->position = 0;
 }
 

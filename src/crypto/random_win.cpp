@@ -8,6 +8,7 @@
 #include "crypto/random_hooks.h"
 #include "crypto/random_poll.h"
 #include "crypto/random_pool.h"
+#include "crypto/secure_wipe.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ void RandomStop(void) {
   if (g_buffer) {
     volatile unsigned char *v = g_buffer;
     for (size_t i = 0; i < kRandomPoolBufferSize; ++i) v[i] = 0xFF;
-    for (size_t i = 0; i < kRandomPoolBufferSize; ++i) v[i] = 0x00;
+    SecureWipe(g_buffer, kRandomPoolBufferSize);
     HeapFree(GetProcessHeap(), 0, g_buffer);
   }
   g_buffer = nullptr;

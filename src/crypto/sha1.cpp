@@ -1,5 +1,7 @@
 #include "crypto/sha1.h"
 
+#include "crypto/secure_wipe.h"
+
 namespace {
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 }  // namespace
@@ -39,4 +41,5 @@ void Sha1Compress(uint32_t state[5], const unsigned char *block64) {
     state[2] += c;
     state[3] += d;
     state[4] += e;
+    SecureWipe(w, sizeof w);
 }

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
+
 namespace {
 
 // First 64 bits of the fractional parts of the cube roots of the first 80 primes.
@@ -74,6 +76,7 @@ void Compress(uint64_t state[8], const unsigned char *block) {
     state[5] += f;
     state[6] += g;
     state[7] += h;
+    SecureWipe(w, sizeof w);
 }
 
 }  // namespace
@@ -136,6 +139,6 @@ void Sha512Truncated(const unsigned char *data, int length, unsigned char *out, 
     unsigned char digest[64];
     Sha512Final(digest, &sha);
     memcpy(out, digest, size_t(outLength < 64 ? outLength : 64));
-    memset(digest, 0, sizeof digest);
-    memset(&sha, 0, sizeof sha);
+    SecureWipe(digest, sizeof digest);
+    SecureWipe(&sha, sizeof sha);
 }

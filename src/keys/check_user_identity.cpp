@@ -1,12 +1,12 @@
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 
 int CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
                       int fromBackup) {
     unsigned char record[kUserInfoSize];
     if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
     int accepted = UserInfoAcceptsPassword(record, password, vaultPath);
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     return accepted;
 }

@@ -11,7 +11,7 @@
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
 #include "keys/vault_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -92,10 +92,10 @@ int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, cons
     if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     unsigned char vaultKey[kVaultKeyLength];
     ComputeVaultKey(keyBlock, kUserKeyBlockSize, vaultKey);
-    WipeBytes(keyBlock, sizeof keyBlock);
+    SecureWipe(keyBlock, sizeof keyBlock);
 
     Checker checker{owner, userName, fromBackup};
     int result = 0;
@@ -111,6 +111,6 @@ int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, cons
         else
             checker.Refuse(kWrongPassword);
     }
-    WipeBytes(vaultKey, sizeof vaultKey);
+    SecureWipe(vaultKey, sizeof vaultKey);
     return result;
 }

@@ -1,7 +1,7 @@
 #include "crypto/derive_key.h"
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "mount/open_request.h"
 
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
@@ -10,12 +10,12 @@ int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, 
     if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     if (keyBlockLength <= 0 || keyBlockLength > kUserKeyBlockSize) keyBlockLength = kUserKeyBlockSize;
     unsigned char vaultKey[kVaultKeyLength];
     ComputeVaultKey(keyBlock, keyBlockLength, vaultKey);
-    WipeBytes(keyBlock, sizeof keyBlock);
+    SecureWipe(keyBlock, sizeof keyBlock);
     int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
-    WipeBytes(vaultKey, sizeof vaultKey);
+    SecureWipe(vaultKey, sizeof vaultKey);
     return added;
 }

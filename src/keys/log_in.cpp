@@ -7,14 +7,14 @@
 
 #include "keys/key_box.h"
 #include "keys/token_use.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "mount/mount_vault.h"
 #include "resource.h"
 #include "shell/app_state.h"
 #include "shell/error_box.h"
 
-char g_loginPassword[kPasswordBufferSize];
+char g_loginPassword[kHeldPasswordSize];
 
 namespace {
 
@@ -24,12 +24,20 @@ const char kBackupTokenPlaceholder[] = "0000000000";
 const unsigned kMiB = 1048576;
 const unsigned kSmallestVaultMiB = 5;
 
-// Wait cursor, progress and status for one attempt; every exit resets them.
+// Overwrites the held password with the digit 0, leaving the terminator.
+void OverwriteHeldPassword() {
+    SecureWipe(g_loginPassword, sizeof g_loginPassword);
+    memset(g_loginPassword, '0', kPasswordBufferSize);
+}
+
+// Wait cursor, progress and status for one attempt; every exit resets them
+// and overwrites the held password.
 struct Attempt {
     HWND main;
     HCURSOR previous;
     explicit Attempt(HWND window) : main(window) { previous = SetCursor(LoadCursor(NULL, IDC_WAIT)); }
     ~Attempt() {
+        OverwriteHeldPassword();
         SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_SETPOS, 0, 0);
         SetCursor(previous);
     }
@@ -42,7 +50,7 @@ struct Attempt {
 
 void ReadFields(HWND main, char *user) {
     user[0] = '\0';
-    memset(g_loginPassword, 0, sizeof g_loginPassword);
+    SecureWipe(g_loginPassword, sizeof g_loginPassword);
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, 100);
     GetDlgItemTextA(main, IDC_LOGIN_PASSWORD, g_loginPassword, 100);
 }
@@ -70,8 +78,9 @@ int VaultSizeInMiB(Attempt &attempt, const std::string &user, const char *vaultP
     unsigned long long mib = static_cast<unsigned long long>(size.QuadPart) / kMiB;
     if (mib < kSmallestVaultMiB)
         return attempt.Refuse("The vault data for user \"" + user + "\", is corrupt.\nThe vault cannot be opened.");
-    // The request carries the size in MiB times 1 MiB in 64 bits; anything
-    // above 4 TiB is not a vault this system made.
+    // The request carries the size in MiB times 1 MiB in 64 bits, the MiB count
+    // held in 32 bits: a size at or above 4 PiB (2^32 MiB) is capped there, and
+    // is no vault this system made.
     *sizeMb = mib > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(mib);
     return 1;
 }
@@ -91,7 +100,7 @@ int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsi
                             tokenPassword);
     g_app.fromBackup = 0;
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Log-In Status");
-    memset(g_loginPassword, '0', sizeof g_loginPassword);
+    OverwriteHeldPassword();
 
     if (!opened) return attempt.Refuse("There was error opening the vault.");
     g_app.loggedIn = 1;
@@ -134,7 +143,7 @@ int LogIn(HWND main) {
                 result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, 0);
         }
     }
-    WipeBytes(tokenPassword, sizeof tokenPassword);
+    SecureWipe(tokenPassword, sizeof tokenPassword);
     return result;
 }
 

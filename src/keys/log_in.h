@@ -5,11 +5,12 @@
 
 #include "keys/key_files.h"
 
-enum { kPasswordBufferSize = 101 };
+enum { kPasswordBufferSize = 101, kHeldPasswordSize = kPasswordBufferSize + 1 };
 
-// The held copy of the typed password. It is overwritten with the digit 0,
-// all 101 bytes, once the open request has been attempted.
-extern char g_loginPassword[kPasswordBufferSize];
+// The held copy of the typed password. Once the open request has been
+// attempted, and on every other way out of a log-in, its first 101 bytes are
+// overwritten with the digit 0; the last byte stays a terminator.
+extern char g_loginPassword[kHeldPasswordSize];
 
 // 1 when the user is logged in with the vault open (the main window is then
 // hidden), else 0 after a message.

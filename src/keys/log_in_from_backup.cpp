@@ -4,7 +4,7 @@
 
 #include "keys/key_box.h"
 #include "keys/log_in.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/log_in_backup_dialog.h"
 #include "resource.h"
 
@@ -14,7 +14,7 @@ int LogInFromBackup(HWND main) {
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, sizeof user);
     GetDlgItemTextA(main, IDC_LOGIN_PASSWORD, password, 100);
     bool passwordTyped = password[0] != '\0';
-    WipeBytes(password, sizeof password);
+    SecureWipe(password, sizeof password);
     if (!user[0]) {
         KeyWarningBox(main, "Please enter Username.");
         return 0;

@@ -7,7 +7,7 @@
 #include "keys/key_files.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "shell/error_box.h"
 
 BackupChoice g_backupChoice;
@@ -66,8 +66,8 @@ int ReadUserInfo(HWND owner, UserInfoSource source, const char *tokenPassword, u
         int ok = ReadBackupFile(owner, g_backupChoice.userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&
                  ReadBackupFile(owner, g_backupChoice.userInfoPart2Path, part2, kUserInfoPartSize, " [Part 2]");
         if (ok) JoinUserInfo(part1, part2, record852);
-        WipeBytes(part1, sizeof part1);
-        WipeBytes(part2, sizeof part2);
+        SecureWipe(part1, sizeof part1);
+        SecureWipe(part2, sizeof part2);
         return ok;
     }
     }

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 
 int BuildPasswordRecord(const char *password, unsigned char *record104) {
     memset(record104, 0, kPasswordRecordSize);
@@ -25,9 +25,9 @@ int SealRecoveryRecords(const unsigned char *salt20, const char *password, const
         memcpy(sealed, record, kPasswordRecordSize);
         BlowfishSeal(key, sealed, kPasswordRecordSize);
         memcpy(file332 + kRecoverySaltSize + k * kPasswordRecordSize, sealed, kPasswordRecordSize);
-        WipeBytes(key, sizeof key);
+        SecureWipe(key, sizeof key);
     }
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     return 1;
 }
 
@@ -36,7 +36,7 @@ void OpenRecoveryRecord(const unsigned char *file332, int index, const char *ans
     DeriveSealingKey(answer, file332, key);
     memcpy(candidate104, file332 + kRecoverySaltSize + index * kPasswordRecordSize, kPasswordRecordSize);
     BlowfishOpen(key, candidate104, kPasswordRecordSize);
-    WipeBytes(key, sizeof key);
+    SecureWipe(key, sizeof key);
 }
 
 int PasswordFromRecord(const unsigned char *candidate104, char *password, int passwordSize) {
@@ -64,6 +64,6 @@ int OpenRecoveryRecords(const unsigned char *file332, const char *const answers[
             break;
         }
     }
-    WipeBytes(candidates, sizeof candidates);
+    SecureWipe(candidates, sizeof candidates);
     return revealed;
 }

@@ -6,7 +6,7 @@
 #include "keys/key_files.h"
 #include "keys/recovery_record.h"
 #include "keys/vault_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "shell/error_box.h"
 
 namespace {
@@ -31,7 +31,7 @@ int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, c
     }
     unsigned char vaultInfo[kVaultInfoSize];
     int ok = SealVaultInfoRecord(sector, userKeyBlock256, vaultInfo);
-    WipeBytes(sector, sizeof sector);
+    SecureWipe(sector, sizeof sector);
     if (!ok) return 0;
 
     HANDLE file = CreateNewUnshared(vaultInfoPath);
@@ -66,7 +66,7 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
     }
     unsigned char file[kRecoveryFileSize];
     int built = SealRecoveryRecords(salt, password, answerPointers, file);
-    WipeBytes(answerText, sizeof answerText);
+    SecureWipe(answerText, sizeof answerText);
     if (!built) {
         SetLastError(ERROR_INVALID_PARAMETER);
         LastErrorBox(owner);
@@ -76,13 +76,13 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
     HANDLE handle = CreateNewUnshared(recoveryPath);
     if (handle == INVALID_HANDLE_VALUE) {
         LastErrorBox(owner);
-        WipeBytes(file, sizeof file);
+        SecureWipe(file, sizeof file);
         return 0;
     }
     int ok = WriteAll(handle, file, kRecoverySaltSize);
     for (int k = 0; ok && k < kRecoveryRecordCount; ++k)
         ok = WriteAll(handle, file + kRecoverySaltSize + k * kPasswordRecordSize, kPasswordRecordSize);
-    WipeBytes(file, sizeof file);
+    SecureWipe(file, sizeof file);
     if (!ok) {
         DWORD error = GetLastError();
         CloseHandle(handle);

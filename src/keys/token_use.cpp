@@ -6,7 +6,7 @@
 
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "token/token_dialogs.h"
 #include "token/token_operations.h"
 #include "token/token_state.h"
@@ -25,12 +25,12 @@ int AuthoriseTokenUse(HWND owner, char *tokenPassword, size_t passwordSize) {
 }
 
 int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852) {
-    WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
     if (!OpenTokenSession(owner, tokenPassword)) return 0;
     int ok = ReadTokenKey(owner, kTokenKeySize, 0);
     CloseTokenSession();
     if (ok) memcpy(record852, g_tokenKeyBuffer + 3, kUserInfoSize);
-    WipeBytes(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
     return ok;
 }
 
@@ -40,6 +40,6 @@ int SealUserInfo(HWND owner, const unsigned char *salt20, const unsigned char *u
     if (!BuildUserInfo(salt20, userKeyBlock256, password, vaultPath, record)) return 0;
     memcpy(g_userInfoBackupBuffer, record, kUserInfoSize);
     int stored = StoreTokenKey(owner, record, tokenPassword);
-    WipeBytes(record, sizeof record);
+    SecureWipe(record, sizeof record);
     return stored;
 }

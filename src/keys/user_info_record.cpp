@@ -5,7 +5,7 @@
 #include "crypto/blowfish.h"
 #include "crypto/derive_key.h"
 #include "crypto/sha512.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 
 int MakeIdentityText(const char *vaultPath, unsigned char *identity576) {
     memset(identity576, 0, kIdentitySize);
@@ -23,7 +23,7 @@ void DeriveSealingKey(const char *secret, const unsigned char *salt20, unsigned 
     DeriveKey(reinterpret_cast<const unsigned char *>(secret), static_cast<int>(strlen(secret)), salt20, kSaltLength,
               kDeriveIterations, derived, kDerivedKeyLength);
     memcpy(key32, derived, kBlowfishKeySize);
-    WipeBytes(derived, sizeof derived);
+    SecureWipe(derived, sizeof derived);
 }
 
 namespace {
@@ -37,7 +37,7 @@ void BlowfishCodebook(const unsigned char *key32, unsigned char *buffer, int len
         else
             BlowfishDecryptBlock(buffer + offset, &context);
     }
-    WipeBytes(&context, sizeof context);
+    SecureWipe(&context, sizeof context);
 }
 
 }  // namespace
@@ -66,9 +66,9 @@ int BuildUserInfo(const unsigned char *salt20, const unsigned char *userKeyBlock
     BlowfishSeal(passwordKey, sealed, kUserKeyBlockSize);
     memcpy(record852 + kSealedKeyOffset, sealed, kUserKeyBlockSize);
 
-    WipeBytes(passwordKey, sizeof passwordKey);
-    WipeBytes(sealed, sizeof sealed);
-    WipeBytes(identity, sizeof identity);
+    SecureWipe(passwordKey, sizeof passwordKey);
+    SecureWipe(sealed, sizeof sealed);
+    SecureWipe(identity, sizeof identity);
     return 1;
 }
 
@@ -77,7 +77,7 @@ void OpenUserKeyBlock(const unsigned char *record852, const char *password, unsi
     DeriveSealingKey(password, record852 + kRecordSaltOffset, passwordKey);
     memcpy(userKeyBlock256, record852 + kSealedKeyOffset, kUserKeyBlockSize);
     BlowfishOpen(passwordKey, userKeyBlock256, kUserKeyBlockSize);
-    WipeBytes(passwordKey, sizeof passwordKey);
+    SecureWipe(passwordKey, sizeof passwordKey);
 }
 
 int IdentityNamesPath(const unsigned char *record852, const unsigned char *userKeyBlock256, const char *vaultPath) {
@@ -96,7 +96,7 @@ int IdentityNamesPath(const unsigned char *record852, const unsigned char *userK
         size_t expectedLength = strlen(reinterpret_cast<const char *>(expected));
         same = openedLength == expectedLength && memcmp(opened, expected, openedLength) == 0;
     }
-    WipeBytes(opened, sizeof opened);
+    SecureWipe(opened, sizeof opened);
     return same;
 }
 
@@ -104,7 +104,7 @@ int UserInfoAcceptsPassword(const unsigned char *record852, const char *password
     unsigned char candidate[kUserKeyBlockSize];
     OpenUserKeyBlock(record852, password, candidate);
     int accepted = IdentityNamesPath(record852, candidate, vaultPath);
-    WipeBytes(candidate, sizeof candidate);
+    SecureWipe(candidate, sizeof candidate);
     return accepted;
 }
 

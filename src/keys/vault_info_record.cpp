@@ -7,7 +7,7 @@
 #include "crypto/digest_text.h"
 #include "crypto/sector.h"
 #include "keys/user_info_record.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ void SectorCipher(const unsigned char *vaultKey32, unsigned char *sector512, boo
         SectorEncrypt(sector512, kVaultSectorSize, &counter, &context);
     else
         SectorDecrypt(sector512, kVaultSectorSize, &counter, &context);
-    WipeBytes(&context, sizeof context);
+    SecureWipe(&context, sizeof context);
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ int MakeVaultCheckText(const unsigned char *firstSector512, const unsigned char 
         text[kDigestTextSize - 1] = '\0';
         memcpy(checkText512, text, strlen(text));
     }
-    WipeBytes(sector, sizeof sector);
+    SecureWipe(sector, sizeof sector);
     return ok;
 }
 
@@ -47,7 +47,7 @@ int SealVaultInfoRecord(const unsigned char *firstSector512, const unsigned char
     ComputeVaultKey(userKeyBlock256, kUserKeyBlockSize, vaultKey);
     int ok = MakeVaultCheckText(firstSector512, vaultKey, vaultInfo512);
     if (ok) SectorCipher(vaultKey, vaultInfo512, true);
-    WipeBytes(vaultKey, sizeof vaultKey);
+    SecureWipe(vaultKey, sizeof vaultKey);
     return ok;
 }
 
@@ -59,6 +59,6 @@ VaultInfoOutcome CompareVaultInfo(const unsigned char *firstSector512, const uns
     memcpy(opened, vaultInfo512, kVaultInfoSize);
     SectorCipher(vaultKey32, opened, false);
     VaultInfoOutcome outcome = memcmp(opened, checkText, kVaultInfoSize) == 0 ? kVaultInfoMatches : kVaultInfoDiffers;
-    WipeBytes(opened, sizeof opened);
+    SecureWipe(opened, sizeof opened);
     return outcome;
 }

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "keys/key_files.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "mount/drive_letter.h"
 #include "mount/driver_calls.h"
@@ -84,14 +84,14 @@ int MountVault(HWND owner, const char *userName, const char *containerPath, unsi
     unsigned char keyArea[KOVDEV_REQ_HEAD_SIZE];
     memset(keyArea, 0, sizeof keyArea);
     if (!LoadVaultKey(owner, keyArea, password, 256, tokenPassword, g_app.fromBackup)) {
-        WipeBytes(keyArea, sizeof keyArea);
+        SecureWipe(keyArea, sizeof keyArea);
         return 0;
     }
 
     size_t requestSize = OpenRequestAllocationSize(containerPath);
     unsigned char *request = static_cast<unsigned char *>(calloc(1, requestSize));
     size_t length = request ? FillOpenRequest(request, requestSize, keyArea, containerPath, chosen, sizeMb) : 0;
-    WipeBytes(keyArea, sizeof keyArea);
+    SecureWipe(keyArea, sizeof keyArea);
     if (length == 0) {
         if (request) free(request);
         SetLastError(request ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
@@ -100,7 +100,7 @@ int MountVault(HWND owner, const char *userName, const char *containerPath, unsi
     }
 
     int sent = BindAndSend(owner, chosen, request, static_cast<DWORD>(length));
-    WipeBytes(request, requestSize);
+    SecureWipe(request, requestSize);
     free(request);
     if (!sent) return 0;
 

@@ -1,5 +1,6 @@
 #include <stdlib.h>
 
+#include "crypto/secure_wipe.h"
 #include "resources/resource.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"
@@ -19,19 +20,19 @@ static void OnOk(HWND dialog, char **result) {
   {
     WaitCursor wait;
     if (!OpenTokenSession(dialog, password)) {
-      SecureZeroMemory(password, sizeof password);
+      SecureWipe(password, sizeof password);
       return;
     }
     CloseTokenSession();
   }
   char *block = (char *)calloc(1, kPasswordBlockSize);
   if (!block) {
-    SecureZeroMemory(password, sizeof password);
+    SecureWipe(password, sizeof password);
     TokenWarning(dialog, "Not enough system memory.");
     return;
   }
   lstrcpynA(block, password, kPasswordBlockSize);
-  SecureZeroMemory(password, sizeof password);
+  SecureWipe(password, sizeof password);
   *result = block;
   g_tokenUseNotAuthorised = 0;
   EndDialog(dialog, IDOK);
@@ -83,6 +84,6 @@ char *RunAuthoriseTokenUseDialog(HWND owner) {
 
 void ReleaseTokenPassword(char *block) {
   if (!block) return;
-  SecureZeroMemory(block, kPasswordBlockSize);
+  SecureWipe(block, kPasswordBlockSize);
   free(block);
 }

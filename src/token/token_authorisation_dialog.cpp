@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
 #include "resources/resource.h"
 #include "token/registered_tokens.h"
 #include "token/token_dialogs.h"
@@ -40,11 +41,11 @@ static void OnOk(HWND dialog) {
     return;
   }
   int opened = OpenTokenSession(dialog, password);
-  SecureZeroMemory(password, sizeof password);
+  SecureWipe(password, sizeof password);
   if (!opened) return;
   memset(g_tokenKeyBuffer, 0, sizeof g_tokenKeyBuffer);
   g_tokenHoldsKey = ReadTokenKey(dialog, kTokenKeySize, 1);
-  memset(g_tokenKeyBuffer, 0, sizeof g_tokenKeyBuffer);
+  SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
   CloseTokenSession();
   g_tokenAuthorisationNotCompleted = 0;
   EndDialog(dialog, IDOK);

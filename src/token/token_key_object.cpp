@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "crypto/secure_wipe.h"
+
 const char kTokenKeyLabel[] = "Kovara AES";
 
 static void LabelTemplate(CK_ATTRIBUTE *attribute) {
@@ -44,7 +46,7 @@ static TokenOutcome ReadValue(TokenBinding *b, CK_OBJECT_HANDLE handle, unsigned
   // would read and clear past the allocation.
   if (b->functions->C_GetAttributeValue(b->session, handle, &attribute, 1) != CKR_OK ||
       attribute.ulValueLen > room) {
-    memset(*value, 0, room);
+    SecureWipe(*value, room);
     free(*value);
     *value = nullptr;
     return kTokenValueFailed;
@@ -75,7 +77,7 @@ TokenOutcome ReadTokenKeyValue(TokenBinding *b, size_t expected, unsigned char *
   if (outcome != kTokenOk) return outcome;
   outcome = CheckTokenKeyValue(value, length, expected);
   if (outcome == kTokenOk) memcpy(out, value, expected);
-  memset(value, 0, length);
+  SecureWipe(value, length);
   free(value);
   return outcome;
 }
@@ -94,7 +96,7 @@ TokenOutcome CreateTokenKeyObject(TokenBinding *b, const unsigned char record[kT
   };
   CK_OBJECT_HANDLE handle = 0;
   CK_RV rv = b->functions->C_CreateObject(b->session, attributes, 5, &handle);
-  memset(value, 0, sizeof value);
+  SecureWipe(value, sizeof value);
   if (rv == CKR_OK) return kTokenOk;
   return rv == CKR_DEVICE_MEMORY ? kTokenDeviceMemory : kTokenCreateFailed;
 }
@@ -114,7 +116,7 @@ TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle,
   size_t length = 0;
   TokenOutcome outcome = ReadValue(b, handles[0], &value, &length);
   if (outcome != kTokenOk) return outcome;
-  memset(value, 0, length);
+  SecureWipe(value, length);
   free(value);
   *handle = handles[0];
   *valueLength = length;

@@ -3,6 +3,7 @@
    chaining of the crypto core and the sector number as counter. */
 #include <ntifs.h>
 #include <ntdddisk.h>
+#include "crypto/secure_wipe.h"
 #include "mount/driver_protocol.h"
 #include "kovdev_testbed.h"
 #include "kovdev_crypto.h"
@@ -38,12 +39,6 @@ int memcmp(const void *a, const void *b, size_t n) {
     return 0;
 }
 
-/* Key material must not survive a release: volatile stores are not elided. */
-static void Wipe(void *p, size_t n) {
-    volatile unsigned char *v = (volatile unsigned char *)p;
-    while (n--) *v++ = 0;
-}
-
 #define POOL_TAG 0x766f644bu          /* "Kdov" */
 #define CHUNK (64u * 1024u)           /* bytes moved to or from the container per step */
 #define KEPT_NAME_SIZE (KOVDEV_MOUNTED_SIZE - KOVDEV_REQ_NAME_OFFSET)
@@ -77,10 +72,10 @@ static void CloseVolume(void) {
     g_volume.openFiles = 0; /* the lock stays until its unlock */
     g_volume.bytes = 0;
     g_volume.letter = 0;
-    Wipe(&g_volume.cipher, sizeof g_volume.cipher);
-    Wipe(g_volume.key, sizeof g_volume.key);
-    Wipe(g_volume.head, sizeof g_volume.head);
-    Wipe(g_volume.name, sizeof g_volume.name);
+    SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
+    SecureWipe(g_volume.key, sizeof g_volume.key);
+    SecureWipe(g_volume.head, sizeof g_volume.head);
+    SecureWipe(g_volume.name, sizeof g_volume.name);
 }
 
 static ULONG KeyIsZero(void) {
@@ -146,19 +141,19 @@ static NTSTATUS OpenVault(const unsigned char *in, ULONG inLength) {
     bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
     key = in + KOVDEV_REQ_KEYS_OFFSET; /* slot 0 */
     if (!KovdevCipherSetKey(&g_volume.cipher, key)) {
-        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
         return STATUS_INVALID_PARAMETER;
     }
     status = OpenContainer(name, bytes, &file);
     if (!NT_SUCCESS(status)) {
-        Wipe(&g_volume.cipher, sizeof g_volume.cipher);
+        SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
         return status;
     }
     g_volume.file = file;
     g_volume.bytes = bytes;
     memcpy(g_volume.key, key, sizeof g_volume.key);
     memcpy(g_volume.head, in, sizeof g_volume.head);
-    Wipe(g_volume.head + KOVDEV_REQ_KEYS_OFFSET, KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE);
+    SecureWipe(g_volume.head + KOVDEV_REQ_KEYS_OFFSET, KOVDEV_REQ_KEY_SLOTS * KOVDEV_REQ_KEY_SLOT_SIZE);
     memset(g_volume.name, 0, sizeof g_volume.name);
     copy = (ULONG)nameLength < sizeof g_volume.name - 1 ? (ULONG)nameLength : sizeof g_volume.name - 1;
     memcpy(g_volume.name, name, copy);
@@ -384,7 +379,7 @@ static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULON
         }
         if (NT_SUCCESS(status)) done += step;
     }
-    Wipe(scratch, CHUNK);
+    SecureWipe(scratch, CHUNK);
     ExFreePoolWithTag(scratch, POOL_TAG);
     *information = done;
     return status;

@@ -1,0 +1,234 @@
+// The open sequence against the stand-in vault driver: letter choice, every
+// refusal and its undo, the registry entries and the key the driver gets.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "driver_fixture.h"
+#include "key_fixture.h"
+#include "log_in_bed.h"
+#include "keys/key_files.h"
+#include "maintenance/registry_settings.h"
+#include "mount/mount_vault.h"
+#include "robot.h"
+#include "shell/app_state.h"
+
+namespace {
+
+const char kMyDocumentsText[] =
+    "Unable to determine path of your personal folder \"My Documents\".\n"
+    "The vault is open and accessible only as a drive, and not as a folder within \"My Documents\".";
+
+bool InUse(char letter) { return (GetLogicalDrives() >> (letter - 'A')) & 1; }
+
+// Occupies drive letters with definitions of their own, and gives them back.
+struct TakenLetters {
+    std::vector<char> defined;
+    void Take(char from, char to) {
+        for (char letter = from; letter <= to; ++letter) {
+            if (InUse(letter)) continue;
+            char name[3] = {letter, ':', 0};
+            ASSERT_TRUE(DefineDosDeviceA(DDD_RAW_TARGET_PATH, name, "\\Device\\Null")) << letter;
+            defined.push_back(letter);
+        }
+    }
+    ~TakenLetters() {
+        for (char letter : defined) {
+            char name[3] = {letter, ':', 0};
+            DefineDosDeviceA(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name,
+                             "\\Device\\Null");
+        }
+    }
+};
+
+std::string RegistryText(const std::string &keyPath, const char *name) {
+    char data[512] = "";
+    DWORD size = sizeof data - 1;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    LONG result = RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE *>(data), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? data : "<no value>";
+}
+
+Bytes ReadSectorZero(char letter) {
+    char device[8] = {'\\', '\\', '.', '\\', letter, ':', 0};
+    HANDLE drive = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
+    if (drive == INVALID_HANDLE_VALUE) return Bytes();
+    // Sector-aligned buffer for unbuffered reads.
+    void *buffer = VirtualAlloc(NULL, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    OVERLAPPED at = {};
+    DWORD got = 0;
+    BOOL ok = ReadFile(drive, buffer, 512, &got, &at);
+    Bytes sector;
+    if (ok && got == 512) sector.assign(static_cast<unsigned char *>(buffer), static_cast<unsigned char *>(buffer) + 512);
+    VirtualFree(buffer, 0, MEM_RELEASE);
+    CloseHandle(drive);
+    return sector;
+}
+
+class MountVaultTest : public ::testing::Test {
+  protected:
+    ScratchFolder folder;
+    TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 31};
+    DWORD drivesBefore = 0;
+
+    void SetUp() override {
+        StartFromIdleDriver(folder);
+        g_app.fromBackup = 1;  // key loading from a whole backup: no token needed here
+        memset(&g_backupChoice, 0, sizeof g_backupChoice);
+        strcpy(g_backupChoice.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
+        WriteBytes(g_backupChoice.userInfoPath, ann.record);
+        MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
+        drivesBefore = GetLogicalDrives();
+    }
+    void TearDown() override { LeaveIdleDriver(); }
+    int Mount(int letterRequested = 0, char letter = 'A') {
+        return MountVault(NULL, "Ann", ann.vaultPath.c_str(), 5, "pw of ann", letterRequested, letter, "0000000000");
+    }
+    void ExpectNothingLeft() {
+        EXPECT_EQ(drivesBefore, GetLogicalDrives());
+        EXPECT_EQ("<no value>", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
+        EXPECT_EQ(0, g_app.vaultOpen);
+        KovdevInspect state;
+        ASSERT_TRUE(drivertest::Inspect(&state));
+        EXPECT_EQ(0u, state.vaultOpen);
+    }
+};
+
+std::string OnlyBoxText(robot::Answerer &answerer, UINT icon = MB_ICONWARNING) {
+    answerer.Finish();
+    auto boxes = answerer.Boxes();
+    if (boxes.size() != 1) return "<" + std::to_string(boxes.size()) + " boxes>";
+    EXPECT_EQ("Kovara", boxes[0].caption);
+    EXPECT_EQ(icon, boxes[0].icon);
+    return boxes[0].text;
+}
+
+}  // namespace
+
+TEST_F(MountVaultTest, OpensOnTheFirstLetterAfterCWithTheUsersVaultKey) {
+    ASSERT_FALSE(InUse('D')) << "the test prefix is expected to use C: and Z: only";
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    ASSERT_EQ(1, Mount());
+    EXPECT_EQ(kMyDocumentsText, OnlyBoxText(answerer, MB_ICONINFORMATION));
+
+    EXPECT_EQ('D', g_app.openDriveLetter);
+    EXPECT_EQ(1, g_app.vaultOpen);
+    EXPECT_EQ(1, g_app.openCount);
+    EXPECT_TRUE(InUse('D'));
+    std::string openVault = RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault");
+    EXPECT_EQ("D:", openVault);
+    EXPECT_EQ(2u, openVault.size());
+    EXPECT_EQ(folder.path + "\\udf.ico",
+              RegistryText("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\D\\DefaultIcon", ""));
+
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(1u, state.vaultOpen);
+    EXPECT_EQ('D', state.letter);
+    EXPECT_EQ(5ull * 1048576, state.volumeBytes);
+    // Sector 0 reads back as the plain sector only under the key that the
+    // user key block of the record yields.
+    EXPECT_EQ(PlainFirstSector(), ReadSectorZero('D'));
+}
+
+TEST_F(MountVaultTest, OpensOnTheLastFreeLetterWhenDToXAreTaken) {
+    TakenLetters taken;
+    taken.Take('D', 'X');
+    drivesBefore = GetLogicalDrives();
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    int opened = Mount();
+    answerer.Finish();
+    ASSERT_EQ(1, opened) << (answerer.Boxes().empty() ? "" : answerer.Boxes()[0].text);
+    EXPECT_EQ('Y', g_app.openDriveLetter);
+    EXPECT_EQ("Y:", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
+    drivertest::ResetDriver('Y');
+    g_app.vaultOpen = 0;
+}
+
+TEST_F(MountVaultTest, AllLettersInUseIsRefusedBeforeTheKeyIsRead) {
+    TakenLetters taken;
+    taken.Take('D', 'Z');
+    drivesBefore = GetLogicalDrives();
+    DeleteFileA(g_backupChoice.userInfoPath);  // a key read would show its own box
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, Mount());
+    EXPECT_EQ("All drive letters on your system are already in use.\nVault cannot be opened.", OnlyBoxText(answerer));
+    ExpectNothingLeft();
+}
+
+TEST_F(MountVaultTest, RequestedLetterTakenAtOpenTimeFailsAtTheProbe) {
+    TakenLetters taken;
+    taken.Take('G', 'G');
+    drivesBefore = GetLogicalDrives();
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, Mount(1, 'G'));
+    EXPECT_EQ(0u, OnlyBoxText(answerer).find("The vault device is either in use or is not accessible."));
+    ExpectNothingLeft();
+    char target[MAX_PATH] = "";
+    QueryDosDeviceA("G:", target, sizeof target);
+    EXPECT_STREQ("\\Device\\Null", target) << "the other definition stays";
+}
+
+TEST_F(MountVaultTest, RequestedLetterIsUsedAsGiven) {
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    ASSERT_EQ(1, Mount(1, 'k'));
+    answerer.Finish();
+    EXPECT_EQ('K', g_app.openDriveLetter);
+    EXPECT_EQ("K:", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
+}
+
+TEST_F(MountVaultTest, BusyDriverRefusesASecondOpen) {
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    ASSERT_EQ(1, Mount());
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, Mount());
+    answerer.Finish();
+    auto boxes = answerer.Boxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
+              "Desired vault cannot be opened.",
+              boxes[1].text);
+    EXPECT_EQ(1, g_app.openCount);
+}
+
+TEST_F(MountVaultTest, FailedKeyLoadingLeavesNoDriveBehind) {
+    DeleteFileA(g_backupChoice.userInfoPath);
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, Mount());
+    EXPECT_EQ(0u, OnlyBoxText(answerer).find("The selected Backup of User Information File is not accessible."));
+    ExpectNothingLeft();
+}
+
+TEST_F(MountVaultTest, ShortcutInMyDocumentsPointsAtTheDrive) {
+    g_app.myDocumentsKnown = 1;
+    g_app.fileSystemKind = 2;
+    strcpy(g_app.shortcutPath, folder.File("Kovara.lnk").c_str());
+    robot::Answerer answerer;
+    ASSERT_EQ(1, Mount());
+    answerer.Finish();
+    EXPECT_TRUE(answerer.Boxes().empty());
+    EXPECT_EQ(1, g_app.shortcutMade);
+    EXPECT_TRUE(FileExists(g_app.shortcutPath));
+}
+
+TEST_F(MountVaultTest, RefusedOpenRequestRemovesTheDriveDefinition) {
+    std::string missing = folder.File("no such folder\\Kovara_Ann.udf");
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, MountVault(NULL, "Ann", missing.c_str(), 5, "pw of ann", 0, 'A', "0000000000"));
+    EXPECT_EQ(0u, OnlyBoxText(answerer).find("Unable to send open request to the vault driver."));
+    ExpectNothingLeft();
+}

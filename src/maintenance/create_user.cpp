@@ -9,7 +9,7 @@
 #include "crypto/random_pool.h"
 #include "keys/key_files.h"
 #include "keys/token_use.h"
-#include "keys/wipe.h"
+#include "crypto/secure_wipe.h"
 #include "maintenance/creation_backup.h"
 #include "maintenance/creation_box.h"
 #include "maintenance/format_drive.h"
@@ -61,11 +61,11 @@ struct Pass {
         memset(&vault, 0, sizeof vault);
     }
     ~Pass() {
-        WipeBytes(password, sizeof password);
-        WipeBytes(tokenPassword, sizeof tokenPassword);
-        WipeBytes(salt, sizeof salt);
-        WipeBytes(keyBlock, sizeof keyBlock);
-        WipeBytes(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
+        SecureWipe(password, sizeof password);
+        SecureWipe(tokenPassword, sizeof tokenPassword);
+        SecureWipe(salt, sizeof salt);
+        SecureWipe(keyBlock, sizeof keyBlock);
+        SecureWipe(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
         if (previousCursor) SetCursor(previousCursor);
         EnableButtons(true);
     }
@@ -143,7 +143,7 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
         result = 1;
         pass.recoveryPath = recoveryPath;
     }
-    WipeBytes(reconfirm, sizeof reconfirm);
+    SecureWipe(reconfirm, sizeof reconfirm);
     if (!result) return 0;
     pass.Step();
 
@@ -250,7 +250,7 @@ int OfferBackup(Pass &pass) {
     } else if (choice.wanted && choice.single) {
         WriteSingleBackup(pass.main, choice, g_userInfoBackupBuffer, pass.vaultInfoPath.c_str());
     }
-    WipeBytes(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
+    SecureWipe(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
     if (!ok) {
         RemoveUserFiles(pass);
         return pass.Fail("There was error creating split backup.\nNew user creation aborted.");

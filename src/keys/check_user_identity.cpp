@@ -3,9 +3,9 @@
 #include "crypto/secure_wipe.h"
 
 int CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
-                      int fromBackup) {
+                      const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
     int accepted = UserInfoAcceptsPassword(record, password, vaultPath);
     SecureWipe(record, sizeof record);
     return accepted;

@@ -7,12 +7,12 @@
 
 #include "crypto/derive_key.h"
 #include "keys/file_handle.h"
-#include "keys/key_box.h"
 #include "keys/key_files.h"
 #include "keys/user_info_record.h"
 #include "keys/vault_info_record.h"
 #include "crypto/secure_wipe.h"
-#include "shell/app_state.h"
+#include "shell/process_state.h"
+#include "shell/ui/message_box.h"
 
 namespace {
 
@@ -34,15 +34,15 @@ VaultFileOutcome ReadFirstSector(const char *vaultPath, unsigned char *sector) {
 struct Checker {
     HWND owner;
     std::string user;
-    int fromBackup;
+    const BackupChoice *backup;
 
     int Refuse(const std::string &text) {
-        KeyWarningBox(owner, text.c_str());
+        ShowMessageBox(owner, text.c_str());
         return 0;
     }
 
     int VaultFileRefused(VaultFileOutcome outcome) {
-        if (!fromBackup) return Refuse("Vault for user " + user + " either not found or not accessible.");
+        if (!backup) return Refuse("Vault for user " + user + " either not found or not accessible.");
         if (outcome == kVaultFileReadFailed)
             return Refuse(std::string("The selected vault file is either in user or not accessible.") + kCheckVaultFile);
         return Refuse(std::string("The selected vault file is either in use or not accessible.") + kCheckVaultFile);
@@ -51,21 +51,22 @@ struct Checker {
     // Reads the 512-byte vault information file; 1 or 0 after its message.
     int ReadVaultInfo(unsigned char *vaultInfo) {
         char path[kKeyPathSize];
-        if (fromBackup) {
-            strcpy(path, g_backupChoice.vaultInfoPath);
+        if (backup) {
+            strncpy(path, backup->vaultInfoPath, sizeof path - 1);
+            path[sizeof path - 1] = '\0';
         } else {
             if (!VaultInfoPathOf(user.c_str(), path, sizeof path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
                 return Refuse("Vault Information file for user " + user + " not found.");
         }
         FileHandle file(OpenForReadingUnshared(path));
         if (!file.ok()) {
-            if (fromBackup)
+            if (backup)
                 return Refuse(std::string("The selected vault information file is either in use or not accessible.") +
                               kCheckVaultInfoFile);
             return Refuse("Vault Information file for user " + user + " either not found or not accessible.");
         }
         if (FileSizeOf(file.handle) != kVaultInfoSize) {
-            if (fromBackup)
+            if (backup)
                 return Refuse(std::string("The selected vault information file either does not contain data "
                                           "or its size is incorrect.") +
                               kCheckVaultInfoFile);
@@ -82,14 +83,14 @@ struct Checker {
 }  // namespace
 
 int VaultInfoPathOf(const char *userName, char *path, size_t pathSize) {
-    int n = snprintf(path, pathSize, "%s\\Key\\%s.vault", g_app.programFolder, userName);
+    int n = snprintf(path, pathSize, "%s\\Key\\%s.vault", g_process.programFolder, userName);
     return n > 0 && static_cast<size_t>(n) < pathSize;
 }
 
 int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
-                   const char *tokenPassword, int fromBackup) {
+                   const char *tokenPassword, const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
@@ -97,7 +98,7 @@ int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, cons
     ComputeVaultKey(keyBlock, kUserKeyBlockSize, vaultKey);
     SecureWipe(keyBlock, sizeof keyBlock);
 
-    Checker checker{owner, userName, fromBackup};
+    Checker checker{owner, userName, backup};
     int result = 0;
     unsigned char sector[kVaultSectorSize], checkText[kVaultInfoSize], vaultInfo[kVaultInfoSize];
     VaultFileOutcome read = ReadFirstSector(vaultPath, sector);

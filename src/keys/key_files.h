@@ -4,38 +4,27 @@
 #pragma once
 #include <windows.h>
 
-enum { kKeyPathSize = 261, kAnswerFieldSize = 101 };
+#include "keys/backup_choice.h"
 
-// The backup chosen for the running log-in from backup; the paths live until
-// that log-in ends.
-struct BackupChoice {
-    int split;  // 0 whole backup, 1 split backup
-    char vaultPath[kKeyPathSize];
-    char userInfoPath[kKeyPathSize];   // whole backup, or part 1
-    char vaultInfoPath[kKeyPathSize];  // whole backup, or part 1
-    char userInfoPart2Path[kKeyPathSize];
-    char vaultInfoPart2Path[kKeyPathSize];
-};
-extern BackupChoice g_backupChoice;
+enum { kKeyPathSize = 261, kAnswerFieldSize = 101 };
 
 // Receives a copy of every record built by SealUserInfo.
 extern unsigned char g_userInfoBackupBuffer[852];
 
-enum UserInfoSource { kUserInfoFromToken, kUserInfoFromWholeBackup, kUserInfoFromSplitBackup };
-
-// The source that a check or the key loading reads: the token, or the
-// chosen backup when fromBackup is set.
-UserInfoSource UserInfoSourceFor(int fromBackup);
-
-int ReadUserInfo(HWND owner, UserInfoSource source, const char *tokenPassword, unsigned char *record852);
+// Every read of the user information record below takes its source: the
+// token (backup NULL, read with the token password) or the backup chosen for
+// a log-in from backup (whole, or joined from its two parts).
+int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852);
 
 // 1 when the password opens the record and its identity names vaultPath.
 // Shows only the messages of the read itself.
 int CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
-                      int fromBackup);
+                      const BackupChoice *backup);
 
+// Reads the vault information file of the user (Key folder), or the one of
+// the backup when backup is set.
 int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
-                   const char *tokenPassword, int fromBackup);
+                   const char *tokenPassword, const BackupChoice *backup);
 
 // Builds the record, keeps a copy in the backup buffer and stores it on the
 // token. The result is the store's.
@@ -52,7 +41,18 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
 // Puts the vault key into the driver's open request: cipher code, key length,
 // the key in the next slot, key count + 1.
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, int fromBackup);
+                 const char *tokenPassword, const BackupChoice *backup);
+
+// What the open sequence's key loading needs to load a user's vault key.
+struct VaultKeySource {
+    const char *password;
+    const char *tokenPassword;
+    const BackupChoice *backup;  // NULL: the token
+};
+// The key loading function handed to the open sequence (the load of its
+// KeyLoading), with a VaultKeySource as context: LoadVaultKey with the whole
+// 256-byte key block.
+int LoadVaultKeyFromSource(void *vaultKeySource, HWND owner, unsigned char *keyArea);
 
 // Program folder + "\Key\" + user name + ".vault"; 0 when it does not fit.
 int VaultInfoPathOf(const char *userName, char *path, size_t pathSize);

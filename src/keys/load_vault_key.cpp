@@ -5,9 +5,9 @@
 #include "mount/open_request.h"
 
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, int fromBackup) {
+                 const char *tokenPassword, const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, UserInfoSourceFor(fromBackup), tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
@@ -18,4 +18,9 @@ int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, 
     int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
     SecureWipe(vaultKey, sizeof vaultKey);
     return added;
+}
+
+int LoadVaultKeyFromSource(void *vaultKeySource, HWND owner, unsigned char *keyArea) {
+    const VaultKeySource *source = static_cast<const VaultKeySource *>(vaultKeySource);
+    return LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword, source->backup);
 }

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "keys/key_box.h"
+#include "keys/key_files.h"
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "mount/mount_vault.h"
 #include "resource.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
+#include "shell/ui/error_box.h"
+#include "shell/ui/message_box.h"
 
 char g_loginPassword[kHeldPasswordSize];
 
@@ -43,7 +43,7 @@ struct Attempt {
     }
     void Step() { SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_STEPIT, 0, 0); }
     int Refuse(const std::string &text) {
-        KeyWarningBox(main, text.c_str());
+        ShowMessageBox(main, text.c_str());
         return 0;
     }
 };
@@ -87,32 +87,31 @@ int VaultSizeInMiB(Attempt &attempt, const std::string &user, const char *vaultP
 
 // The drive pick, the mount and the password overwrite shared by both log-ins.
 int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsigned sizeMb, const char *tokenPassword,
-                 int fromBackup) {
-    int letterRequested = g_app.chosenDrive && g_app.chosenDriveLetter > 'C' && g_app.chosenDriveLetter <= 'Z';
-    char letter = letterRequested ? g_app.chosenDriveLetter : 'A';
-    g_app.chosenDrive = 0;
-    g_app.chosenDriveLetter = 'A';
+                 const BackupChoice *backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
+    int letterRequested = drive->chosen && drive->letter > 'C' && drive->letter <= 'Z';
+    char letter = letterRequested ? drive->letter : 'A';
+    drive->chosen = 0;
+    drive->letter = 'A';
 
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Opening Vault..");
     for (int i = 0; i < 3; ++i) attempt.Step();
-    g_app.fromBackup = fromBackup;
-    int opened = MountVault(attempt.main, user, vaultPath, sizeMb, g_loginPassword, letterRequested, letter,
-                            tokenPassword);
-    g_app.fromBackup = 0;
+    VaultKeySource source = {g_loginPassword, tokenPassword, backup};
+    KeyLoading keyLoading = {LoadVaultKeyFromSource, &source};
+    int opened = MountVault(attempt.main, vaultPath, sizeMb, letterRequested, letter, keyLoading);
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Log-In Status");
     OverwriteHeldPassword();
 
     if (!opened) return attempt.Refuse("There was error opening the vault.");
-    g_app.loggedIn = 1;
-    strncpy(g_app.loggedInUser, user, sizeof g_app.loggedInUser - 1);
-    g_app.loggedInUser[sizeof g_app.loggedInUser - 1] = '\0';
+    memset(loggedIn, 0, sizeof *loggedIn);
+    strncpy(loggedIn->name, user, sizeof loggedIn->name - 1);
+    strncpy(loggedIn->vaultPath, vaultPath, sizeof loggedIn->vaultPath - 1);
     ShowWindow(attempt.main, SW_HIDE);
     return 1;
 }
 
 }  // namespace
 
-int LogIn(HWND main) {
+int LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
@@ -133,21 +132,21 @@ int LogIn(HWND main) {
 
     int result = 0;
     unsigned sizeMb = 0;
-    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, tokenPassword, 0)) {
+    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, tokenPassword, NULL)) {
         attempt.Refuse(kWrongPassword);
     } else {
         attempt.Step();
-        if (CheckVaultInfo(main, g_loginPassword, vaultPath, user, tokenPassword, 0)) {
+        if (CheckVaultInfo(main, g_loginPassword, vaultPath, user, tokenPassword, NULL)) {
             attempt.Step();
             if (VaultSizeInMiB(attempt, user, vaultPath, &sizeMb))
-                result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, 0);
+                result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, NULL, drive, loggedIn);
         }
     }
     SecureWipe(tokenPassword, sizeof tokenPassword);
     return result;
 }
 
-int LogInFromChosenBackup(HWND main) {
+int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
@@ -155,19 +154,17 @@ int LogInFromChosenBackup(HWND main) {
     if (!g_loginPassword[0]) return attempt.Refuse("Please enter Password.");
     attempt.Step();
 
-    const char *vaultPath = g_backupChoice.vaultPath;
-    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, kBackupTokenPlaceholder, 1)) {
-        if (g_backupChoice.split)
+    const char *vaultPath = backup.vaultPath;
+    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, kBackupTokenPlaceholder, &backup)) {
+        if (backup.split)
             return attempt.Refuse("Either Username or Password is incorrect.\nEnsure that you selected backup part 1 "
                                   "as [Part 1] and backup part2 as [Part 2].");
         return attempt.Refuse(kWrongPassword);
     }
     attempt.Step();
-    if (!CheckVaultInfo(main, g_loginPassword, vaultPath, user, kBackupTokenPlaceholder, 1)) return 0;
+    if (!CheckVaultInfo(main, g_loginPassword, vaultPath, user, kBackupTokenPlaceholder, &backup)) return 0;
     attempt.Step();
     unsigned sizeMb = 0;
     if (!VaultSizeInMiB(attempt, user, vaultPath, &sizeMb)) return 0;
-    if (!OpenTheVault(attempt, user, vaultPath, sizeMb, kBackupTokenPlaceholder, 1)) return 0;
-    g_app.loggedInFromBackup = 1;
-    return 1;
+    return OpenTheVault(attempt, user, vaultPath, sizeMb, kBackupTokenPlaceholder, &backup, drive, loggedIn);
 }

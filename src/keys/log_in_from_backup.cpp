@@ -2,13 +2,13 @@
 // checks and the open sequence run on it.
 #include <string.h>
 
-#include "keys/key_box.h"
 #include "keys/log_in.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/log_in_backup_dialog.h"
 #include "resource.h"
+#include "shell/ui/message_box.h"
 
-int LogInFromBackup(HWND main) {
+int LogInFromBackup(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     // Both fields must be typed before the dialog opens.
     char user[100] = "", password[kPasswordBufferSize] = "";
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, sizeof user);
@@ -16,19 +16,15 @@ int LogInFromBackup(HWND main) {
     bool passwordTyped = password[0] != '\0';
     SecureWipe(password, sizeof password);
     if (!user[0]) {
-        KeyWarningBox(main, "Please enter Username.");
+        ShowMessageBox(main, "Please enter Username.");
         return 0;
     }
     if (!passwordTyped) {
-        KeyWarningBox(main, "Please enter Password.");
+        ShowMessageBox(main, "Please enter Password.");
         return 0;
     }
 
     BackupChoice choice;
     if (!RunLogInBackupDialog(main, &choice)) return 0;
-    g_backupChoice = choice;
-    int result = LogInFromChosenBackup(main);
-    // The chosen paths live only as long as the log-in.
-    memset(&g_backupChoice, 0, sizeof g_backupChoice);
-    return result;
+    return LogInFromChosenBackup(main, choice, drive, loggedIn);
 }

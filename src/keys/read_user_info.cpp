@@ -3,14 +3,12 @@
 #include <string.h>
 
 #include "keys/file_handle.h"
-#include "keys/key_box.h"
 #include "keys/key_files.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
 #include "crypto/secure_wipe.h"
-#include "shell/error_box.h"
-
-BackupChoice g_backupChoice;
+#include "shell/ui/error_box.h"
+#include "shell/ui/message_box.h"
 
 namespace {
 
@@ -33,7 +31,7 @@ int ReadBackupFile(HWND owner, const char *path, unsigned char *buffer, DWORD si
         return 0;
     }
     if (fileSize != size) {
-        KeyWarningBox(owner, corrupt);
+        ShowMessageBox(owner, corrupt);
         return 0;
     }
     long got = ReadUpTo(file.handle, buffer, size);
@@ -42,7 +40,7 @@ int ReadBackupFile(HWND owner, const char *path, unsigned char *buffer, DWORD si
         return 0;
     }
     if (got != static_cast<long>(size)) {
-        KeyWarningBox(owner, corrupt);
+        ShowMessageBox(owner, corrupt);
         return 0;
     }
     return 1;
@@ -50,26 +48,14 @@ int ReadBackupFile(HWND owner, const char *path, unsigned char *buffer, DWORD si
 
 }  // namespace
 
-UserInfoSource UserInfoSourceFor(int fromBackup) {
-    if (!fromBackup) return kUserInfoFromToken;
-    return g_backupChoice.split ? kUserInfoFromSplitBackup : kUserInfoFromWholeBackup;
-}
-
-int ReadUserInfo(HWND owner, UserInfoSource source, const char *tokenPassword, unsigned char *record852) {
-    switch (source) {
-    case kUserInfoFromToken:
-        return ReadUserInfoFromToken(owner, tokenPassword, record852);
-    case kUserInfoFromWholeBackup:
-        return ReadBackupFile(owner, g_backupChoice.userInfoPath, record852, kUserInfoSize, "");
-    case kUserInfoFromSplitBackup: {
-        unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
-        int ok = ReadBackupFile(owner, g_backupChoice.userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&
-                 ReadBackupFile(owner, g_backupChoice.userInfoPart2Path, part2, kUserInfoPartSize, " [Part 2]");
-        if (ok) JoinUserInfo(part1, part2, record852);
-        SecureWipe(part1, sizeof part1);
-        SecureWipe(part2, sizeof part2);
-        return ok;
-    }
-    }
-    return 0;
+int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852) {
+    if (!backup) return ReadUserInfoFromToken(owner, tokenPassword, record852);
+    if (!backup->split) return ReadBackupFile(owner, backup->userInfoPath, record852, kUserInfoSize, "");
+    unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
+    int ok = ReadBackupFile(owner, backup->userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&
+             ReadBackupFile(owner, backup->userInfoPart2Path, part2, kUserInfoPartSize, " [Part 2]");
+    if (ok) JoinUserInfo(part1, part2, record852);
+    SecureWipe(part1, sizeof part1);
+    SecureWipe(part2, sizeof part2);
+    return ok;
 }

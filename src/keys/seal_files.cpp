@@ -7,7 +7,7 @@
 #include "keys/recovery_record.h"
 #include "keys/vault_info_record.h"
 #include "crypto/secure_wipe.h"
-#include "shell/error_box.h"
+#include "shell/ui/error_box.h"
 
 namespace {
 

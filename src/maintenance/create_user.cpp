@@ -11,13 +11,14 @@
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/creation_backup.h"
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/format_drive.h"
 #include "maintenance/registry_settings.h"
 #include "maintenance/setup_vault_dialog.h"
 #include "mount/mount_vault.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 #include "token/token_operations.h"
 
 namespace {
@@ -78,7 +79,7 @@ struct Pass {
     }
     // A refused check: its warning, focus to the field named.
     int Refuse(const char *text, int field) {
-        CreationWarning(main, text);
+        ShowMessageBox(main, text);
         SetFocus(GetDlgItem(main, field));
         SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
         return 0;
@@ -86,7 +87,7 @@ struct Pass {
     // A failed step: its undo has run; the message (if any), progress 0,
     // focus to the user name.
     int Fail(const char *text) {
-        if (text) CreationWarning(main, text);
+        if (text) ShowMessageBox(main, text);
         SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
         SetFocus(GetDlgItem(main, IDC_NEW_USER_NAME));
         return 0;
@@ -101,17 +102,15 @@ struct Pass {
     void RemoveVaultInfo() { Remove(vaultInfoPath); }
 };
 
-bool ReadPage(Pass &pass, char *reconfirm) {
+void ReadPage(Pass &pass, char *reconfirm) {
     GetDlgItemTextA(pass.main, IDC_NEW_USER_NAME, pass.user, kFieldSize - 1);
     GetDlgItemTextA(pass.main, IDC_NEW_PASSWORD, pass.password, kFieldSize - 1);
     GetDlgItemTextA(pass.main, IDC_RECONFIRM_PASSWORD, reconfirm, kFieldSize - 1);
-    pass.recovery = IsDlgButtonChecked(pass.main, IDC_RECOVERY_YES) == BST_CHECKED;
-    return true;
 }
 
 // The checks before anything is written, in their order.
 int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
-    std::string folder = g_app.programFolder;
+    std::string folder = g_process.programFolder;
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
     if (vaultFolder == INVALID_FILE_ATTRIBUTES || !(vaultFolder & FILE_ATTRIBUTE_DIRECTORY))
         return pass.Refuse("Vault sub-folder not found in program folder."
@@ -131,7 +130,7 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
                Exists(InFolder(folder, "Vault\\Kovara_" + user + ".udf")) ||
                Exists(InFolder(folder, "Prf\\" + user + ".prf")) ||
                FindVault(pass.user, registered, sizeof registered) ||
-               !RecoveryPathOf(g_app.programFolder, pass.user, recoveryPath, sizeof recoveryPath)) {
+               !RecoveryPathOf(g_process.programFolder, pass.user, recoveryPath, sizeof recoveryPath)) {
         pass.Refuse("Selected Username exists.\nSelect some other Username.", IDC_NEW_USER_NAME);
     } else if (!pass.password[0]) {
         pass.Refuse("Please enter a Password.", IDC_NEW_PASSWORD);
@@ -158,8 +157,9 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
 }
 
 int Open(Pass &pass) {
-    return MountVault(pass.main, pass.user, pass.vault.containerPath, pass.vault.sizeMb, pass.password, 0, 'A',
-                      pass.tokenPassword);
+    VaultKeySource source = {pass.password, pass.tokenPassword, NULL};
+    KeyLoading loading = {LoadVaultKeyFromSource, &source};
+    return MountVault(pass.main, pass.vault.containerPath, pass.vault.sizeMb, 0, 'A', loading);
 }
 
 // Steps 2 to 5: the record on the token, checked, registered, and the new
@@ -173,7 +173,7 @@ int MakeUserAndContainer(Pass &pass) {
         return pass.Fail(kNotCreated);
     }
     pass.Step();
-    if (!CheckUserIdentity(pass.main, pass.password, pass.vault.containerPath, pass.tokenPassword, 0)) {
+    if (!CheckUserIdentity(pass.main, pass.password, pass.vault.containerPath, pass.tokenPassword, NULL)) {
         pass.RemoveRecoveryFile();
         return pass.Fail(kNotCreated);
     }
@@ -196,7 +196,7 @@ int MakeUserAndContainer(Pass &pass) {
 
 // Steps 6 to 9: format, lock, and the vault information file.
 int FormatAndSeal(Pass &pass, const CreationCalls &calls) {
-    char letter = g_app.openDriveLetter;
+    char letter = g_openVault.driveLetter;
     int formatted = 0;
     RunVaultCreatedDialog(pass.main, letter, &formatted);
     pass.Step();
@@ -282,12 +282,13 @@ int RecoveryPathOf(const char *programFolder, const char *userName, char *path, 
     return 1;
 }
 
-int CreateUser(HWND main, const CreationCalls &calls) {
+int CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUser *user) {
     Pass pass(main);
+    pass.recovery = askRecovery != 0;
     SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
     if (!CheckBeforeWriting(pass, calls)) return 0;
 
-    if (RunSetupVaultDialog(main, g_app.programFolder, pass.user, &pass.vault) != 1 || pass.vault.cancelled) {
+    if (RunSetupVaultDialog(main, g_process.programFolder, pass.user, &pass.vault) != 1 || pass.vault.cancelled) {
         pass.RemoveRecoveryFile();
         return pass.Fail(NULL);
     }
@@ -298,8 +299,8 @@ int CreateUser(HWND main, const CreationCalls &calls) {
     pass.EnableButtons(false);
     if (!FormatAndSeal(pass, calls) || !OfferBackup(pass) || !OpenAgain(pass)) return 0;
 
-    g_app.loggedIn = 1;
-    strncpy(g_app.loggedInUser, pass.user, sizeof g_app.loggedInUser - 1);
-    g_app.loggedInUser[sizeof g_app.loggedInUser - 1] = '\0';
+    memset(user, 0, sizeof *user);
+    strncpy(user->name, pass.user, sizeof user->name - 1);
+    strncpy(user->vaultPath, pass.vault.containerPath, sizeof user->vaultPath - 1);
     return 1;
 }

@@ -7,6 +7,12 @@
 #pragma once
 #include <windows.h>
 
+// The user made by a successful pass.
+struct CreatedUser {
+    char name[101];
+    char vaultPath[261];  // the container, now open
+};
+
 // What the pass needs from the program around it.
 struct CreationCalls {
     // The recovery questions dialog: 1 when the recovery file was written.
@@ -15,11 +21,12 @@ struct CreationCalls {
     int (*lock)(HWND owner, char driveLetter);
 };
 
-// Reads the page's fields (user name, passwords, recovery choice) and runs
-// the pass. 1 when the user is logged in with the new vault open; the caller
-// then enters the logged-in state. 0 after the messages of the failure, with
-// the page's buttons enabled, its progress at 0 and focus in the user name.
-int CreateUser(HWND mainWindow, const CreationCalls &calls);
+// Reads the page's fields (user name and passwords) and runs the pass; the
+// recovery questions come first when askRecovery is set. 1 when the new
+// vault is open, with user naming the user and the vault; the caller then
+// enters the logged-in state. 0 after the messages of the failure, with the
+// page's buttons enabled, its progress at 0 and focus in the user name.
+int CreateUser(HWND mainWindow, int askRecovery, const CreationCalls &calls, CreatedUser *user);
 
 // Program folder + "\Prf\" + user name + ".prf"; 0 when it does not fit.
 int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize);

@@ -3,16 +3,16 @@
 #pragma once
 #include <windows.h>
 
-enum { kBackupPathSize = 261 };
+enum { kBackupTargetSize = 261 };
 
 struct CreationBackupChoice {
     int wanted;
     int single;
     int split;
-    char userInfo[kBackupPathSize];   // single, or part 1
-    char vaultInfo[kBackupPathSize];  // single, or part 1
-    char userInfo2[kBackupPathSize];
-    char vaultInfo2[kBackupPathSize];
+    char userInfo[kBackupTargetSize];   // single, or part 1
+    char vaultInfo[kBackupTargetSize];  // single, or part 1
+    char userInfo2[kBackupTargetSize];
+    char vaultInfo2[kBackupTargetSize];
 };
 
 // Runs the dialog modally; the choice's flags say what the user asked for.

@@ -6,9 +6,9 @@
 
 #include "maintenance/choose_folder.h"
 #include "maintenance/creation_backup.h"
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void Browse(HWND dialog, const char *title, int field) {
 }
 
 std::string Folder(HWND dialog, int field) {
-    char text[kBackupPathSize] = "";
+    char text[kBackupTargetSize] = "";
     GetDlgItemTextA(dialog, field, text, sizeof text);
     std::string folder = text;
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
@@ -52,17 +52,17 @@ std::string Folder(HWND dialog, int field) {
 // part: "" for a single backup, else "[Part 1]" or "[Part 2]".
 bool TargetFree(HWND dialog, const std::string &target, const std::string &part) {
     std::string location = part.empty() ? "Backup Location" : "Backup Location " + part;
-    if (target.size() >= kBackupPathSize) {
+    if (target.size() >= kBackupTargetSize) {
         std::string text = "The name of selected " + location + " exceeds file name size for Windows." +
                            "\n\nSelect some other " + location + ".";
-        CreationWarning(dialog, text.c_str());
+        ShowMessageBox(dialog, text.c_str());
         return false;
     }
     if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
         std::string text = "In the selected " + location +
                            ", a file exists that has the same name as the target backup file name." +
                            "\nThe name of that file is:\n" + target + "\n\nSelect some other " + location + ".";
-        CreationWarning(dialog, text.c_str());
+        ShowMessageBox(dialog, text.c_str());
         return false;
     }
     return true;
@@ -71,13 +71,13 @@ bool TargetFree(HWND dialog, const std::string &target, const std::string &part)
 void YesSingle(HWND dialog, BackupState *state) {
     std::string folder = Folder(dialog, IDC_CREATION_BACKUP_LOCATION);
     if (folder.empty()) {
-        CreationWarning(dialog, "You must select Backup Location.\nClick \"Browse\" to select.");
+        ShowMessageBox(dialog, "You must select Backup Location.\nClick \"Browse\" to select.");
         return;
     }
     std::string userInfo = folder + kUserInfoName;
     std::string vaultInfo = folder + state->userName + ".vault";
-    if (userInfo.size() >= kBackupPathSize || vaultInfo.size() >= kBackupPathSize) {
-        TargetFree(dialog, userInfo.size() >= kBackupPathSize ? userInfo : vaultInfo, "");
+    if (userInfo.size() >= kBackupTargetSize || vaultInfo.size() >= kBackupTargetSize) {
+        TargetFree(dialog, userInfo.size() >= kBackupTargetSize ? userInfo : vaultInfo, "");
         return;
     }
     if (!TargetFree(dialog, userInfo, "") || !TargetFree(dialog, vaultInfo, "")) return;
@@ -92,12 +92,12 @@ void YesSingle(HWND dialog, BackupState *state) {
 void YesSplit(HWND dialog, BackupState *state) {
     std::string folder1 = Folder(dialog, IDC_CREATION_BACKUP_LOCATION_1);
     if (folder1.empty()) {
-        CreationWarning(dialog, "You must select Backup Location [Part 1].\nClick \"Browse\" to select.");
+        ShowMessageBox(dialog, "You must select Backup Location [Part 1].\nClick \"Browse\" to select.");
         return;
     }
     std::string folder2 = Folder(dialog, IDC_CREATION_BACKUP_LOCATION_2);
     if (folder2.empty()) {
-        CreationWarning(dialog, "You must select Backup Location [Part 2].\nClick \"Browse\" to select.");
+        ShowMessageBox(dialog, "You must select Backup Location [Part 2].\nClick \"Browse\" to select.");
         return;
     }
     std::string user = state->userName;
@@ -105,7 +105,7 @@ void YesSplit(HWND dialog, BackupState *state) {
                               folder2 + "KeyPart2_" + user + ".kovdev", folder2 + "VaultInfo_" + user + ".vault"};
     const char *parts[4] = {"[Part 1]", "[Part 1]", "[Part 2]", "[Part 2]"};
     for (int i = 0; i < 4; ++i)
-        if (targets[i].size() >= kBackupPathSize) {
+        if (targets[i].size() >= kBackupTargetSize) {
             TargetFree(dialog, targets[i], parts[i]);
             return;
         }
@@ -153,7 +153,7 @@ INT_PTR CALLBACK CreationBackupProc(HWND dialog, UINT message, WPARAM wParam, LP
                 YesSplit(dialog, state);
             } else {
                 ClearFlags(state->choice);
-                CreationWarning(dialog, "You must select an option before you click \"Yes\".");
+                ShowMessageBox(dialog, "You must select an option before you click \"Yes\".");
             }
             return TRUE;
         case IDNO:

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "maintenance/creation_backup.h"
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 
 namespace {
 
@@ -32,24 +32,24 @@ int WriteSingleBackup(HWND owner, const CreationBackupChoice &choice, const unsi
     bool copied = CopyFileA(vaultInfoPath, choice.vaultInfo, FALSE) != 0;
     if (!copied || !WriteNewFile(choice.userInfo, record852, kRecordSize)) {
         if (copied) Remove(choice.vaultInfo);
-        CreationWarning(owner, "Error creating backup.\nYou can make a backup after log-in.");
+        ShowMessageBox(owner, "Error creating backup.\nYou can make a backup after log-in.");
         return 0;
     }
     std::string text = std::string("Backup created successfully!") + "\n\nUser Information Backup File:\n" +
                        choice.userInfo + "\n\nVault Information Backup File:\n" + choice.vaultInfo;
-    CreationNotice(owner, text.c_str());
+    ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 1;
 }
 
 int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
                      const char *vaultInfoPath) {
     if (!WriteNewFile(choice.userInfo, record852, kHalfSize)) {
-        CreationWarning(owner, "Error creating backup.");
+        ShowMessageBox(owner, "Error creating backup.");
         return 0;
     }
     if (!WriteNewFile(choice.userInfo2, record852 + kHalfSize, kHalfSize)) {
         Remove(choice.userInfo);
-        CreationWarning(owner, "Error creating backup.");
+        ShowMessageBox(owner, "Error creating backup.");
         return 0;
     }
     // Both copies may share one path when both parts go to one folder.
@@ -63,6 +63,6 @@ int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsig
     std::string text = std::string("Split Backup created successfully!") + "\n\nPart 1 comprises of files:" +
                        "\n1: " + choice.userInfo + "\n2: " + choice.vaultInfo + "\n\nPart 2 comprises of files:" +
                        "\n1: " + choice.userInfo2 + "\n2: " + choice.vaultInfo2;
-    CreationNotice(owner, text.c_str());
+    ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 1;
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/support_address.h"
 
 unsigned g_formatPercent;
@@ -45,7 +45,7 @@ int FormatDrive(HWND owner, const WCHAR *driveRoot, HWND progressBar) {
             "Operating System library file \"fmifs.dll\" not found.\nSecure storage for the vault can not be "
             "created.\n\nFor any questions contact ";
         text += SupportAddress();
-        CreationWarning(owner, text.c_str());
+        ShowMessageBox(owner, text.c_str());
         return 0;
     }
     // The library stays loaded for the rest of the run.

@@ -3,8 +3,9 @@
 #include <string.h>
 
 #include "resources/resource.h"
-#include "shell/choose_file.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/choose_file.h"
+#include "shell/ui/message_box.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -43,8 +44,6 @@ const Field kFields[] = {
      kVaultInfoFilter, ".VAULT", 512},
 };
 
-void Warn(HWND dialog, const char *text) { MessageBoxA(dialog, text, "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL); }
-
 // Enables the fields of the chosen option (the vault file belongs to both)
 // and disables and empties the others. kBoth here means no option yet.
 void ShowOption(HWND dialog, Option chosen) {
@@ -79,7 +78,7 @@ void Browse(HWND dialog, const Field &field) {
         else if (size.QuadPart != field.size)
             refusal = "The selected file failed integrity check.";
         if (refusal) {
-            Warn(dialog, refusal);
+            ShowMessageBox(dialog, refusal);
             SetDlgItemTextA(dialog, field.edit, "");
             return;
         }
@@ -91,9 +90,9 @@ void Browse(HWND dialog, const Field &field) {
 // Reads a field into the choice; false (after the message) when it is empty.
 bool Take(HWND dialog, int edit, char *path, const char *missing) {
     path[0] = '\0';
-    GetDlgItemTextA(dialog, edit, path, kKeyPathSize);
+    GetDlgItemTextA(dialog, edit, path, kBackupPathSize);
     if (path[0]) return true;
-    Warn(dialog, missing);
+    ShowMessageBox(dialog, missing);
     return false;
 }
 
@@ -103,7 +102,7 @@ bool VaultInfoReadable(HWND dialog, const char *path, const char *part) {
     char text[120];
     if (file == INVALID_HANDLE_VALUE) {
         wsprintfA(text, "The selected Backup of Vault Information File %s is not accessible.", part);
-        Warn(dialog, text);
+        ShowMessageBox(dialog, text);
         return false;
     }
     unsigned char block[512];
@@ -112,7 +111,7 @@ bool VaultInfoReadable(HWND dialog, const char *path, const char *part) {
     CloseHandle(file);
     if (ok && read == sizeof block) return true;
     wsprintfA(text, "The selected Backup of Vault Information File %s is corrupt! ", part);
-    Warn(dialog, text);
+    ShowMessageBox(dialog, text);
     return false;
 }
 
@@ -147,7 +146,7 @@ void Accept(HWND dialog, BackupChoice *choice) {
         taken.split = 1;
         if (!TakeSplit(dialog, &taken)) return;
     } else {
-        Warn(dialog, "You must select an option before you click \"OK\".");
+        ShowMessageBox(dialog, "You must select an option before you click \"OK\".");
         return;
     }
     *choice = taken;

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "keys/key_files.h"
+#include "keys/backup_choice.h"
 
 // Runs the dialog modally. 1 with the choice filled in (split flag and the
 // paths of the chosen option), 0 when the user cancels.

@@ -2,8 +2,10 @@
 // that no recovery file was written, so creation stops cleanly.
 #include "maintenance/recovery_questions.h"
 
+#include "shell/ui/message_box.h"
+
 int RunRecoveryQuestions(HWND owner, const char* userName, const char* password) {
-    MessageBoxA(owner, "Password Recovery Help is not available in this build.", "Kovara",
-                MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
+    ShowMessageBox(owner, "Password Recovery Help is not available in this build.", kKovaraCaption,
+                   MB_OK | MB_ICONINFORMATION);
     return 0;
 }

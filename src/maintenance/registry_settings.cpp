@@ -80,6 +80,14 @@ void ClearOpenVault() { DeleteValue(kVaultStatusKey, kOpenVaultValue); }
 
 int ReadOpenVault(char *text, size_t textSize) { return GetString(kVaultStatusKey, kOpenVaultValue, text, textSize); }
 
+int OpenVaultPresent() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVaultStatusKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    LONG result = RegQueryValueExA(key, kOpenVaultValue, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
 int WriteDriveIcon(char letter, const char *programFolder) {
     char keyPath[128];
     snprintf(keyPath, sizeof keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\%c\\DefaultIcon",

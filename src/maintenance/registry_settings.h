@@ -21,6 +21,8 @@ int SetOpenVault(const char *drive);
 void ClearOpenVault();
 // 1 with the value's text (NUL-terminated inside textSize bytes), else 0.
 int ReadOpenVault(char *text, size_t textSize);
+// 1 when the value exists, whatever its type, length or content.
+int OpenVaultPresent();
 
 // DriveIcons\<letter>\DefaultIcon = program folder + "\udf.ico". 1 or 0.
 int WriteDriveIcon(char letter, const char *programFolder);

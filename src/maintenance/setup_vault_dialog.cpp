@@ -7,10 +7,10 @@
 #include <string>
 
 #include "maintenance/choose_folder.h"
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 #include "maintenance/free_space.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ BOOL Open(HWND dialog, SetupState *state) {
     SetDlgItemTextA(dialog, IDC_VAULT_NAME, (std::string("Kovara_") + state->userName).c_str());
 
     if (!g_freeSpaceQuery(state->programFolder, &state->freeBytes)) {
-        CreationWarning(dialog, "Error reading available free space on disk.");
+        ShowMessageBox(dialog, "Error reading available free space on disk.");
         Close(dialog, state, 2);
         return TRUE;
     }
@@ -70,7 +70,7 @@ void Browse(HWND dialog, SetupState *state) {
     NormaliseBrowsedFolder(folder, sizeof folder);
     unsigned long long freeBytes = 0;
     if (!g_freeSpaceQuery(folder, &freeBytes)) {
-        CreationWarning(dialog, "Error reading available free space on selected disk.");
+        ShowMessageBox(dialog, "Error reading available free space on selected disk.");
         return;
     }
     state->freeBytes = freeBytes;
@@ -83,39 +83,38 @@ void Next(HWND dialog, SetupState *state) {
     std::string size = Field(dialog, IDC_VAULT_SIZE, 6);
     std::string name = Field(dialog, IDC_VAULT_NAME, 51);
     if (location.empty() || size.empty() || name.empty()) {
-        CreationWarning(dialog, "All fields must be entered.");
+        ShowMessageBox(dialog, "All fields must be entered.");
         return;
     }
     if (!NameIsPlain(name)) {
-        CreationWarning(dialog, "Name for your vault can contain only alpha-numeric characters and underscores (_).");
+        ShowMessageBox(dialog, "Name for your vault can contain only alpha-numeric characters and underscores (_).");
         return;
     }
     unsigned sizeMb = (unsigned)strtoul(size.c_str(), NULL, 10);
     if (sizeMb > kLargeVaultMb &&
-        CreationBox(dialog,
-                    "You have selected to create a large size vault (Above 2 GB).\nAre you sure?",
-                    MB_YESNO | MB_ICONQUESTION, "Kovara - Vault Size Reminder") != IDYES)
+        ShowMessageBox(dialog, "You have selected to create a large size vault (Above 2 GB).\nAre you sure?",
+                       "Kovara - Vault Size Reminder", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     if (sizeMb < kSmallestVaultMb) {
-        CreationWarning(dialog, "Vault size cannot be smaller than 5 MB.");
+        ShowMessageBox(dialog, "Vault size cannot be smaller than 5 MB.");
         return;
     }
     if ((unsigned long long)sizeMb * kMiB > state->freeBytes) {
-        CreationWarning(dialog, "There is not enough space to create vault of requested size.");
+        ShowMessageBox(dialog, "There is not enough space to create vault of requested size.");
         return;
     }
     std::string path = WithBackslash(location) + name + ".udf";
     if (path.size() >= kVaultPathSize) {
-        CreationWarning(dialog, "The name of selected Vault Location exceeds file name size for Windows.");
+        ShowMessageBox(dialog, "The name of selected Vault Location exceeds file name size for Windows.");
         return;
     }
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        CreationWarning(dialog, "A vault exists by the selected name.\nSelect some other Vault Name.");
+        ShowMessageBox(dialog, "A vault exists by the selected name.\nSelect some other Vault Name.");
         return;
     }
     std::string question = "You have selected a create a new vault:\n\nVault Location: " + location +
                            "\nVault Name: " + name + "\nVault Size: " + size + " MB.\n\nClick \"Yes\" to reconfirm.";
-    if (CreationBox(dialog, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (ShowMessageBox(dialog, question.c_str(), kKovaraCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     strcpy(state->choice->containerPath, path.c_str());
     state->choice->sizeMb = sizeMb;
     Close(dialog, state, 1);

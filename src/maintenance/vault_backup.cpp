@@ -5,7 +5,7 @@
 #include <string>
 
 #include "maintenance/choose_folder.h"
-#include "maintenance/creation_box.h"
+#include "shell/ui/message_box.h"
 
 VaultBackupFolderChooser g_vaultBackupFolderChooser = ChooseFolder;
 
@@ -13,19 +13,9 @@ int AskScheduleVaultBackup(HWND owner) {
     const char question[] =
         "The vault backup can be taken only when the vault is locked."
         "\n\nWould you like to make vault backup when you \"Lock and Exit\"?";
-    if (CreationBox(owner, question, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
-    CreationNotice(owner, "Vault backup scheduled at \"Lock and Exit\".");
+    if (ShowMessageBox(owner, question, kKovaraCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
+    ShowMessageBox(owner, "Vault backup scheduled at \"Lock and Exit\".", kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 1;
-}
-
-int AskVaultBackupAtLock(HWND owner, int scheduled, int weeklyReminderDue) {
-    const char *question = NULL;
-    if (scheduled)
-        question = "You have scheduled a vault backup.\nAfter it is locked, would you like to make a vault backup?";
-    else if (weeklyReminderDue)
-        question = "This is weekly vault backup reminder.\nAfter it is locked, would you like to make a vault backup?";
-    if (!question) return 0;
-    return CreationBox(owner, question, MB_YESNO | MB_ICONQUESTION) == IDYES ? 1 : 0;
 }
 
 int CopyVaultAfterLock(HWND owner, const char *containerPath) {
@@ -41,15 +31,15 @@ int CopyVaultAfterLock(HWND owner, const char *containerPath) {
         if (target.back() != '\\') target += '\\';
         target += fileName;
         if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            int answer = CreationBox(owner,
-                                     "A vault file exists in selected location.\n\nClick \"Yes\" to ovewrite."
-                                     "\nClick \"No\" to select new location.\nClick \"Cancel\" to cancel backup.",
-                                     MB_YESNOCANCEL | MB_ICONQUESTION);
+            int answer = ShowMessageBox(owner,
+                                        "A vault file exists in selected location.\n\nClick \"Yes\" to ovewrite."
+                                        "\nClick \"No\" to select new location.\nClick \"Cancel\" to cancel backup.",
+                                        kKovaraCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
             if (answer == IDNO) continue;
             if (answer != IDYES) return 0;
         }
         if (!CopyFileA(containerPath, target.c_str(), FALSE)) {
-            CreationWarning(owner, "There was error making a backup.");
+            ShowMessageBox(owner, "There was error making a backup.");
             return 0;
         }
         return 1;

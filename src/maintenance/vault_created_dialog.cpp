@@ -4,7 +4,7 @@
 
 #include "maintenance/format_drive.h"
 #include "resources/resource.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 

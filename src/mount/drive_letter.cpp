@@ -1,8 +1,9 @@
 #include "mount/drive_letter.h"
 
 #include "resource.h"
-#include "shell/error_box.h"
-#include "shell/white_dialog.h"
+#include "shell/ui/error_box.h"
+#include "shell/ui/message_box.h"
+#include "shell/ui/white_dialog.h"
 
 namespace {
 
@@ -42,10 +43,9 @@ INT_PTR CALLBACK DriveLetterProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     return TRUE;
                 }
             }
-            MessageBoxA(dialog,
-                        "You must first select a drive letter before you click \"OK\".\n"
-                        "To cancel drive letter selection, click \"Cancel\".",
-                        "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+            ShowMessageBox(dialog,
+                           "You must first select a drive letter before you click \"OK\".\n"
+                           "To cancel drive letter selection, click \"Cancel\".");
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {

@@ -7,6 +7,13 @@
 // or 0 when all of them are in use. A, B and C are never chosen.
 char FirstFreeVaultLetter(DWORD usedDrives);
 
+// The drive the user picked for the next log-in: chosen 0 and letter 'A'
+// when none.
+struct ChosenDrive {
+    int chosen;
+    char letter;
+};
+
 // Runs the drive-letter dialog (template 481). 1 with *letter set when the
 // user chose a letter, else 0.
 int PickDriveLetter(HWND owner, char *letter);

@@ -3,19 +3,18 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "keys/key_files.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
 #include "mount/drive_letter.h"
 #include "mount/driver_calls.h"
 #include "mount/open_request.h"
-#include "shell/app_state.h"
-#include "shell/error_box.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 #include "shell/tray_icon.h"
+#include "shell/ui/error_box.h"
+#include "shell/ui/message_box.h"
 
 namespace {
-
-void Warn(HWND owner, const char *text) { MessageBoxA(owner, text, "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL); }
 
 // Sends the request on the new drive; undoes the drive definition on failure.
 int BindAndSend(HWND owner, char letter, const unsigned char *request, DWORD length) {
@@ -48,23 +47,23 @@ int BindAndSend(HWND owner, char letter, const unsigned char *request, DWORD len
 }
 
 void MarkOpen(char letter) {
-    WriteDriveIcon(letter, g_app.programFolder);
-    g_app.openDriveLetter = letter;
+    WriteDriveIcon(letter, g_process.programFolder);
+    g_openVault.driveLetter = letter;
     char root[4] = {letter, ':', '\\', '\0'};
     SetVolumeLabelA(root, "Kovara");
-    g_app.vaultOpen = 1;
-    TrayChange(g_app.vaultOpenIcon, kTipVaultOpen);
+    g_openVault.vaultOpen = 1;
+    TrayChange(g_process.vaultOpenIcon, kTipVaultOpen);
     char drive[3] = {letter, ':', '\0'};
     SetOpenVault(drive);
-    g_app.openCount += 1;
+    g_openVault.openCount += 1;
 }
 
 }  // namespace
 
-int MountVault(HWND owner, const char *userName, const char *containerPath, unsigned sizeMb, const char *password,
-               int letterRequested, char letter, const char *tokenPassword) {
+int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
+               const KeyLoading &keyLoading) {
     if (!DriverReady()) {
-        Warn(owner,
+        ShowMessageBox(owner,
              "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
              "Desired vault cannot be opened.");
         return 0;
@@ -76,14 +75,14 @@ int MountVault(HWND owner, const char *userName, const char *containerPath, unsi
     }
     char chosen = FirstFreeVaultLetter(used);
     if (!chosen) {
-        Warn(owner, "All drive letters on your system are already in use.\nVault cannot be opened.");
+        ShowMessageBox(owner, "All drive letters on your system are already in use.\nVault cannot be opened.");
         return 0;
     }
     if (letterRequested) chosen = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
 
     unsigned char keyArea[KOVDEV_REQ_HEAD_SIZE];
     memset(keyArea, 0, sizeof keyArea);
-    if (!LoadVaultKey(owner, keyArea, password, 256, tokenPassword, g_app.fromBackup)) {
+    if (!keyLoading.load || !keyLoading.load(keyLoading.context, owner, keyArea)) {
         SecureWipe(keyArea, sizeof keyArea);
         return 0;
     }
@@ -106,13 +105,13 @@ int MountVault(HWND owner, const char *userName, const char *containerPath, unsi
 
     MarkOpen(chosen);
 
-    if (g_app.myDocumentsKnown && (g_app.fileSystemKind == 1 || g_app.fileSystemKind == 2)) {
+    if (g_process.myDocumentsKnown && (g_process.fileSystemKind == 1 || g_process.fileSystemKind == 2)) {
         MakeVaultShortcut(chosen);
         return 1;
     }
-    MessageBoxA(NULL,
-                "Unable to determine path of your personal folder \"My Documents\".\n"
-                "The vault is open and accessible only as a drive, and not as a folder within \"My Documents\".",
-                "Kovara", MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
+    ShowMessageBox(NULL,
+                   "Unable to determine path of your personal folder \"My Documents\".\n"
+                   "The vault is open and accessible only as a drive, and not as a folder within \"My Documents\".",
+                   kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 1;
 }

@@ -4,11 +4,12 @@
 #include <stdio.h>
 
 #include "mount/mount_vault.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 int MakeVaultShortcut(char letter) {
     CoInitialize(NULL);
-    g_app.shortcutMade = 0;
+    g_openVault.shortcutMade = 0;
     char root[4] = {letter, ':', '\\', '\0'};
     SHFILEINFOA info;
     if (SHGetFileInfoA(root, 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
@@ -16,21 +17,21 @@ int MakeVaultShortcut(char letter) {
         if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                        reinterpret_cast<void **>(&link)))) {
             char icon[MAX_PATH + 16];
-            snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_app.programFolder);
+            snprintf(icon, sizeof icon, "%s\\scuticon.ico", g_process.programFolder);
             link->SetPath(root);
             link->SetIconLocation(icon, 0);
             link->SetDescription("Kovara");
             IPersistFile *file = NULL;
             if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
                 WCHAR wide[MAX_PATH];
-                if (MultiByteToWideChar(CP_ACP, 0, g_app.shortcutPath, -1, wide, MAX_PATH) &&
+                if (MultiByteToWideChar(CP_ACP, 0, g_process.shortcutPath, -1, wide, MAX_PATH) &&
                     SUCCEEDED(file->Save(wide, TRUE)))
-                    g_app.shortcutMade = 1;
+                    g_openVault.shortcutMade = 1;
                 file->Release();
             }
             link->Release();
         }
     }
     CoUninitialize();
-    return g_app.shortcutMade;
+    return g_openVault.shortcutMade;
 }

@@ -107,3 +107,58 @@
 #define IDC_CREATION_BACKUP_BROWSE_1   1826
 #define IDC_CREATION_BACKUP_LOCATION_2 1827
 #define IDC_CREATION_BACKUP_BROWSE_2   1828
+
+// Pictures of the vault manager.
+#define IDI_VAULT_OPEN         357
+#define IDI_VAULT_LOCKED       364
+#define IDI_USER_ALERT         403
+#define IDB_NEW_USER           452
+#define IDB_LOG_IN             476
+#define IDB_SECURITY_ALERT     497
+#define IDB_CREATE_USER        511
+#define IDB_VAULT_LOCKED       512
+#define IDB_HOW_TO_USE         559
+
+// The product name, twice ("Kovara").
+#define IDS_APP_TITLE          103
+#define IDS_WINDOW_CLASS       109
+
+// Tray menu "Systray" and the commands of the tray and the exit question.
+#define IDM_SYSTRAY            158
+#define IDM_HELP_CONTENTS      32882
+#define IDM_QUICK_TUTORIAL     32917
+#define IDM_ABOUT              32918
+#define IDM_PREFERENCES        32908
+#define IDM_BACKUP_USER_INFO   32919
+#define IDM_BACKUP_VAULT       32920
+#define IDM_UPDATE_SOFTWARE    32910
+#define IDM_SUBMIT_SUGGESTIONS 32911
+#define IDM_EXPLORE            32863
+#define IDM_LOCK_AND_EXIT      32916
+#define IDM_EXIT               32881
+
+// About box.
+#define IDD_ABOUT              221
+#define IDC_ABOUT_VERSION      1311
+#define IDC_ABOUT_LINK         1317
+
+// Lock-and-exit dialog and the security alert dialog (status text shared).
+#define IDD_LOCK_AND_EXIT      492
+#define IDC_LOCK_PROGRESS      1443
+#define IDC_LOCK_STATUS        1444
+#define IDD_SECURITY_ALERT     496
+#define IDC_ALERT_PROGRESS     1462
+#define IDC_ALERT_PICTURE      1463
+
+// Notices: "Create New User" and "Your Vault Is Locked".
+#define IDD_CREATE_USER_NOTICE 509
+#define IDC_NOTICE_PICTURE     1480
+#define IDD_VAULT_LOCKED_NOTICE 513
+#define IDC_VAULT_LOCKED_LINK  1481
+
+// "How To Use" window.
+#define IDD_HOW_TO_USE         558
+#define IDC_HOW_TO_USE_PICTURE 1482
+#define IDC_HOW_TO_USE_PATH    1450
+#define IDC_EXPLORE_VAULT      1451
+#define IDC_HOW_TO_USE_DRIVE   1499

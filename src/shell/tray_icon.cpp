@@ -6,9 +6,14 @@
 const char kTipVaultOpen[] = "Kovara - Vault is Open";
 const char kTipVaultLocked[] = "Kovara - Vault is Locked";
 
+// The record is sent in its 488-byte form, understood by Windows 2000 and
+// later; the 64-bit build's form is larger by its pointers.
+#if defined(__i386__) || defined(_M_IX86)
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "tray icon record of Windows 2000");
+#endif
+
 namespace {
 
-// The 488-byte form of the record, understood by Windows 2000 and later.
 NOTIFYICONDATAA g_tray;
 int g_shown;
 
@@ -21,7 +26,7 @@ void SetTip(const char *tip) {
 
 int TrayAdd(HWND window, HICON icon, const char *tip) {
     memset(&g_tray, 0, sizeof g_tray);
-    g_tray.cbSize = sizeof g_tray;
+    g_tray.cbSize = NOTIFYICONDATAA_V2_SIZE;
     g_tray.hWnd = window;
     g_tray.uID = kTrayIconId;
     g_tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -42,7 +47,7 @@ void TrayChange(HICON icon, const char *tip) {
 void TrayRemove(HWND window) {
     NOTIFYICONDATAA data;
     memset(&data, 0, sizeof data);
-    data.cbSize = sizeof data;
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = window;
     data.uID = kTrayIconId;
     Shell_NotifyIconA(NIM_DELETE, &data);

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "resources/resource.h"
-#include "shell/choose_file.h"
-#include "shell/error_box.h"
-#include "shell/html_help.h"
-#include "shell/hyperlink.h"
+#include "shell/ui/choose_file.h"
+#include "shell/ui/error_box.h"
+#include "shell/ui/html_help.h"
+#include "shell/ui/hyperlink.h"
 #include "token/registered_tokens.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"

@@ -1,19 +1,17 @@
 #include "token/token_message_box.h"
 
-void TokenWarning(HWND owner, const std::string &text) {
-  MessageBoxA(owner, text.c_str(), "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
-}
+#include "shell/ui/message_box.h"
+
+void TokenWarning(HWND owner, const std::string &text) { ShowMessageBox(owner, text.c_str()); }
 
 void TokenNotice(HWND owner, const std::string &text) {
-  MessageBoxA(owner, text.c_str(), "Kovara", MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
+  ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 int TokenQuestion(HWND owner, const std::string &text) {
-  return MessageBoxA(owner, text.c_str(), "Kovara",
-                     MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) == IDYES;
+  return ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 int TokenWarningQuestion(HWND owner, const std::string &text) {
-  return MessageBoxA(owner, text.c_str(), "WARNING", MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL) ==
-         IDYES;
+  return ShowMessageBox(owner, text.c_str(), "WARNING", MB_YESNO | MB_ICONWARNING) == IDYES;
 }

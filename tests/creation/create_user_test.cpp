@@ -22,11 +22,12 @@
 #include "main_window_thread.h"
 #include "maintenance/create_user.h"
 #include "maintenance/registry_settings.h"
-#include "mount/driver_calls.h"
 #include "ntfs_check.h"
 #include "resource.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/lock_vault.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 #include "token/token_operations.h"
 #include "token_test_support.h"
 #include "volume_shim.h"
@@ -44,20 +45,11 @@ const char kDriverBusy[] =
     "\nDesired vault cannot be opened.";
 const char kCreationError[] = "There was error creating new user.";
 
-// The lock of the shell, as far as creation relies on it: the driver's lock
-// sequence, then the vault no longer open.
-int TestLock(HWND, char letter) {
-    if (!LockVaultDrive(letter)) return 0;
-    g_app.vaultOpen = 0;
-    ClearOpenVault();
-    return 1;
-}
-
 std::string g_recoveryWritten;
 // Stands in for the recovery questions: writes a recovery file.
 int WriteRecoveryFile(HWND, const char *user, const char *) {
     char path[MAX_PATH];
-    if (!RecoveryPathOf(g_app.programFolder, user, path, sizeof path)) return 0;
+    if (!RecoveryPathOf(g_process.programFolder, user, path, sizeof path)) return 0;
     WriteBytes(path, Bytes(332, 7));
     g_recoveryWritten = path;
     return 1;
@@ -83,7 +75,8 @@ class CreationTest : public ::testing::Test {
     std::unique_ptr<MainWindowThread> window;
     HWND main = NULL;
     std::string container;
-    CreationCalls calls = {WriteRecoveryFile, TestLock};
+    CreationCalls calls = {WriteRecoveryFile, LockVault};
+    CreatedUser created;
 
     // What the tests do in the dialogs of the pass (on the robot thread).
     std::string vaultSize = "8";
@@ -121,9 +114,9 @@ class CreationTest : public ::testing::Test {
         drivertest::ReleaseEveryVault();
         SetFormatFault(NULL);
         ASSERT_EQ(0, RandomStart());
-        memset(&g_app, 0, sizeof g_app);
-        g_app.chosenDriveLetter = 'A';
-        strcpy(g_app.programFolder, folder.path.c_str());
+        memset(&g_process, 0, sizeof g_process);
+        memset(&g_openVault, 0, sizeof g_openVault);
+        strcpy(g_process.programFolder, folder.path.c_str());
         for (const char *sub : {"Vault", "Key", "Prf"}) CreateDirectoryA(folder.File(sub).c_str(), NULL);
         container = folder.File("Vault\\Kovara_Ann.udf");
         UnregisterVault("Ann");
@@ -151,11 +144,9 @@ class CreationTest : public ::testing::Test {
         SetDlgItemTextA(main, IDC_NEW_USER_NAME, "Ann");
         SetDlgItemTextA(main, IDC_NEW_PASSWORD, kPassword);
         SetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, reconfirm);
-        CheckDlgButton(main, IDC_RECOVERY_YES, recovery ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(main, IDC_RECOVERY_NO, recovery ? BST_UNCHECKED : BST_CHECKED);
         size_t before = answerer.Boxes().size();
         for (int answer : answers) answerer.Answer(answer);
-        EXPECT_EQ(expected, CreateUser(main, calls));
+        EXPECT_EQ(expected, CreateUser(main, recovery ? 1 : 0, calls, &created));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         std::vector<std::string> texts;
         auto seen = answerer.Boxes();
@@ -228,8 +219,8 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
               texts[2]);
     EXPECT_TRUE(StartsWith(texts[3], kMyDocuments));
 
-    EXPECT_EQ(1, g_app.loggedIn);
-    EXPECT_STREQ("Ann", g_app.loggedInUser);
+    EXPECT_STREQ("Ann", created.name);
+    EXPECT_EQ(container, created.vaultPath);
     char registered[kRegistryPathSize];
     ASSERT_EQ(1, FindVault("Ann", registered, sizeof registered));
     EXPECT_EQ(container, registered);
@@ -245,12 +236,14 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
     EXPECT_EQ(ReadBytes(folder.File("Key\\Ann.vault")), ReadBytes(vaultBackup));
     EXPECT_EQ(512u, ReadBytes(vaultBackup).size());
 
-    ASSERT_EQ(1, TestLock(main, g_app.openDriveLetter));
+    ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
     ExpectNtfsContainer(VaultKeyFrom(record));
 
     TypeLogIn();
     answerer.Answer(IDOK);
-    EXPECT_EQ(1, LogIn(main));
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedIn;
+    EXPECT_EQ(1, LogIn(main, &drive, &loggedIn));
     ASSERT_TRUE(drivertest::Inspect(&state));
     EXPECT_EQ(1u, state.vaultOpen);
 }
@@ -281,19 +274,23 @@ TEST_F(CreationTest, WholeCreationWithSplitBackupThenLogInFromIt) {
     EXPECT_EQ(ReadBytes(folder.File("Key\\Ann.vault")), ReadBytes(info1));
     EXPECT_EQ(ReadBytes(info1), ReadBytes(info2));
 
-    ASSERT_EQ(1, TestLock(main, g_app.openDriveLetter));
+    ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
     ExpectNtfsContainer(VaultKeyFrom(record));
 
-    memset(&g_backupChoice, 0, sizeof g_backupChoice);
-    g_backupChoice.split = 1;
-    strcpy(g_backupChoice.vaultPath, container.c_str());
-    strcpy(g_backupChoice.userInfoPath, part1.c_str());
-    strcpy(g_backupChoice.vaultInfoPath, info1.c_str());
-    strcpy(g_backupChoice.userInfoPart2Path, part2.c_str());
-    strcpy(g_backupChoice.vaultInfoPart2Path, info2.c_str());
+    BackupChoice backup;
+    memset(&backup, 0, sizeof backup);
+    backup.split = 1;
+    strcpy(backup.vaultPath, container.c_str());
+    strcpy(backup.userInfoPath, part1.c_str());
+    strcpy(backup.vaultInfoPath, info1.c_str());
+    strcpy(backup.userInfoPart2Path, part2.c_str());
+    strcpy(backup.vaultInfoPart2Path, info2.c_str());
     TypeLogIn();
     answerer.Answer(IDOK);
-    EXPECT_EQ(1, LogInFromChosenBackup(main));
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedIn;
+    EXPECT_EQ(1, LogInFromChosenBackup(main, backup, &drive, &loggedIn));
+    EXPECT_STREQ("Ann", loggedIn.name);
 }
 
 // The checks before anything is written refuse, in order, and write nothing.

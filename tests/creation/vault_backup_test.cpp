@@ -53,28 +53,20 @@ protected:
 
 }  // namespace
 
-TEST(VaultBackupQuestions, ScheduleAndTheQuestionsBeforeTheLock) {
+TEST(VaultBackupQuestions, ScheduleTheBackup) {
     robot::Answerer answerer;
     answerer.Answer(IDYES);
     answerer.Answer(IDOK);
     EXPECT_EQ(1, AskScheduleVaultBackup(NULL));
     answerer.Answer(IDNO);
     EXPECT_EQ(0, AskScheduleVaultBackup(NULL));
-    answerer.Answer(IDYES);
-    EXPECT_EQ(1, AskVaultBackupAtLock(NULL, 1, 1));
-    answerer.Answer(IDNO);
-    EXPECT_EQ(0, AskVaultBackupAtLock(NULL, 0, 1));
-    EXPECT_EQ(0, AskVaultBackupAtLock(NULL, 0, 0)) << "nothing is asked";
     auto boxes = answerer.Boxes();
     EXPECT_EQ((std::vector<std::string>{
                   "The vault backup can be taken only when the vault is locked.\n\nWould you like to make vault "
                   "backup when you \"Lock and Exit\"?",
                   "Vault backup scheduled at \"Lock and Exit\".",
                   "The vault backup can be taken only when the vault is locked.\n\nWould you like to make vault "
-                  "backup when you \"Lock and Exit\"?",
-                  "You have scheduled a vault backup.\nAfter it is locked, would you like to make a vault backup?",
-                  "This is weekly vault backup reminder.\nAfter it is locked, would you like to make a vault "
-                  "backup?"}),
+                  "backup when you \"Lock and Exit\"?"}),
               Texts(answerer));
     EXPECT_EQ((UINT)MB_ICONQUESTION, boxes[0].icon);
     EXPECT_EQ((UINT)MB_ICONINFORMATION, boxes[1].icon);

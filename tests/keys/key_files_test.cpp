@@ -8,7 +8,6 @@
 #include "keys/recovery_record.h"
 #include "keys/user_info_record.h"
 #include "robot.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -18,27 +17,27 @@ class BackupTest : public ::testing::Test {
   protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "ann's password", folder.File("Kovara_Ann.udf"), 11};
+    BackupChoice backup = {};
 
     void SetUp() override {
-        memset(&g_backupChoice, 0, sizeof g_backupChoice);
-        strcpy(g_backupChoice.vaultPath, ann.vaultPath.c_str());
+        strcpy(backup.vaultPath, ann.vaultPath.c_str());
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
     }
     void UseWhole(const Bytes &record) {
-        g_backupChoice.split = 0;
-        strcpy(g_backupChoice.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
-        WriteBytes(g_backupChoice.userInfoPath, record);
+        backup.split = 0;
+        strcpy(backup.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
+        WriteBytes(backup.userInfoPath, record);
     }
     void UseSplit(const Bytes &part1, const Bytes &part2) {
-        g_backupChoice.split = 1;
-        strcpy(g_backupChoice.userInfoPath, folder.File("KeyPart1_Ann.kovdev").c_str());
-        strcpy(g_backupChoice.userInfoPart2Path, folder.File("KeyPart2_Ann.kovdev").c_str());
-        WriteBytes(g_backupChoice.userInfoPath, part1);
-        WriteBytes(g_backupChoice.userInfoPart2Path, part2);
+        backup.split = 1;
+        strcpy(backup.userInfoPath, folder.File("KeyPart1_Ann.kovdev").c_str());
+        strcpy(backup.userInfoPart2Path, folder.File("KeyPart2_Ann.kovdev").c_str());
+        WriteBytes(backup.userInfoPath, part1);
+        WriteBytes(backup.userInfoPart2Path, part2);
     }
     void UseVaultInfo(const Bytes &info) {
-        strcpy(g_backupChoice.vaultInfoPath, folder.File("Ann.vault").c_str());
-        WriteBytes(g_backupChoice.vaultInfoPath, info);
+        strcpy(backup.vaultInfoPath, folder.File("Ann.vault").c_str());
+        WriteBytes(backup.vaultInfoPath, info);
     }
     Bytes Part(int n) const {
         return Bytes(ann.record.begin() + (n - 1) * 426, ann.record.begin() + n * 426);
@@ -60,9 +59,9 @@ std::string OnlyWarning(robot::Answerer &answerer) {
 TEST_F(BackupTest, WholeBackupProvesOnlyTheRightPassword) {
     UseWhole(ann.record);
     robot::Answerer answerer;
-    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", 1));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "Ann's password", ann.vaultPath.c_str(), "0000000000", 1));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", folder.File("other.udf").c_str(), "0000000000", 1));
+    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
+    EXPECT_EQ(0, CheckUserIdentity(NULL, "Ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
+    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", folder.File("other.udf").c_str(), "0000000000", &backup));
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
 }
@@ -74,18 +73,18 @@ TEST_F(BackupTest, WholeBackupOfAnyOtherSizeIsCorrupt) {
         UseWhole(record);
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", 1));
+        EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
         EXPECT_EQ("The selected Backup of User Information File is corrupt! ", OnlyWarning(answerer)) << delta;
     }
 }
 
 TEST_F(BackupTest, MissingWholeBackupIsNotAccessibleWithSystemText) {
     UseWhole(ann.record);
-    DeleteFileA(g_backupChoice.userInfoPath);
+    DeleteFileA(backup.userInfoPath);
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     unsigned char record[852];
-    EXPECT_EQ(0, ReadUserInfo(NULL, kUserInfoFromWholeBackup, "", record));
+    EXPECT_EQ(0, ReadUserInfo(NULL, &backup, "", record));
     std::string text = OnlyWarning(answerer);
     EXPECT_EQ(0u, text.find(std::string("The selected Backup of User Information File is not accessible.") +
                             kSystemReported))
@@ -96,12 +95,12 @@ TEST_F(BackupTest, SplitBackupJoinsPartOneThenPartTwo) {
     UseSplit(Part(1), Part(2));
     robot::Answerer answerer;
     unsigned char record[852];
-    ASSERT_EQ(1, ReadUserInfo(NULL, kUserInfoFromSplitBackup, "", record));
+    ASSERT_EQ(1, ReadUserInfo(NULL, &backup, "", record));
     EXPECT_EQ(ann.record, Bytes(record, record + 852));
-    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", 1));
+    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
 
     UseSplit(Part(2), Part(1));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", 1));
+    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
 }
@@ -120,11 +119,11 @@ TEST_F(BackupTest, SplitPartsOfWrongSizeOrMissingNameTheirPart) {
     };
     for (const Case &c : cases) {
         UseSplit(c.part1, c.part2);
-        if (c.deletePart2) DeleteFileA(g_backupChoice.userInfoPart2Path);
+        if (c.deletePart2) DeleteFileA(backup.userInfoPart2Path);
         robot::Answerer answerer;
         answerer.Answer(IDOK);
         unsigned char record[852];
-        EXPECT_EQ(0, ReadUserInfo(NULL, kUserInfoFromSplitBackup, "", record));
+        EXPECT_EQ(0, ReadUserInfo(NULL, &backup, "", record));
         EXPECT_EQ(0u, OnlyWarning(answerer).find(c.text)) << c.text;
     }
 }
@@ -134,7 +133,7 @@ TEST_F(BackupTest, VaultInfoBackupMatchesOnlyItsVault) {
     UseVaultInfo(VaultInfoFor(ann.vaultPath, ann.keyBlock));
     {
         robot::Answerer answerer;
-        EXPECT_EQ(1, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", 1));
+        EXPECT_EQ(1, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
         answerer.Finish();
         EXPECT_TRUE(answerer.Boxes().empty());
     }
@@ -144,7 +143,7 @@ TEST_F(BackupTest, VaultInfoBackupMatchesOnlyItsVault) {
     UseVaultInfo(VaultInfoFor(other, ann.keyBlock));
     robot::Answerer answerer;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", 1));
+    EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
     EXPECT_EQ("Either Username or Password is incorrect.", OnlyWarning(answerer));
 }
 
@@ -159,7 +158,7 @@ TEST_F(BackupTest, VaultInfoBackupMessages) {
     auto expectRefusal = [&](const std::string &text) {
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", 1));
+        EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
         EXPECT_EQ(text, OnlyWarning(answerer));
     };
     Bytes longer = info, shorter = info;
@@ -171,7 +170,7 @@ TEST_F(BackupTest, VaultInfoBackupMessages) {
     expectRefusal(sizeText);
 
     UseVaultInfo(info);
-    HANDLE held = CreateFileA(g_backupChoice.vaultInfoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held = CreateFileA(backup.vaultInfoPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     expectRefusal("The selected vault information file is either in use or not accessible." + checkInfo);
     CloseHandle(held);

@@ -16,7 +16,8 @@
 #include "log_in_bed.h"
 #include "resource.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 namespace {
 
@@ -29,17 +30,18 @@ class BackupLogInTest : public ::testing::Test {
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     robot::Answerer answerer;
     std::unique_ptr<MainWindowThread> main;
+    BackupChoice backup = {};
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser user = {};
 
     BackupLogInTest() { main = StartMainWindow(answerer, kMainCaption); }
 
     void SetUp() override {
         StartFromIdleDriver(folder);
-        g_app.chosenDriveLetter = 'A';
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
-        memset(&g_backupChoice, 0, sizeof g_backupChoice);
-        strcpy(g_backupChoice.vaultPath, ann.vaultPath.c_str());
-        strcpy(g_backupChoice.vaultInfoPath, folder.File("Ann.vault").c_str());
-        WriteBytes(g_backupChoice.vaultInfoPath, VaultInfoFor(ann.vaultPath, ann.keyBlock));
+        strcpy(backup.vaultPath, ann.vaultPath.c_str());
+        strcpy(backup.vaultInfoPath, folder.File("Ann.vault").c_str());
+        WriteBytes(backup.vaultInfoPath, VaultInfoFor(ann.vaultPath, ann.keyBlock));
         UseWhole();
     }
     void TearDown() override {
@@ -48,24 +50,24 @@ class BackupLogInTest : public ::testing::Test {
         LeaveIdleDriver();
     }
     void UseWhole() {
-        g_backupChoice.split = 0;
-        strcpy(g_backupChoice.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
-        WriteBytes(g_backupChoice.userInfoPath, ann.record);
+        backup.split = 0;
+        strcpy(backup.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
+        WriteBytes(backup.userInfoPath, ann.record);
     }
     void UseSplit(bool swapped) {
-        g_backupChoice.split = 1;
+        backup.split = 1;
         Bytes part1(ann.record.begin(), ann.record.begin() + 426), part2(ann.record.begin() + 426, ann.record.end());
-        strcpy(g_backupChoice.userInfoPath, folder.File("KeyPart1_Ann.kovdev").c_str());
-        strcpy(g_backupChoice.userInfoPart2Path, folder.File("KeyPart2_Ann.kovdev").c_str());
-        WriteBytes(g_backupChoice.userInfoPath, swapped ? part2 : part1);
-        WriteBytes(g_backupChoice.userInfoPart2Path, swapped ? part1 : part2);
+        strcpy(backup.userInfoPath, folder.File("KeyPart1_Ann.kovdev").c_str());
+        strcpy(backup.userInfoPart2Path, folder.File("KeyPart2_Ann.kovdev").c_str());
+        WriteBytes(backup.userInfoPath, swapped ? part2 : part1);
+        WriteBytes(backup.userInfoPart2Path, swapped ? part1 : part2);
     }
     // Runs the log-in from backup and returns the texts of the boxes it showed,
     // each answered with OK.
     std::vector<std::string> Run(int expected, size_t boxes) {
         size_t before = answerer.Boxes().size();
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogInFromChosenBackup(main->window()));
+        EXPECT_EQ(expected, LogInFromChosenBackup(main->window(), backup, &drive, &user));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         auto seen = answerer.Boxes();
         for (size_t i = before; i < seen.size(); ++i) EXPECT_EQ("Kovara", seen[i].caption);
@@ -90,11 +92,9 @@ TEST_F(BackupLogInTest, OpensTheChosenVaultAndMarksTheBackupLogIn) {
     Texts texts = Run(1, 1);  // only the note about My Documents
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.loggedIn);
-    EXPECT_EQ(1, g_app.loggedInFromBackup);
-    EXPECT_STREQ("Ann", g_app.loggedInUser);
-    EXPECT_EQ(0, g_app.fromBackup) << "the flag is set only while the mount runs";
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_STREQ("Ann", user.name);
+    EXPECT_EQ(ann.vaultPath, user.vaultPath);
     EXPECT_FALSE(IsWindowVisible(main->window()));
     EXPECT_EQ("Log-In Status", main->Status());
     EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
@@ -112,7 +112,7 @@ TEST_F(BackupLogInTest, WrongPasswordAndSwappedSplitPartsAreRefused) {
     EXPECT_EQ(Texts{"Either Username or Password is incorrect.\nEnsure that you selected backup part 1 as [Part 1] "
                     "and backup part2 as [Part 2]."},
               Run(0, 1));
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
     UseSplit(false);
     EXPECT_EQ(1u, Run(1, 1).size());
 }
@@ -120,10 +120,10 @@ TEST_F(BackupLogInTest, WrongPasswordAndSwappedSplitPartsAreRefused) {
 TEST_F(BackupLogInTest, VaultInfoOfAnotherVaultIsRefused) {
     std::string other = folder.File("other.udf");
     MakeVaultFile(other, Pattern(32, 5), 5 * 1048576);
-    WriteBytes(g_backupChoice.vaultInfoPath, VaultInfoFor(other, ann.keyBlock));
+    WriteBytes(backup.vaultInfoPath, VaultInfoFor(other, ann.keyBlock));
     main->Type("Ann", "pw of ann");
     EXPECT_EQ(Texts{kWrong}, Run(0, 1));
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 }
 
 TEST_F(BackupLogInTest, VaultBelowFiveMiBIsCorrupt) {
@@ -144,29 +144,23 @@ TEST_F(BackupLogInTest, SizeIsAnnouncedInWholeMiBRoundedDown) {
     EXPECT_EQ(9ull * 1048576, state.volumeBytes);
 }
 
-// A drive picked in the drive-letter dialog: C: and below are ignored (the
-// first free letter is taken), a later letter is used; the pick is cleared.
-struct DrivePick {
-    char picked;
-    char opened;
-};
-
-class BackupLogInDrivePickTest : public BackupLogInTest, public ::testing::WithParamInterface<DrivePick> {};
-
-TEST_P(BackupLogInDrivePickTest, PickAfterCIsUsedAndAnyPickIsCleared) {
-    g_app.chosenDrive = 1;
-    g_app.chosenDriveLetter = GetParam().picked;
+TEST_F(BackupLogInTest, DrivePickOfCIsIgnoredAndAnyPickIsCleared) {
+    drive.chosen = 1;
+    drive.letter = 'C';
     main->Type("Ann", "pw of ann");
     EXPECT_EQ(1u, Run(1, 1).size());
-    EXPECT_EQ(GetParam().opened, g_app.openDriveLetter);
-    EXPECT_EQ(0, g_app.chosenDrive);
+    EXPECT_EQ('D', g_openVault.driveLetter);
+    EXPECT_EQ(0, drive.chosen);
 }
 
-INSTANTIATE_TEST_SUITE_P(PickedLetters, BackupLogInDrivePickTest,
-                         ::testing::Values(DrivePick{'C', 'D'}, DrivePick{'M', 'M'}),
-                         [](const ::testing::TestParamInfo<DrivePick> &info) {
-                             return std::string("Picked") + info.param.picked;
-                         });
+TEST_F(BackupLogInTest, DrivePickAfterCIsUsed) {
+    drive.chosen = 1;
+    drive.letter = 'M';
+    main->Type("Ann", "pw of ann");
+    EXPECT_EQ(1u, Run(1, 1).size());
+    EXPECT_EQ('M', g_openVault.driveLetter);
+    EXPECT_EQ(0, drive.chosen);
+}
 
 TEST_F(BackupLogInTest, FailedMountStillOverwritesThePassword) {
     // The driver already serves a vault: the mount refuses.

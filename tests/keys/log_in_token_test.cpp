@@ -19,7 +19,8 @@
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 #include "token/token_operations.h"
 #include "token/token_state.h"
 #include "token_test_support.h"
@@ -38,6 +39,8 @@ class TokenLogInTest : public ::testing::Test {
     robot::Answerer answerer;
     std::unique_ptr<MainWindowThread> window;
     HWND main = NULL;
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedInUser = {};
     std::atomic<int> asked{0};
 
     TokenLogInTest() {
@@ -53,7 +56,6 @@ class TokenLogInTest : public ::testing::Test {
 
     void SetUp() override {
         StartFromIdleDriver(folder);
-        g_app.chosenDriveLetter = 'A';
         CreateDirectoryA(folder.File("Vault").c_str(), NULL);
         CreateDirectoryA(folder.File("Key").c_str(), NULL);
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 6 * 1048576);
@@ -81,7 +83,7 @@ class TokenLogInTest : public ::testing::Test {
         size_t before = answerer.Boxes().size();
         int askedBefore = asked;
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogIn(main));
+        EXPECT_EQ(expected, LogIn(main, &drive, &loggedInUser));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         EXPECT_EQ(tokenAsked ? 1 : 0, asked - askedBefore) << "times the token use was authorised";
         std::vector<std::string> texts = BoxTextsFrom(answerer, before);
@@ -99,9 +101,7 @@ TEST_F(TokenLogInTest, OpensTheRegisteredVaultEndToEnd) {
     Texts texts = Run("Ann", "pw of ann", 1, 1, true);
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
-    EXPECT_EQ(1, g_app.loggedIn);
-    EXPECT_EQ(0, g_app.loggedInFromBackup);
-    EXPECT_STREQ("Ann", g_app.loggedInUser);
+    EXPECT_STREQ("Ann", loggedInUser.name);
     EXPECT_FALSE(IsWindowVisible(main));
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));
@@ -110,7 +110,7 @@ TEST_F(TokenLogInTest, OpensTheRegisteredVaultEndToEnd) {
     char openVault[8];
     ASSERT_EQ(1, ReadOpenVault(openVault, sizeof openVault));
     EXPECT_EQ(2u, strlen(openVault));
-    EXPECT_EQ(g_app.openDriveLetter, openVault[0]);
+    EXPECT_EQ(g_openVault.driveLetter, openVault[0]);
     EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
         << "overwritten with the digit 0, terminator kept";
 }
@@ -130,7 +130,7 @@ TEST_F(TokenLogInTest, WrongPasswordStopsBeforeTheVaultInformationIsRead) {
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_EQ(Texts{"Either Username or Password is incorrect."}, Run("Ann", "pw of Ann", 0, 1, true));
     CloseHandle(held);
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
     EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
         << "a refused log-in overwrites the held password too";
 }
@@ -140,7 +140,7 @@ TEST_F(TokenLogInTest, RegisteredPathInOtherLetterCaseStillLogsIn) {
     for (char &c : shouted) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     RegisterVault("Ann", shouted.c_str());
     EXPECT_EQ(1u, Run("Ann", "pw of ann", 1, 1, true).size());
-    EXPECT_EQ(1, g_app.vaultOpen);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
 }
 
 TEST_F(TokenLogInTest, VaultInformationMessagesOfTheNormalLogIn) {
@@ -161,5 +161,5 @@ TEST_F(TokenLogInTest, VaultInformationMessagesOfTheNormalLogIn) {
 
     DeleteFileA(ann.vaultPath.c_str());
     EXPECT_EQ(Texts{"Vault for user Ann either not found or not accessible."}, Run("Ann", "pw of ann", 0, 1, true));
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 }

@@ -23,7 +23,8 @@
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 namespace {
 
@@ -292,11 +293,12 @@ class UseBackupTest : public BackupDialogTest {
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     std::unique_ptr<MainWindowThread> main;
     std::string info = folder.File("Ann.vault");
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedInUser = {};
 
     UseBackupTest() { main = StartMainWindow(answerer, kMainCaption); }
     void SetUp() override {
         StartFromIdleDriver(folder);
-        g_app.chosenDriveLetter = 'A';
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
         WriteBytes(info, VaultInfoFor(ann.vaultPath, ann.keyBlock));
     }
@@ -308,7 +310,7 @@ class UseBackupTest : public BackupDialogTest {
         LeaveIdleDriver();
     }
     void Start() {
-        worker = std::thread([this] { result = LogInFromBackup(main->window()); });
+        worker = std::thread([this] { result = LogInFromBackup(main->window(), &drive, &loggedInUser); });
         dialog = robot::WaitForWindow("#32770", kDialogCaption);
         ASSERT_TRUE(dialog != NULL);
     }
@@ -346,10 +348,10 @@ class UseBackupTest : public BackupDialogTest {
 TEST_F(UseBackupTest, EmptyFieldsAreRefusedBeforeTheDialogOpens) {
     main->Type("", "pw of ann");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window()));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
     main->Type("Ann", "");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window()));
+    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ("Please enter Username.", boxes[0].text);
@@ -372,12 +374,10 @@ TEST_F(UseBackupTest, WholeBackupOpensTheChosenVault) {
     Texts texts = Finish(1, 1);  // only the note about My Documents
     ASSERT_EQ(1u, texts.size());
     EXPECT_EQ(0u, texts[0].find("Unable to determine path of your personal folder"));
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.loggedInFromBackup);
-    EXPECT_STREQ("Ann", g_app.loggedInUser);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_STREQ("Ann", loggedInUser.name);
     EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
         << "overwritten with the digit 0, terminator kept";
-    EXPECT_STREQ("", g_backupChoice.userInfoPath) << "the chosen paths end with the log-in";
 }
 
 TEST_F(UseBackupTest, SplitBackupOpensOnlyWithItsPartsInOrder) {
@@ -387,15 +387,15 @@ TEST_F(UseBackupTest, SplitBackupOpensOnlyWithItsPartsInOrder) {
     EXPECT_EQ(Texts{"Either Username or Password is incorrect.\nEnsure that you selected backup part 1 as [Part 1] "
                     "and backup part2 as [Part 2]."},
               Finish(0, 1));
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 
     main->Type("Ann", "pw of ann");
     Start();
     ChooseSplit(false);
     Texts texts = Finish(1, 1);
     ASSERT_EQ(1u, texts.size());
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.loggedInFromBackup);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_STREQ("Ann", loggedInUser.name);
 }
 
 TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
@@ -405,6 +405,6 @@ TEST_F(UseBackupTest, CancelledDialogLogsNothingIn) {
     worker.join();
     EXPECT_EQ(0, result);
     EXPECT_TRUE(answerer.Boxes().empty());
-    EXPECT_EQ(0, g_app.loggedIn);
-    EXPECT_EQ(0, g_app.vaultOpen);
+    EXPECT_STREQ("", loggedInUser.name);
+    EXPECT_EQ(0, g_openVault.vaultOpen);
 }

@@ -14,7 +14,8 @@
 #include "maintenance/registry_settings.h"
 #include "mount/mount_vault.h"
 #include "robot.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 namespace {
 
@@ -76,24 +77,26 @@ class MountVaultTest : public ::testing::Test {
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 31};
     DWORD drivesBefore = 0;
+    // Key loading from a whole backup: no token needed here.
+    BackupChoice backup = {};
+    VaultKeySource keySource = {"pw of ann", "0000000000", &backup};
+    KeyLoading keyLoading = {LoadVaultKeyFromSource, &keySource};
 
     void SetUp() override {
         StartFromIdleDriver(folder);
-        g_app.fromBackup = 1;  // key loading from a whole backup: no token needed here
-        memset(&g_backupChoice, 0, sizeof g_backupChoice);
-        strcpy(g_backupChoice.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
-        WriteBytes(g_backupChoice.userInfoPath, ann.record);
+        strcpy(backup.userInfoPath, folder.File("KovdevTokenKey.user").c_str());
+        WriteBytes(backup.userInfoPath, ann.record);
         MakeVaultFile(ann.vaultPath, ann.vaultKey, 5 * 1048576);
         drivesBefore = GetLogicalDrives();
     }
     void TearDown() override { LeaveIdleDriver(); }
     int Mount(int letterRequested = 0, char letter = 'A') {
-        return MountVault(NULL, "Ann", ann.vaultPath.c_str(), 5, "pw of ann", letterRequested, letter, "0000000000");
+        return MountVault(NULL, ann.vaultPath.c_str(), 5, letterRequested, letter, keyLoading);
     }
     void ExpectNothingLeft() {
         EXPECT_EQ(drivesBefore, GetLogicalDrives());
         EXPECT_EQ("<no value>", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
-        EXPECT_EQ(0, g_app.vaultOpen);
+        EXPECT_EQ(0, g_openVault.vaultOpen);
         KovdevInspect state;
         ASSERT_TRUE(drivertest::Inspect(&state));
         EXPECT_EQ(0u, state.vaultOpen);
@@ -118,9 +121,9 @@ TEST_F(MountVaultTest, OpensOnTheFirstLetterAfterCWithTheUsersVaultKey) {
     ASSERT_EQ(1, Mount());
     EXPECT_EQ(kMyDocumentsText, OnlyBoxText(answerer, MB_ICONINFORMATION));
 
-    EXPECT_EQ('D', g_app.openDriveLetter);
-    EXPECT_EQ(1, g_app.vaultOpen);
-    EXPECT_EQ(1, g_app.openCount);
+    EXPECT_EQ('D', g_openVault.driveLetter);
+    EXPECT_EQ(1, g_openVault.vaultOpen);
+    EXPECT_EQ(1, g_openVault.openCount);
     EXPECT_TRUE(InUse('D'));
     std::string openVault = RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault");
     EXPECT_EQ("D:", openVault);
@@ -147,17 +150,17 @@ TEST_F(MountVaultTest, OpensOnTheLastFreeLetterWhenDToXAreTaken) {
     int opened = Mount();
     answerer.Finish();
     ASSERT_EQ(1, opened) << (answerer.Boxes().empty() ? "" : answerer.Boxes()[0].text);
-    EXPECT_EQ('Y', g_app.openDriveLetter);
+    EXPECT_EQ('Y', g_openVault.driveLetter);
     EXPECT_EQ("Y:", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
     drivertest::ResetDriver('Y');
-    g_app.vaultOpen = 0;
+    g_openVault.vaultOpen = 0;
 }
 
 TEST_F(MountVaultTest, AllLettersInUseIsRefusedBeforeTheKeyIsRead) {
     TakenLetters taken;
     taken.Take('D', 'Z');
     drivesBefore = GetLogicalDrives();
-    DeleteFileA(g_backupChoice.userInfoPath);  // a key read would show its own box
+    DeleteFileA(backup.userInfoPath);  // a key read would show its own box
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     EXPECT_EQ(0, Mount());
@@ -184,7 +187,7 @@ TEST_F(MountVaultTest, RequestedLetterIsUsedAsGiven) {
     answerer.Answer(IDOK);
     ASSERT_EQ(1, Mount(1, 'k'));
     answerer.Finish();
-    EXPECT_EQ('K', g_app.openDriveLetter);
+    EXPECT_EQ('K', g_openVault.driveLetter);
     EXPECT_EQ("K:", RegistryText("SOFTWARE\\Kovara\\VaultStatus", "OpenVault"));
 }
 
@@ -200,11 +203,11 @@ TEST_F(MountVaultTest, BusyDriverRefusesASecondOpen) {
     EXPECT_EQ("Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
               "Desired vault cannot be opened.",
               boxes[1].text);
-    EXPECT_EQ(1, g_app.openCount);
+    EXPECT_EQ(1, g_openVault.openCount);
 }
 
 TEST_F(MountVaultTest, FailedKeyLoadingLeavesNoDriveBehind) {
-    DeleteFileA(g_backupChoice.userInfoPath);
+    DeleteFileA(backup.userInfoPath);
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     EXPECT_EQ(0, Mount());
@@ -213,22 +216,22 @@ TEST_F(MountVaultTest, FailedKeyLoadingLeavesNoDriveBehind) {
 }
 
 TEST_F(MountVaultTest, ShortcutInMyDocumentsPointsAtTheDrive) {
-    g_app.myDocumentsKnown = 1;
-    g_app.fileSystemKind = 2;
-    strcpy(g_app.shortcutPath, folder.File("Kovara.lnk").c_str());
+    g_process.myDocumentsKnown = 1;
+    g_process.fileSystemKind = 2;
+    strcpy(g_process.shortcutPath, folder.File("Kovara.lnk").c_str());
     robot::Answerer answerer;
     ASSERT_EQ(1, Mount());
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
-    EXPECT_EQ(1, g_app.shortcutMade);
-    EXPECT_TRUE(FileExists(g_app.shortcutPath));
+    EXPECT_EQ(1, g_openVault.shortcutMade);
+    EXPECT_TRUE(FileExists(g_process.shortcutPath));
 }
 
 TEST_F(MountVaultTest, RefusedOpenRequestRemovesTheDriveDefinition) {
     std::string missing = folder.File("no such folder\\Kovara_Ann.udf");
     robot::Answerer answerer;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, MountVault(NULL, "Ann", missing.c_str(), 5, "pw of ann", 0, 'A', "0000000000"));
+    EXPECT_EQ(0, MountVault(NULL, missing.c_str(), 5, 0, 'A', keyLoading));
     EXPECT_EQ(0u, OnlyBoxText(answerer).find("Unable to send open request to the vault driver."));
     ExpectNothingLeft();
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "robot.h"
-#include "shell/choose_file.h"
-#include "shell/file_dialog_hook.h"
+#include "shell/ui/choose_file.h"
+#include "shell/ui/file_dialog_hook.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "robot.h"
-#include "shell/error_box.h"
+#include "shell/ui/error_box.h"
 
 namespace {
 

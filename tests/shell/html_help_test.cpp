@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "shell/html_help.h"
+#include "shell/ui/html_help.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "robot.h"
-#include "shell/hyperlink.h"
+#include "shell/ui/hyperlink.h"
 
 namespace {
 

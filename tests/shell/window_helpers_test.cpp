@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "robot.h"
-#include "shell/bold_font.h"
-#include "shell/centre_window.h"
-#include "shell/explore_drive.h"
+#include "shell/ui/bold_font.h"
+#include "shell/ui/centre_window.h"
+#include "shell/ui/explore_drive.h"
 
 namespace {
 

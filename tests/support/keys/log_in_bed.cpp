@@ -4,12 +4,14 @@
 
 #include "driver_fixture.h"
 #include "maintenance/registry_settings.h"
-#include "shell/app_state.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
 
 void StartFromIdleDriver(const ScratchFolder &folder) {
     drivertest::ReleaseEveryVault();
-    memset(&g_app, 0, sizeof g_app);
-    strcpy(g_app.programFolder, folder.path.c_str());
+    memset(&g_process, 0, sizeof g_process);
+    memset(&g_openVault, 0, sizeof g_openVault);
+    strcpy(g_process.programFolder, folder.path.c_str());
     ClearOpenVault();
 }
 

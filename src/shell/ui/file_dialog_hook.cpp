@@ -1,9 +1,9 @@
-#include "shell/file_dialog_hook.h"
+#include "shell/ui/file_dialog_hook.h"
 
 #include <commdlg.h>
 
 #include "resources/resource.h"
-#include "shell/centre_window.h"
+#include "shell/ui/centre_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/bold_font.h"
+#include "shell/ui/bold_font.h"
 
 void EnlargeBoldFont(HWND dialog, int controlId) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));

@@ -1,4 +1,4 @@
-#include "shell/hyperlink.h"
+#include "shell/ui/hyperlink.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,5 @@
-#include "shell/explore_drive.h"
+#include "shell/ui/explore_drive.h"
+#include "shell/ui/message_box.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -10,8 +11,7 @@ void ExploreDrive(int driveIndex) {
   // system is short of memory.
   HGLOBAL probe = GlobalAlloc(GMEM_FIXED, 0x300000);
   if (!probe) {
-    MessageBoxA(nullptr, "Cannot open file or explorer window.\nNot enough system memory.",
-                "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+    ShowMessageBox(nullptr, "Cannot open file or explorer window.\nNot enough system memory.");
     return;
   }
   GlobalFree(probe);

@@ -1,4 +1,4 @@
-#include "shell/centre_window.h"
+#include "shell/ui/centre_window.h"
 
 void CentreOnScreen(HWND window) {
   HDC screen = GetDC(nullptr);

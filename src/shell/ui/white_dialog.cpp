@@ -1,4 +1,4 @@
-#include "shell/white_dialog.h"
+#include "shell/ui/white_dialog.h"
 
 HBRUSH WhiteBrush() {
     static HBRUSH brush = CreateSolidBrush(RGB(255, 255, 255));

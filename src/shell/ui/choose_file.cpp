@@ -1,9 +1,10 @@
-#include "shell/choose_file.h"
+#include "shell/ui/choose_file.h"
+#include "shell/ui/message_box.h"
 
 #include <commdlg.h>
 #include <string.h>
 
-#include "shell/file_dialog_hook.h"
+#include "shell/ui/file_dialog_hook.h"
 
 namespace {
 
@@ -19,10 +20,6 @@ void RestoreDefaultFilter() {
 const char *Filter() {
   if (!g_filterSet) RestoreDefaultFilter();
   return g_filter;
-}
-
-void Warn(HWND owner, const char *text) {
-  MessageBoxA(owner, text, "Kovara", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
 }
 
 bool Readable(const char *path) {
@@ -90,13 +87,13 @@ int ChooseFile(HWND owner, const char *title, int extensionRequired, const char 
       return 0;
     }
     if (!Readable(path)) {
-      Warn(owner, "The selected file either does not exist, or is not accessible.");
+      ShowMessageBox(owner, "The selected file either does not exist, or is not accessible.");
       continue;
     }
     if (extensionRequired && extension && !EndsWith(path, extension)) {
       char text[300] = "The selected file name must end with extension ";
       strncat(text, extension, sizeof text - strlen(text) - 1);
-      Warn(owner, text);
+      ShowMessageBox(owner, text);
       continue;
     }
     RestoreDefaultFilter();

@@ -1,4 +1,4 @@
-#include "shell/html_help.h"
+#include "shell/ui/html_help.h"
 
 namespace {
 

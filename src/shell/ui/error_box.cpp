@@ -1,10 +1,10 @@
-#include "shell/error_box.h"
+#include "shell/ui/error_box.h"
+#include "shell/ui/message_box.h"
 
 #include <string.h>
 
 namespace {
 
-const char kCaption[] = "Kovara";
 const char kSystemPrefix[] = "\n\n\nSystem Reported Error:\n";
 
 // The system's text for an error, allocated by the system (release with
@@ -22,10 +22,6 @@ char *SystemText(DWORD error) {
   return text;
 }
 
-void ShowWarning(HWND owner, const char *text) {
-  MessageBoxA(owner, text, kCaption, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
-}
-
 }  // namespace
 
 void SystemErrorBox(HWND owner, const char *text) {
@@ -34,7 +30,7 @@ void SystemErrorBox(HWND owner, const char *text) {
   if (!text) text = "";
   char *system = SystemText(error);
   if (!system || !*system) {
-    ShowWarning(owner, text);
+    ShowMessageBox(owner, text);
   } else {
     size_t size = strlen(text) + sizeof kSystemPrefix + strlen(system);
     char *joined = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, size));
@@ -42,10 +38,10 @@ void SystemErrorBox(HWND owner, const char *text) {
       strcpy(joined, text);
       strcat(joined, kSystemPrefix);
       strcat(joined, system);
-      ShowWarning(owner, joined);
+      ShowMessageBox(owner, joined);
       HeapFree(GetProcessHeap(), 0, joined);
     } else {
-      ShowWarning(owner, text);
+      ShowMessageBox(owner, text);
     }
   }
   if (system) LocalFree(system);
@@ -53,6 +49,6 @@ void SystemErrorBox(HWND owner, const char *text) {
 
 void LastErrorBox(HWND owner) {
   char *system = SystemText(GetLastError());
-  ShowWarning(owner, system ? system : "");
+  ShowMessageBox(owner, system ? system : "");
   if (system) LocalFree(system);
 }

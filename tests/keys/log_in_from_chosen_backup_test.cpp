@@ -17,7 +17,6 @@
 #include "resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
-#include "shell/process_state.h"
 
 namespace {
 
@@ -144,23 +143,29 @@ TEST_F(BackupLogInTest, SizeIsAnnouncedInWholeMiBRoundedDown) {
     EXPECT_EQ(9ull * 1048576, state.volumeBytes);
 }
 
-TEST_F(BackupLogInTest, DrivePickOfCIsIgnoredAndAnyPickIsCleared) {
+// A drive picked in the drive-letter dialog: C: and below are ignored (the
+// first free letter is taken), a later letter is used; the pick is cleared.
+struct DrivePick {
+    char picked;
+    char opened;
+};
+
+class BackupLogInDrivePickTest : public BackupLogInTest, public ::testing::WithParamInterface<DrivePick> {};
+
+TEST_P(BackupLogInDrivePickTest, PickAfterCIsUsedAndAnyPickIsCleared) {
     drive.chosen = 1;
-    drive.letter = 'C';
+    drive.letter = GetParam().picked;
     main->Type("Ann", "pw of ann");
     EXPECT_EQ(1u, Run(1, 1).size());
-    EXPECT_EQ('D', g_openVault.driveLetter);
+    EXPECT_EQ(GetParam().opened, g_openVault.driveLetter);
     EXPECT_EQ(0, drive.chosen);
 }
 
-TEST_F(BackupLogInTest, DrivePickAfterCIsUsed) {
-    drive.chosen = 1;
-    drive.letter = 'M';
-    main->Type("Ann", "pw of ann");
-    EXPECT_EQ(1u, Run(1, 1).size());
-    EXPECT_EQ('M', g_openVault.driveLetter);
-    EXPECT_EQ(0, drive.chosen);
-}
+INSTANTIATE_TEST_SUITE_P(PickedLetters, BackupLogInDrivePickTest,
+                         ::testing::Values(DrivePick{'C', 'D'}, DrivePick{'M', 'M'}),
+                         [](const ::testing::TestParamInfo<DrivePick> &info) {
+                             return std::string("Picked") + info.param.picked;
+                         });
 
 TEST_F(BackupLogInTest, FailedMountStillOverwritesThePassword) {
     // The driver already serves a vault: the mount refuses.

@@ -20,7 +20,6 @@
 #include "resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
-#include "shell/process_state.h"
 #include "token/token_operations.h"
 #include "token/token_state.h"
 #include "token_test_support.h"

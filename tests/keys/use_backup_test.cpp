@@ -24,7 +24,6 @@
 #include "resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
-#include "shell/process_state.h"
 
 namespace {
 

@@ -14,7 +14,8 @@
 #include "main_window_thread.h"
 #include "robot.h"
 
-// Releases every vault of the driver, clears the process and open-vault state and sets the program folder.
+// Releases every vault of the driver, clears the process and open-vault
+// state and sets the program folder.
 void StartFromIdleDriver(const ScratchFolder &folder);
 // Releases every vault of the driver and clears the open-vault record.
 void LeaveIdleDriver();

@@ -1,0 +1,323 @@
+// kovara-vault end to end: a vault is made from an NTFS image built with
+// mkntfs and ntfscp, its record stored on a SoftHSM2 token, and the tool is run
+// as a user would run it. Every refusal is checked by its exact line.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "token/token_binding.h"
+
+namespace {
+
+const char kSoftHsm[] = "/usr/lib/softhsm/libsofthsm2.so";
+const char kPassword[] = "Correct horse 7";
+const char kPin[] = "2468";
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+std::string Quote(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string ReadAll(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteAll(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+int Shell(const std::string &command) {
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class KovaraVault : public ::testing::Test {
+ protected:
+    static std::string dir_, image_, alice_, bob_;
+
+    // One vault for the whole suite: making it is the slow part.
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/kovara-vault-test-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir_ = pattern;
+        // mkntfs and ntfscp live in the administrator's folders.
+        setenv("PATH", (std::string("/usr/sbin:/sbin:") + getenv("PATH")).c_str(), 1);
+        image_ = dir_ + "/plain.ntfs";
+        alice_ = dir_ + "/alice";
+        bob_ = dir_ + "/bob";
+        ASSERT_EQ(0, Shell("mkdir -p " + alice_ + " " + bob_ + " " + dir_ + "/tokens"));
+        WriteAll(dir_ + "/softhsm2.conf", "directories.tokendir = " + dir_ + "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n");
+        setenv("SOFTHSM2_CONF", (dir_ + "/softhsm2.conf").c_str(), 1);
+        for (const char *label : {"Kovara Alice", "Spare"})
+            ASSERT_EQ(0, Shell(std::string("softhsm2-util --init-token --free --label '") + label + "' --pin " + kPin +
+                               " --so-pin 97531 >/dev/null"));
+
+        // The volume: a small text file held in its record, a larger one
+        // spread over clusters, and one in a folder.
+        std::string photo;
+        for (int i = 0; i < 300 * 1024; i++) photo += char((i * 131 + i / 977) & 0xFF);
+        WriteAll(dir_ + "/photo.bin", photo);
+        WriteAll(dir_ + "/notes.txt", "Meet at the old mill at noon.\n");
+        ASSERT_EQ(0, Shell("truncate -s 8M " + image_ + " && mkntfs -q -F -f -s 512 -c 4096 -L Kovara " + image_ +
+                           " && ntfscp -q " + image_ + " " + dir_ + "/photo.bin /photo.bin && ntfscp -q " + image_ + " " +
+                           dir_ + "/notes.txt /Notes.txt && " + NTFS_MKDIR + " " + image_ + " / 'Tax Papers' && ntfscp -q " +
+                           image_ + " " + dir_ + "/notes.txt '/Tax Papers/2006.txt'"));
+
+        const std::string make = MAKE_TEST_VAULT;
+        ASSERT_EQ(0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
+                           " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
+        ASSERT_EQ(0, Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf'"));
+    }
+
+    static void TearDownTestSuite() { Shell("rm -rf " + dir_); }
+
+    static ToolRun Tool(const std::vector<std::string> &arguments, const std::string &input = "") {
+        std::string command = KOVARA_VAULT;
+        for (const std::string &a : arguments) command += " " + Quote(a);
+        WriteAll(dir_ + "/stdin", input);
+        command += " <" + dir_ + "/stdin >" + dir_ + "/stdout 2>" + dir_ + "/stderr";
+        int status = Shell(command);
+        return ToolRun{status, ReadAll(dir_ + "/stdout"), ReadAll(dir_ + "/stderr")};
+    }
+
+    // The vault, user and key files of alice, with the key source given.
+    static std::vector<std::string> Alice(const std::vector<std::string> &source, const char *password = kPassword) {
+        std::vector<std::string> a = {"--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"};
+        if (password) a.insert(a.end(), {"--password", password});
+        a.insert(a.end(), source.begin(), source.end());
+        return a;
+    }
+
+    static std::vector<std::string> Whole() { return {"--user-info", alice_ + "/KovdevTokenKey.user"}; }
+
+    static std::vector<std::string> Command(const std::string &name, std::vector<std::string> rest) {
+        rest.insert(rest.begin(), name);
+        return rest;
+    }
+
+    static std::string Refusal(const std::string &line) { return "kovara-vault: " + line + "\n"; }
+};
+
+std::string KovaraVault::dir_, KovaraVault::image_, KovaraVault::alice_, KovaraVault::bob_;
+
+// The slot SoftHSM2 gave the token with this label.
+std::string SlotOfToken(const char *label) {
+    TokenBinding binding;
+    if (BindTokenLibrary(kSoftHsm, 1, &binding) != kTokenOk) return "";
+    std::string slot;
+    for (CK_ULONG i = 0; i < binding.slotCount; i++) {
+        CK_TOKEN_INFO info;
+        TokenIdentity identity;
+        if (binding.functions->C_GetTokenInfo(binding.slots[i], &info) != CKR_OK) continue;
+        TokenIdentityOf(&info, &identity);
+        if (strncmp(identity.label, label, strlen(label)) == 0) slot = std::to_string(binding.slots[i]);
+    }
+    UnbindTokenLibrary(&binding);
+    return slot;
+}
+
+TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
+    const std::string vaultInfo = alice_ + "/alice.vault";
+    const std::string slot = SlotOfToken("Kovara Alice");
+    ASSERT_FALSE(slot.empty());
+    const std::vector<std::vector<std::string>> sources = {
+        {"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", vaultInfo},
+        {"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev", "--vault-info", vaultInfo},
+        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin, "--vault-info", vaultInfo},
+        {"--token", kSoftHsm, "--slot", slot, "--pin", kPin},
+    };
+    for (const auto &source : sources) {
+        ToolRun run = Tool(Command("check", Alice(source)));
+        SCOPED_TRACE(source[0] + " " + source[1]);
+        EXPECT_EQ(0, run.status) << run.err;
+        EXPECT_EQ("", run.err);
+        EXPECT_NE(std::string::npos,
+                  run.out.find("registered vault path: c:\\program files\\kovara\\vault\\kovara_alice.udf "
+                               "(the default vault name of user alice)"))
+            << run.out;
+        EXPECT_NE(std::string::npos, run.out.find("its first sector decrypts to an NTFS boot sector")) << run.out;
+        const bool withVaultInfo = std::find(source.begin(), source.end(), "--vault-info") != source.end();
+        EXPECT_EQ(withVaultInfo,
+                  run.out.find("vault information " + vaultInfo + ": matches the vault") != std::string::npos);
+        EXPECT_EQ("check passed\n", run.out.substr(run.out.size() - 13));
+    }
+
+    // A damaged first sector: the key is proved by NTFS's backup boot sector
+    // at the end, and the rest of the volume still exports.
+    const std::string damaged = dir_ + "/damaged.udf";
+    std::string sealed = ReadAll(alice_ + "/Kovara_alice.udf");
+    for (int i = 0; i < 512; i++) sealed[size_t(i)] = char(i * 7);
+    WriteAll(damaged, sealed);
+    std::vector<std::string> damagedVault = Alice(Whole());
+    damagedVault[1] = damaged;
+    ToolRun broken = Tool(Command("check", damagedVault));
+    EXPECT_EQ(0, broken.status) << broken.err;
+    EXPECT_NE(std::string::npos,
+              broken.out.find("its first sector is damaged, but its last sector decrypts to the NTFS backup boot sector"));
+    damagedVault.insert(damagedVault.end(), {"-o", "-"});
+    broken = Tool(Command("export", damagedVault));
+    EXPECT_EQ(0, broken.status) << broken.err;
+    EXPECT_TRUE(ReadAll(image_).substr(512) == broken.out.substr(512));
+
+    // The password, when not given, is one line of standard input; the
+    // registered path, when given, must be the one in the record.
+    std::vector<std::string> fromInput = Alice(Whole(), nullptr);
+    fromInput.insert(fromInput.end(), {"--vault-path", "C:\\PROGRAM FILES\\Kovara\\Vault\\Kovara_alice.udf"});
+    ToolRun run = Tool(Command("check", fromInput), std::string(kPassword) + "\n");
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("kovara_alice.udf (the default vault name of user alice), as given"));
+}
+
+TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
+    const std::string part1 = alice_ + "/KeyPart1_alice.kovdev", part2 = alice_ + "/KeyPart2_alice.kovdev";
+    const std::string shortFile = dir_ + "/short.user";
+    WriteAll(shortFile, ReadAll(alice_ + "/KovdevTokenKey.user").substr(0, 851));
+    const std::string notSectors = dir_ + "/ragged.udf";
+    WriteAll(notSectors, std::string(1000, 'x'));
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {Alice(Whole(), "correct horse 7"), "wrong password for user alice: the user information does not open with it"},
+        {Alice({"--split", part2, part1}),
+         "split parts in the wrong order: " + part1 + " holds part 1 and " + part2 + " part 2; give part 1 first"},
+        {Alice({"--split", part1, part2}, "nope"), "wrong password for user alice: the user information does not open with it"},
+        {Alice({"--user-info", shortFile}), shortFile + ": 851 bytes, but a user information backup has 852"},
+        {Alice({"--split", part1, alice_ + "/KovdevTokenKey.user"}),
+         alice_ + "/KovdevTokenKey.user: 852 bytes, but a part of a split user information backup has 426"},
+        {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", bob_ + "/bob.vault"}),
+         bob_ + "/bob.vault does not belong to this vault: it does not match the vault's first sector under the key of user alice"},
+        {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", shortFile}),
+         shortFile + ": 851 bytes, but a vault information file has 512"},
+        {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-path", "C:\\Kovara\\Vault\\Kovara_alice.udf"}),
+         "the user information was made for the vault registered as \"c:\\program files\\kovara\\vault\\kovara_alice.udf\", "
+         "not \"C:\\Kovara\\Vault\\Kovara_alice.udf\""},
+        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password", kPassword, "--user-info",
+          alice_ + "/KovdevTokenKey.user"},
+         bob_ + "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
+        {{"--vault", notSectors, "--user", "alice", "--password", kPassword, "--user-info", alice_ + "/KovdevTokenKey.user"},
+         notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
+        {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin", kPin}),
+         "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", "1357"}),
+         "bad PIN: the token \"Kovara Alice\" refused it"},
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Bob", "--pin", kPin}),
+         std::string("no token labelled \"Kovara Bob\" in ") + kSoftHsm},
+    };
+    for (const Case &c : cases) {
+        ToolRun run = Tool(Command("check", c.arguments));
+        EXPECT_EQ(1, run.status) << c.line;
+        EXPECT_EQ(Refusal(c.line), run.err);
+        EXPECT_EQ("", run.out) << c.line;
+    }
+
+    ToolRun usage = Tool({"check", "--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"});
+    EXPECT_EQ(2, usage.status);
+    EXPECT_EQ(Refusal("a key source is required: --user-info, --split or --token"), usage.err);
+}
+
+TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
+    const std::string vault = alice_ + "/Kovara_alice.udf";
+    const std::string sealed = ReadAll(vault);
+    struct stat before;
+    ASSERT_EQ(0, stat(vault.c_str(), &before));
+    const std::string image = dir_ + "/exported.ntfs";
+
+    ToolRun run = Tool(Command("export", Alice({"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev",
+                                            "--threads", "3", "-o", image})));
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("", run.out);
+    EXPECT_NE(std::string::npos, run.err.find("exported 8388608 bytes to " + image)) << run.err;
+    EXPECT_TRUE(ReadAll(image_) == ReadAll(image)) << "the exported image differs from the original";
+    struct stat exported;
+    ASSERT_EQ(0, stat(image.c_str(), &exported));
+    EXPECT_EQ(0600u, exported.st_mode & 0777u);
+
+    // An existing file is kept unless --force; the vault itself never is a target.
+    WriteAll(image, "keep me");
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image})));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(Refusal(image + " exists; give --force to overwrite it"), run.err.substr(run.err.find("kovara-vault:")));
+    EXPECT_EQ("keep me", ReadAll(image));
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", vault, "--force"})));
+    EXPECT_EQ(Refusal(vault + " is the vault itself; the vault is never written"), run.err.substr(run.err.find("kovara-vault:")));
+    const std::string userInfo = alice_ + "/KovdevTokenKey.user";
+    run = Tool(Command("export", Alice({"--user-info", userInfo, "-o", userInfo, "--force"})));
+    EXPECT_EQ(Refusal(userInfo + " is the key file " + userInfo + "; key files are never written"),
+              run.err.substr(run.err.find("kovara-vault:")));
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(ReadAll(image_) == ReadAll(image));
+
+    // Standard output, from the token, one thread.
+    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin, "--threads",
+                                        "1", "-o", "-"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(ReadAll(image_) == run.out);
+
+    // A refused check exports nothing.
+    run = Tool(Command("export", Alice(Whole(), "wrong") ));
+    EXPECT_EQ(2, run.status);
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", dir_ + "/never.ntfs"}, "wrong")));
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(0, access((dir_ + "/never.ntfs").c_str(), F_OK));
+
+    struct stat after;
+    ASSERT_EQ(0, stat(vault.c_str(), &after));
+    EXPECT_TRUE(sealed == ReadAll(vault));
+    EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
+    ToolRun run = Tool(Command("ls", Alice(Whole())));
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("-           30  Notes.txt\n-       307200  photo.bin\nd            -  Tax Papers\n", run.out);
+    run = Tool(Command("ls", Alice({"tax papers", "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("-           30  2006.txt\n", run.out);
+
+    run = Tool(Command("ls", Alice({"\\PHOTO.BIN", "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("-       307200  photo.bin\n", run.out);
+
+    const std::string copy = dir_ + "/photo.copy";
+    run = Tool(Command("get", Alice({"/photo.bin", "-o", copy, "--split", alice_ + "/KeyPart1_alice.kovdev",
+                                     alice_ + "/KeyPart2_alice.kovdev"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
+    run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin",
+                                     kPin})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Meet at the old mill at noon.\n", run.out);
+
+    run = Tool(Command("get", Alice({"/missing.txt", "-o", copy, "--force", "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(Refusal("/missing.txt: not found in the vault"), run.err);
+    EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy)) << "a failed look-up must leave the target alone";
+    run = Tool(Command("get", Alice({"/photo.bin", "-o", copy, "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    EXPECT_EQ(Refusal(copy + " exists; give --force to overwrite it"), run.err);
+}
+
+}  // namespace

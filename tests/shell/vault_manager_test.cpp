@@ -1,0 +1,228 @@
+// The vault manager end to end: the real Kovara.exe under Wine, driven by the
+// robot from start-up through log-in, the tray and the lock to its end.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "driver_fixture.h"
+#include "key_fixture.h"
+#include "maintenance/registry_settings.h"
+#include "manager_run.h"
+#include "resource.h"
+#include "robot.h"
+
+namespace {
+
+const char kLockFailureD[] =
+    "The Vault (D:) could not be locked.\n\nPossible reasons can be: \n1. Open file(s) within the vault,"
+    "\n2. Open folder(s) within the vault,\n3. An open Windows Explorer is accessing the vault."
+    "\n4. The vault being accessed by another application.";
+
+std::string MyDocumentsShortcut() {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PERSONAL, NULL, 0, path);
+    return std::string(path) + "\\Kovara.lnk";
+}
+
+// A screenshot once the window has drawn itself.
+void Photograph(HWND window, const char *name) {
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);
+    robot::Screenshot(name);
+}
+
+class VaultManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        drivertest::ReleaseEveryVault();
+        ClearOpenVault();
+        SetWindowsVersionForKovara(NULL);
+    }
+    void TearDown() override {
+        drivertest::SetOpenFiles(0);
+        drivertest::ReleaseEveryVault();
+        ClearOpenVault();
+        SetWindowsVersionForKovara(NULL);
+    }
+
+    // Reads a box of the program, checks its caption and presses button.
+    robot::Box Answer(ManagerRun &run, const char *caption, int button) {
+        robot::Box seen;
+        HWND box = robot::WaitForBox(caption, 20000, run.pid());
+        EXPECT_TRUE(box != NULL) << "no box \"" << caption << "\"";
+        if (!box) return seen;
+        seen = robot::ReadBox(box);
+        robot::PressButton(box, button);
+        robot::WaitForClose(box);
+        return seen;
+    }
+
+    // Starts the program through token authorisation to its main window.
+    HWND StartToMainWindow(ManagerRun &run) {
+        EXPECT_TRUE(run.Start());
+        EXPECT_TRUE(run.AuthoriseToken());
+        return run.WaitForMainWindow();
+    }
+
+    // Logs Ann in through the log-in page; the How To Use window is left up.
+    HWND LogIn(ManagerRun &run, HWND main) {
+        robot::SetControlText(main, IDC_LOGIN_USER, "Ann");
+        robot::SetControlText(main, IDC_LOGIN_PASSWORD, "pw of ann");
+        robot::PressButton(main, IDC_LOGIN_OK);
+        HWND authorise = run.WaitForDialog("Kovara - Authorise Token Use");
+        EXPECT_TRUE(authorise != NULL);
+        if (authorise) {
+            robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, kTokenPin);
+            robot::PressButton(authorise, IDOK);
+        }
+        return run.WaitForDialog("Kovara - How To Use", 30000);
+    }
+
+    // Opens the tray menu with a click and waits for it.
+    HWND TrayMenu(ManagerRun &run, HWND main, LPARAM click) {
+        PostMessageA(main, WM_USER + 1, 8081, click);
+        return robot::WaitForWindow("#32768", NULL, 10000, run.pid());
+    }
+};
+
+}  // namespace
+
+TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway) {
+    SetWindowsVersionForKovara("nt40");
+    ManagerRun old;
+    ASSERT_TRUE(old.Start());
+    robot::Box box = Answer(old, "Kovara", IDOK);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.icon);
+    EXPECT_EQ(0u, box.text.find("This version of Kovara requires Windows 2000, Windows XP or later.\n"));
+    EXPECT_EQ(0u, old.WaitForExit());
+
+    SetWindowsVersionForKovara("win2k");
+    ManagerRun current;
+    ASSERT_TRUE(current.Start());
+    EXPECT_TRUE(current.AuthoriseToken()) << "Windows 2000 passes the check";
+    HWND main = current.WaitForMainWindow();
+    ASSERT_TRUE(main != NULL);
+    // No user yet: the new-user page, whose Cancel asks the exit question.
+    EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
+    EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+    robot::PressButton(main, IDC_CREATE_CANCEL);
+    EXPECT_EQ("Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
+              "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
+              Answer(current, "Exit Application?", IDYES).text);
+    EXPECT_EQ(0u, current.WaitForExit());
+}
+
+TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
+    ManagerRun run;
+    HWND main = StartToMainWindow(run);
+    ASSERT_TRUE(main != NULL);
+    ShowWindow(main, SW_HIDE);
+
+    // The second copy from the same folder: no window, the companion is
+    // started, the copy ends with 0.
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION second = {};
+    std::string command = "\"" + run.File("Kovara.exe") + "\"";
+    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &second));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 20000));
+    DWORD code = 99;
+    GetExitCodeProcess(second.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(robot::WaitForWindow("#32770", NULL, 1000, second.dwProcessId) == NULL);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+
+    // The companion's request, in any case, shows the hidden window.
+    if (!IsWindowVisible(main)) {
+        const char request[] = "openANDexplorer";
+        COPYDATASTRUCT data = {0, sizeof request, const_cast<char *>(request)};
+        SendMessageA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    }
+    EXPECT_TRUE(IsWindowVisible(main));
+
+    // Esc asks the exit question; No minimises.
+    PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    Answer(run, "Exit Application?", IDNO);
+    for (int i = 0; i < 50 && !IsIconic(main); ++i) Sleep(100);
+    EXPECT_TRUE(IsIconic(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Answer(run, "Exit Application?", IDYES);
+    EXPECT_EQ(0u, run.WaitForExit());
+}
+
+TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
+    ManagerRun run;
+    RegisteredUser ann(run);
+    HWND main = StartToMainWindow(run);
+    ASSERT_TRUE(main != NULL);
+    for (int id : {IDC_LOGIN_OK, IDC_CREATE_NEW_USER, IDC_USE_BACKUP, IDC_CHANGE_PASSWORD, IDC_LOGIN_PROGRESS})
+        EXPECT_TRUE(robot::IsControlVisible(main, id)) << "a registered user gets the log-in page: " << id;
+    EXPECT_FALSE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
+    Photograph(main, "manager-log-in-page");
+
+    // With no vault open a tray click only shows the window.
+    ShowWindow(main, SW_HIDE);
+    PostMessageA(main, WM_USER + 1, 8081, WM_RBUTTONUP);
+    for (int i = 0; i < 50 && !IsWindowVisible(main); ++i) Sleep(100);
+    EXPECT_TRUE(IsWindowVisible(main));
+
+    HWND howToUse = LogIn(run, main);
+    ASSERT_TRUE(howToUse != NULL);
+    Photograph(howToUse, "manager-how-to-use");
+    EXPECT_EQ("My Computer\\Kovara (D:)", robot::ControlText(howToUse, IDC_HOW_TO_USE_PATH));
+    EXPECT_EQ("  (D:)", robot::ControlText(howToUse, IDC_HOW_TO_USE_DRIVE));
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ("D:", OpenVaultValue());
+    robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
+    EXPECT_TRUE(robot::WaitForClose(howToUse));
+    EXPECT_FALSE(IsWindowVisible(main)) << "the main window stays hidden after the log-in";
+
+    // A vault open: left and right clicks hide the window and open menu 158.
+    for (LPARAM click : {WM_LBUTTONUP, WM_RBUTTONUP}) {
+        ShowWindow(main, SW_SHOW);
+        HWND menu = TrayMenu(run, main, click);
+        ASSERT_TRUE(menu != NULL);
+        EXPECT_FALSE(IsWindowVisible(main));
+        robot::Screenshot(click == WM_LBUTTONUP ? "manager-tray-menu-left" : "manager-tray-menu-right");
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        robot::WaitForClose(menu);
+    }
+
+    // The menu's last item, "Lock && Exit", chosen by key, reaches its command.
+    HWND menu = TrayMenu(run, main, WM_RBUTTONUP);
+    ASSERT_TRUE(menu != NULL);
+    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+
+    // Lock and exit, first with a file open in the vault: the lock is refused
+    // and the dialog stays.
+    HWND lock = run.WaitForDialog("Kovara - Lock Vault and Exit?");
+    ASSERT_TRUE(lock != NULL);
+    Photograph(lock, "manager-lock-and-exit");
+    std::string shortcut = MyDocumentsShortcut();
+    ASSERT_TRUE(FileExists(shortcut)) << "the log-in made the My Documents shortcut";
+    SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(drivertest::SetOpenFiles(1));
+    robot::PressButton(lock, IDOK);
+    robot::Box refused = Answer(run, "Kovara - Security Alert", IDOK);
+    EXPECT_EQ(kLockFailureD, refused.text);
+    EXPECT_TRUE(IsWindow(lock));
+    EXPECT_EQ("Lock Status: ", robot::ControlText(lock, IDC_LOCK_STATUS));
+    EXPECT_EQ("D:", OpenVaultValue());
+
+    ASSERT_TRUE(drivertest::SetOpenFiles(0));
+    robot::PressButton(lock, IDOK);
+    HWND locked = run.WaitForDialog("Kovara - Your Vault Is Locked", 30000);
+    ASSERT_TRUE(locked != NULL);
+    Photograph(locked, "manager-vault-locked");
+    robot::PressButton(locked, IDOK);
+    EXPECT_EQ(0u, run.WaitForExit());
+    EXPECT_EQ("<no value>", OpenVaultValue());
+    EXPECT_FALSE(FileExists(shortcut)) << "the read-only shortcut is deleted by the lock";
+    EXPECT_FALSE(drivertest::LetterInUse('D'));
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(0u, state.vaultOpen);
+}

@@ -1,0 +1,45 @@
+// The options of every command, parsed from argv into one plain structure.
+#pragma once
+#include <string>
+#include <vector>
+
+enum class Command { kNone, kHelp, kCheck, kExport, kList, kGet };
+
+enum class KeySourceKind { kNone, kWholeBackup, kSplitBackup, kToken };
+
+struct KeySourceOptions {
+    KeySourceKind kind = KeySourceKind::kNone;
+    std::string userInfoPath;         // --user-info
+    std::string part1Path, part2Path; // --split
+    std::string tokenLibrary;         // --token
+    std::string tokenLabel;           // --token-label
+    long slot = -1;                   // --slot
+    bool pinGiven = false;
+    std::string pin;                  // --pin
+};
+
+struct Options {
+    Command command = Command::kNone;
+    bool help = false;         // --help after a command
+    std::string helpTopic;     // "help COMMAND"
+    std::string vaultPath;     // --vault
+    std::string userName;      // --user
+    bool passwordGiven = false;
+    std::string password;      // --password
+    KeySourceOptions keySource;
+    std::string vaultInfoPath;  // --vault-info
+    std::string registeredPath; // --vault-path: the path the vault was registered under on Windows
+    std::string outputPath;     // -o
+    bool force = false;         // --force
+    int threads = 0;            // --threads, 0: one per core
+    std::string volumePath;     // PATH of ls and get
+};
+
+// Fills options from the arguments after the program name; refuses with a
+// usage message on anything it does not understand.
+Options ParseCommandLine(const std::vector<std::string> &arguments);
+
+// The command's own help text, or the overview for Command::kNone.
+std::string HelpText(Command command);
+// Command named by text, kNone when unknown.
+Command CommandNamed(const std::string &name);

@@ -1,0 +1,57 @@
+#include "vault_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "crypto/sector.h"
+#include "refusal.h"
+
+VaultFile OpenVaultFile(const std::string &path) {
+    VaultFile vault{-1, 0, path};
+    vault.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (vault.fd < 0) RefuseWithErrno(path + ": cannot open the vault", errno);
+    struct stat info;
+    off_t end = lseek(vault.fd, 0, SEEK_END);
+    if (fstat(vault.fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) || end < 0) {
+        CloseVaultFile(&vault);
+        Refuse(path + ": not a vault file (neither a regular file nor a block device)");
+    }
+    vault.bytes = uint64_t(end);
+    if (vault.bytes == 0 || vault.bytes % kSectorSize) {
+        CloseVaultFile(&vault);
+        Refuse(path + ": " + std::to_string(end) + " bytes, but a vault is a whole number of 512-byte sectors");
+    }
+    return vault;
+}
+
+void CloseVaultFile(VaultFile *vault) {
+    if (vault->fd >= 0) close(vault->fd);
+    vault->fd = -1;
+}
+
+int ReadVaultBytes(const VaultFile &vault, unsigned char *buffer, size_t length, uint64_t offset) {
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = pread(vault.fd, buffer + done, length - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // the file shrank under us
+            return 0;
+        }
+        done += size_t(n);
+    }
+    return 1;
+}
+
+void DecryptSectors(const AesContext *context, unsigned char *buffer, size_t length, uint64_t firstSector) {
+    // SectorDecrypt takes an int length: go in runs well below its range.
+    const size_t run = size_t(1) << 24;
+    for (size_t offset = 0; offset < length; offset += run) {
+        size_t now = length - offset < run ? length - offset : run;
+        uint64_t sector = firstSector + offset / kSectorSize;
+        SectorCounter counter = {{uint32_t(sector), uint32_t(sector >> 32), 0, 0}};
+        SectorDecrypt(buffer + offset, int(now), &counter, context);
+    }
+}

@@ -1,5 +1,7 @@
-// AES (FIPS-197) block cipher, table-driven, with an AES-NI path chosen at run time.
+// AES (FIPS-197) block cipher: constant-time bitsliced, with an AES-NI path
+// chosen at run time.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 struct AesContext {
@@ -8,9 +10,15 @@ struct AesContext {
     int32_t rounds;                 // 10, 12 or 14
 };
 
-// Returns 0 on success, 3 for a key length other than 16/24/32, 4 when a
-// non-zero rounds disagrees with the key length. The context is untouched on failure.
-int AesSetKey(const unsigned char *key, int keyLengthBytes, int rounds, AesContext *context);
+// Outcome of AesSetKey; the values are those the interface has always returned.
+enum AesKeyStatus {
+    kAesKeyOk = 0,
+    kAesKeyLengthInvalid = 3,   // not 16, 24 or 32 bytes
+    kAesKeyRoundsMismatch = 4,  // a non-zero rounds that disagrees with the key length
+};
+
+// The context is untouched unless the status is kAesKeyOk.
+AesKeyStatus AesSetKey(const unsigned char *key, size_t keyLengthBytes, int rounds, AesContext *context);
 
 // One 16-byte block; in16 and out16 may be the same buffer.
 void AesEncryptBlock(const unsigned char *in16, unsigned char *out16, const AesContext *context);

@@ -2,14 +2,20 @@
 // The public functions pick the AES-NI path when the processor has it; both
 // paths are reachable here so that each can be exercised on its own.
 #pragma once
+#include <stddef.h>
+#include <stdint.h>
+
 #include "crypto/aes.h"
 #include "crypto/sector.h"
 
-// Table-driven path, present on every processor.
-void AesEncryptBlockTable(const unsigned char *in16, unsigned char *out16, const AesContext *context);
-void AesDecryptBlockTable(const unsigned char *in16, unsigned char *out16, const AesContext *context);
-void SectorEncryptTable(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
-void SectorDecryptTable(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+// Constant-time bitsliced path, present on every processor. It needs no
+// vector or floating-point register.
+void AesEncryptBlockCt(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void AesDecryptBlockCt(const unsigned char *in16, unsigned char *out16, const AesContext *context);
+void SectorEncryptCt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecryptCt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+// SubWord of the key schedule (the S-box on each byte), in constant time.
+uint32_t AesSubWordCt(uint32_t word);
 
 // 1 when the processor can run the AES-NI path (AES, SSSE3 and SSE2 present).
 int AesNiAvailable();
@@ -17,8 +23,8 @@ int AesNiAvailable();
 // AES-NI path; call only when AesNiAvailable() returns 1.
 void AesEncryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context);
 void AesDecryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context);
-void SectorEncryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
-void SectorDecryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorEncryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
 
 // Shared by both paths: the chaining value of the next sector, taken from the
 // counter as 16 little-endian bytes, after which the counter advances by one.

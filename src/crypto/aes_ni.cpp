@@ -1,6 +1,7 @@
 // AES-NI path. This file alone is compiled with the AES and SSSE3 instruction
 // sets enabled; nothing in it runs unless the processor check has passed.
 #include "crypto/aes_impl.h"
+#include "crypto/secure_wipe.h"
 
 #if defined(__AES__) && defined(__SSSE3__)
 #include <emmintrin.h>
@@ -90,6 +91,7 @@ void AesEncryptBlockNi(const unsigned char *in16, unsigned char *out16, const Ae
     __m128i keys[kMaxRoundKeys];
     LoadRoundKeys(context->encryptRoundKeys, keys);
     Store(out16, EncryptOne(Load(in16), keys, context->rounds));
+    SecureWipe(keys, sizeof keys);
 }
 
 KOVARA_ALIGN_STACK
@@ -97,16 +99,17 @@ void AesDecryptBlockNi(const unsigned char *in16, unsigned char *out16, const Ae
     __m128i keys[kMaxRoundKeys];
     LoadRoundKeys(context->decryptRoundKeys, keys);
     Store(out16, DecryptOne(Load(in16), keys, context->rounds));
+    SecureWipe(keys, sizeof keys);
 }
 
 KOVARA_ALIGN_STACK
-void SectorEncryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context) {
+void SectorEncryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
     if (lengthBytes < 16) return;
     const int rounds = context->rounds;
     __m128i keys[kMaxRoundKeys];
     LoadRoundKeys(context->encryptRoundKeys, keys);
 
-    int blocks = lengthBytes / 16;
+    size_t blocks = lengthBytes / 16;
     while (blocks >= 8 * kBlocksPerSector) {
         EncryptSectors<8>(buffer, counter, keys, rounds);
         buffer += 8 * 512;
@@ -125,45 +128,47 @@ void SectorEncryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *coun
     // At most one whole sector and one partial sector remain.
     while (blocks > 0) {
         __m128i v = TakeInitialVector(counter);
-        int inSector = blocks < kBlocksPerSector ? blocks : kBlocksPerSector;
-        for (int j = 0; j < inSector; ++j, buffer += 16) {
+        size_t inSector = blocks < kBlocksPerSector ? blocks : size_t(kBlocksPerSector);
+        for (size_t j = 0; j < inSector; ++j, buffer += 16) {
             v = EncryptOne(_mm_xor_si128(Load(buffer), v), keys, rounds);
             Store(buffer, v);
         }
         blocks -= inSector;
     }
+    SecureWipe(keys, sizeof keys);
 }
 
 KOVARA_ALIGN_STACK
-void SectorDecryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context) {
+void SectorDecryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
     if (lengthBytes < 16) return;
     const int rounds = context->rounds;
     __m128i keys[kMaxRoundKeys];
     LoadRoundKeys(context->decryptRoundKeys, keys);
 
-    int blocks = lengthBytes / 16;
+    size_t blocks = lengthBytes / 16;
     while (blocks > 0) {
         __m128i previous = TakeInitialVector(counter);
-        int inSector = blocks < kBlocksPerSector ? blocks : kBlocksPerSector;
+        size_t inSector = blocks < kBlocksPerSector ? blocks : size_t(kBlocksPerSector);
         blocks -= inSector;
         for (; inSector >= 8; inSector -= 8, buffer += 8 * 16) DecryptBlocks<8>(buffer, previous, keys, rounds);
         for (; inSector > 0; --inSector, buffer += 16) DecryptBlocks<1>(buffer, previous, keys, rounds);
     }
+    SecureWipe(keys, sizeof keys);
 }
 
-#else  // no AES-NI on this target: the table path stands in
+#else  // no AES-NI on this target: the constant-time path stands in
 
 void AesEncryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context) {
-    AesEncryptBlockTable(in16, out16, context);
+    AesEncryptBlockCt(in16, out16, context);
 }
 void AesDecryptBlockNi(const unsigned char *in16, unsigned char *out16, const AesContext *context) {
-    AesDecryptBlockTable(in16, out16, context);
+    AesDecryptBlockCt(in16, out16, context);
 }
-void SectorEncryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context) {
-    SectorEncryptTable(buffer, lengthBytes, counter, context);
+void SectorEncryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
+    SectorEncryptCt(buffer, lengthBytes, counter, context);
 }
-void SectorDecryptNi(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context) {
-    SectorDecryptTable(buffer, lengthBytes, counter, context);
+void SectorDecryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
+    SectorDecryptCt(buffer, lengthBytes, counter, context);
 }
 
 #endif

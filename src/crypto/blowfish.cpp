@@ -1,5 +1,6 @@
 #include "crypto/blowfish.h"
 #include "crypto/blowfish_init.h"
+#include "crypto/byte_order.h"
 
 #include <string.h>
 
@@ -49,27 +50,16 @@ inline void EncryptHalves(uint32_t &left, uint32_t &right, const BlowfishContext
     EncryptLanes<1>(&left, &right, c);
 }
 
-inline uint32_t LoadLittleEndian(const unsigned char *b) {
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
-inline void StoreLittleEndian(uint32_t w, unsigned char *b) {
-    b[0] = (unsigned char)w;
-    b[1] = (unsigned char)(w >> 8);
-    b[2] = (unsigned char)(w >> 16);
-    b[3] = (unsigned char)(w >> 24);
-}
-
 }  // namespace
 
-void BlowfishSetKey(BlowfishContext *context, int keyLengthBytes, const unsigned char *key) {
+void BlowfishSetKey(BlowfishContext *context, size_t keyLengthBytes, const unsigned char *key) {
     static_assert(sizeof(BlowfishContext) == sizeof(kBlowfishInitialState), "P-array then S-boxes");
     memcpy(context->p, kBlowfishInitialState, 18 * sizeof(uint32_t));
     memcpy(context->s, kBlowfishInitialState + 18, sizeof(context->s));
 
     if (keyLengthBytes > 72) keyLengthBytes = 72;
     if (keyLengthBytes > 0) {
-        int k = 0;
+        size_t k = 0;
         for (int i = 0; i < 18; ++i) {
             uint32_t word = 0;
             for (int b = 0; b < 4; ++b) {
@@ -101,22 +91,22 @@ template <int lanes, bool encrypt>
 inline void ProcessBlocks(unsigned char *blocks, const BlowfishContext *context) {
     uint32_t left[lanes], right[lanes];
     for (int k = 0; k < lanes; ++k) {
-        left[k] = LoadLittleEndian(blocks + 8 * k);
-        right[k] = LoadLittleEndian(blocks + 8 * k + 4);
+        left[k] = LoadLe32(blocks + 8 * k);
+        right[k] = LoadLe32(blocks + 8 * k + 4);
     }
     if (encrypt)
         EncryptLanes<lanes>(left, right, context);
     else
         DecryptLanes<lanes>(left, right, context);
     for (int k = 0; k < lanes; ++k) {
-        StoreLittleEndian(left[k], blocks + 8 * k);
-        StoreLittleEndian(right[k], blocks + 8 * k + 4);
+        StoreLe32(blocks + 8 * k, left[k]);
+        StoreLe32(blocks + 8 * k + 4, right[k]);
     }
 }
 
 template <bool encrypt>
-void ProcessBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
-    int blocks = lengthBytes > 0 ? lengthBytes / 8 : 0;
+void ProcessBuffer(unsigned char *buffer, size_t lengthBytes, const BlowfishContext *context) {
+    size_t blocks = lengthBytes / 8;
     for (; blocks >= 4; blocks -= 4, buffer += 32) ProcessBlocks<4, encrypt>(buffer, context);
     for (; blocks > 0; --blocks, buffer += 8) ProcessBlocks<1, encrypt>(buffer, context);
 }
@@ -131,10 +121,10 @@ void BlowfishDecryptBlock(unsigned char *block8, const BlowfishContext *context)
     ProcessBlocks<1, false>(block8, context);
 }
 
-void BlowfishEncryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
+void BlowfishEncryptBuffer(unsigned char *buffer, size_t lengthBytes, const BlowfishContext *context) {
     ProcessBuffer<true>(buffer, lengthBytes, context);
 }
 
-void BlowfishDecryptBuffer(unsigned char *buffer, int lengthBytes, const BlowfishContext *context) {
+void BlowfishDecryptBuffer(unsigned char *buffer, size_t lengthBytes, const BlowfishContext *context) {
     ProcessBuffer<false>(buffer, lengthBytes, context);
 }

@@ -1,9 +1,9 @@
 #include "crypto/digest_text.h"
 #include "crypto/md5.h"
 
-void RenderDigestText(const unsigned char *digest, int digestLength, char *text) {
+void RenderDigestText(const unsigned char *digest, size_t digestLength, char *text) {
     char *out = text;
-    for (int i = 0; i < digestLength; ++i) {
+    for (size_t i = 0; i < digestLength; ++i) {
         unsigned value = digest[i];
         if (value >= 100) *out++ = char('0' + value / 100);
         if (value >= 10) *out++ = char('0' + value / 10 % 10);

@@ -3,20 +3,17 @@
 
 #include <string.h>
 
-void HmacMd5(const unsigned char *message, int messageLength, const unsigned char *key, int keyLength,
+void HmacMd5(const unsigned char *message, size_t messageLength, const unsigned char *key, size_t keyLength,
              unsigned char *mac16) {
-    if (messageLength < 0) messageLength = 0;
-    if (keyLength < 0) keyLength = 0;
-
     unsigned char keyBlock[64];
     memset(keyBlock, 0, sizeof keyBlock);
     Md5State md5;
     if (keyLength > 64) {
         Md5Init(&md5);
-        Md5Update(&md5, key, unsigned(keyLength));
+        Md5Update(&md5, key, keyLength);
         Md5Final(keyBlock, &md5);
     } else if (keyLength > 0) {
-        memcpy(keyBlock, key, size_t(keyLength));
+        memcpy(keyBlock, key, keyLength);
     }
 
     unsigned char pad[64];
@@ -24,7 +21,7 @@ void HmacMd5(const unsigned char *message, int messageLength, const unsigned cha
     unsigned char inner[16];
     Md5Init(&md5);
     Md5Update(&md5, pad, 64);
-    Md5Update(&md5, message, unsigned(messageLength));
+    Md5Update(&md5, message, messageLength);
     Md5Final(inner, &md5);
 
     for (int i = 0; i < 64; ++i) pad[i] = keyBlock[i] ^ 0x5C;

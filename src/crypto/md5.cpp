@@ -1,4 +1,5 @@
 #include "crypto/md5.h"
+#include "crypto/byte_order.h"
 #include "crypto/md5_compress.h"
 
 #include <string.h>
@@ -8,10 +9,6 @@
 namespace {
 
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
-inline uint32_t LoadLittleEndian(const unsigned char *p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
@@ -23,7 +20,7 @@ inline uint32_t LoadLittleEndian(const unsigned char *p) {
 
 void Md5Compress(uint32_t state[4], const unsigned char *block64) {
     uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block64 + 4 * i);
+    for (int i = 0; i < 16; ++i) x[i] = LoadLe32(block64 + 4 * i);
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
     MD5_STEP(MD5_F, a, b, c, d, x[0], 0xD76AA478, 7);
@@ -109,12 +106,12 @@ void Md5Init(Md5State *state) {
     state->bitCount = 0;
 }
 
-void Md5Update(Md5State *state, const unsigned char *data, unsigned int length) {
+void Md5Update(Md5State *state, const unsigned char *data, size_t length) {
     if (length == 0) return;
     unsigned used = unsigned(state->bitCount >> 3) & 63;
     state->bitCount += uint64_t(length) << 3;
     if (used) {
-        unsigned take = 64 - used;
+        size_t take = 64 - used;
         if (length < take) {
             memcpy(state->buffer + used, data, length);
             return;
@@ -138,13 +135,7 @@ void Md5Final(unsigned char *digest16, Md5State *state) {
         used = 0;
     }
     memset(state->buffer + used, 0, 56 - used);
-    for (int i = 0; i < 8; ++i) state->buffer[56 + i] = (unsigned char)(bits >> (8 * i));
+    StoreLe64(state->buffer + 56, bits);
     Md5Compress(state->state, state->buffer);
-    for (int i = 0; i < 4; ++i) {
-        uint32_t w = state->state[i];
-        digest16[4 * i] = (unsigned char)w;
-        digest16[4 * i + 1] = (unsigned char)(w >> 8);
-        digest16[4 * i + 2] = (unsigned char)(w >> 16);
-        digest16[4 * i + 3] = (unsigned char)(w >> 24);
-    }
+    for (int i = 0; i < 4; ++i) StoreLe32(digest16 + 4 * i, state->state[i]);
 }

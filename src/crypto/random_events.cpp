@@ -1,18 +1,15 @@
 #include "crypto/random_events.h"
 
+#include "crypto/byte_order.h"
 #include "crypto/crc32.h"
 
 namespace {
 
-void StoreLittle(unsigned char *p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 // Checksum of the time since the previous event followed by the time now.
 uint32_t TimingChecksum(uint32_t delta, uint32_t now) {
   unsigned char bytes[8];
-  StoreLittle(bytes, delta);
-  StoreLittle(bytes + 4, now);
+  StoreLe32(bytes, delta);
+  StoreLe32(bytes + 4, now);
   return Crc32Update(0, bytes, sizeof bytes);
 }
 
@@ -25,8 +22,8 @@ int RandomMouseEvent(RandomMouseState *state, const unsigned char record20[20], 
   uint32_t m = Crc32Update(0, record20, 20);
   int added = 0;
   if (m != state->checksums[0] && m != state->checksums[1]) {
-    StoreLittle(out, TimingChecksum(delta, now));
-    StoreLittle(out + 4, m);
+    StoreLe32(out, TimingChecksum(delta, now));
+    StoreLe32(out + 4, m);
     added = 8;
   }
   state->checksums[1] = state->checksums[0];
@@ -44,7 +41,7 @@ int RandomKeyEvent(RandomKeyState *state, uint32_t keyInfo, uint32_t now, unsign
   state->previousTime = now;
   state->scanCodes[1] = state->scanCodes[0];
   state->scanCodes[0] = scan;
-  StoreLittle(out, keyInfo);
-  StoreLittle(out + 4, TimingChecksum(delta, now));
+  StoreLe32(out, keyInfo);
+  StoreLe32(out + 4, TimingChecksum(delta, now));
   return 8;
 }

@@ -7,7 +7,8 @@ struct RandomPool;
 // Cheap values of the moment: windows, process and thread, memory, times,
 // counters. Runs on every draw and every 250 ms on the polling thread.
 void RandomFastPoll(RandomPool *pool);
-// Network, disk and performance statistics; once per process.
+// The system generator (64 bytes), network, disk and performance statistics;
+// once per process.
 void RandomSlowPoll(RandomPool *pool);
 // Unloads what the slow poll loaded.
 void RandomPollRelease();

@@ -1,7 +1,8 @@
 // Gatherers of the random pool: a fast poll of cheap values of the moment
-// and, once per process, a slow poll of network, disk and performance
-// statistics.
+// and, once per process, a slow poll of the system's generator and of
+// network, disk and performance statistics.
 #include <windows.h>
+#include <wincrypt.h>
 #include <winioctl.h>
 
 #include <stdio.h>
@@ -9,6 +10,7 @@
 
 #include "crypto/random_poll.h"
 #include "crypto/random_pool.h"
+#include "crypto/secure_wipe.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ DWORD g_perfDataSize = 65536;
 // the source is given up rather than grown further.
 const DWORD kPerfDataLimit = 8u << 20;
 const DWORD kDiskPerformanceSize = 88;
+const DWORD kSystemGeneratorBytes = 64;
 
 #ifndef _WIN64
 // The records the fast poll adds whole have these sizes on 32-bit Windows.
@@ -45,6 +48,16 @@ void AddHandle(RandomPool *pool, T value) {
 
 void AddFileTimes(RandomPool *pool, const FILETIME times[4]) {
   for (int i = 0; i < 4; ++i) RandomPoolAdd(pool, &times[i], 8);
+}
+
+// 64 bytes of the system's own generator (CryptoAPI); skipped when it fails.
+void AddSystemGenerator(RandomPool *pool) {
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return;
+  unsigned char bytes[kSystemGeneratorBytes];
+  if (CryptGenRandom(provider, sizeof bytes, bytes)) RandomPoolAdd(pool, bytes, sizeof bytes);
+  SecureWipe(bytes, sizeof bytes);
+  CryptReleaseContext(provider, 0);
 }
 
 void ReadMachineRole() {
@@ -193,6 +206,9 @@ void RandomFastPoll(RandomPool *pool) {
 }
 
 void RandomSlowPoll(RandomPool *pool) {
+  // First, so that the mixes the larger sources below set off spread these
+  // bytes over the whole pool.
+  AddSystemGenerator(pool);
   if (!g_roleKnown) ReadMachineRole();
   AddNetworkStatistics(pool);
   AddDiskPerformance(pool);

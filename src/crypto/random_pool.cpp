@@ -2,23 +2,9 @@
 
 #include <string.h>
 
+#include "crypto/byte_order.h"
 #include "crypto/secure_wipe.h"
 #include "crypto/sha1.h"
-
-namespace {
-
-uint32_t LoadLittle(const unsigned char *p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void StoreLittle(unsigned char *p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-}  // namespace
 
 // One pass is thirteen SHA-1 compressions in a row. The step at offset k
 // rewrites bytes [k, k+20) from the 64 bytes [k, k+64) alone, and for k up
@@ -37,9 +23,9 @@ void RandomMix(RandomPool *pool) {
     for (unsigned i = 0; i < 64; ++i) block[i] = b[(offset + i) % kRandomPoolSize];
     // The chaining value is read little-endian, unlike SHA-1's own words;
     // at offset 240 it reaches into the 4 spare bytes.
-    for (int w = 0; w < 5; ++w) state[w] = LoadLittle(b + offset + 4 * w);
+    for (int w = 0; w < 5; ++w) state[w] = LoadLe32(b + offset + 4 * w);
     Sha1Compress(state, block);
-    for (int w = 0; w < 5; ++w) StoreLittle(b + offset + 4 * w, state[w]);
+    for (int w = 0; w < 5; ++w) StoreLe32(b + offset + 4 * w, state[w]);
     SecureWipe(block, sizeof block);
   }
   SecureWipe(state, sizeof state);
@@ -58,7 +44,7 @@ void RandomPoolAdd(RandomPool *pool, const void *data, size_t length) {
 
 void RandomPoolAddValue(RandomPool *pool, uint32_t value) {
   unsigned char bytes[4];
-  StoreLittle(bytes, value);
+  StoreLe32(bytes, value);
   RandomPoolAdd(pool, bytes, sizeof bytes);
 }
 

@@ -1,7 +1,9 @@
 // Sector chaining: each 512-byte sector is CBC-chained on its own with the
 // 128-bit little-endian sector counter as initial vector.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
+
 #include "crypto/aes.h"
 
 struct SectorCounter {
@@ -9,5 +11,5 @@ struct SectorCounter {
 };
 
 // In place over lengthBytes / 16 whole blocks; the counter advances once per sector.
-void SectorEncrypt(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
-void SectorDecrypt(unsigned char *buffer, int lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorEncrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+void SectorDecrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);

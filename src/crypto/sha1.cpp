@@ -1,5 +1,6 @@
 #include "crypto/sha1.h"
 
+#include "crypto/byte_order.h"
 #include "crypto/secure_wipe.h"
 
 namespace {
@@ -8,9 +9,7 @@ inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)
 
 void Sha1Compress(uint32_t state[5], const unsigned char *block64) {
     uint32_t w[80];
-    for (int i = 0; i < 16; ++i)
-        w[i] = uint32_t(block64[4 * i]) << 24 | uint32_t(block64[4 * i + 1]) << 16 |
-               uint32_t(block64[4 * i + 2]) << 8 | block64[4 * i + 3];
+    for (int i = 0; i < 16; ++i) w[i] = LoadBe32(block64 + 4 * i);
     for (int i = 16; i < 80; ++i) w[i] = RotateLeft(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
 
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];

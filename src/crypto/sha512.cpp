@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "crypto/byte_order.h"
 #include "crypto/secure_wipe.h"
 
 namespace {
@@ -39,15 +40,9 @@ const uint64_t kRound[80] = {
 
 inline uint64_t RotateRight(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 
-inline uint64_t LoadBigEndian(const unsigned char *p) {
-    uint64_t w = 0;
-    for (int i = 0; i < 8; ++i) w = (w << 8) | p[i];
-    return w;
-}
-
 void Compress(uint64_t state[8], const unsigned char *block) {
     uint64_t w[80];
-    for (int i = 0; i < 16; ++i) w[i] = LoadBigEndian(block + 8 * i);
+    for (int i = 0; i < 16; ++i) w[i] = LoadBe64(block + 8 * i);
     for (int i = 16; i < 80; ++i) {
         uint64_t s0 = RotateRight(w[i - 15], 1) ^ RotateRight(w[i - 15], 8) ^ (w[i - 15] >> 7);
         uint64_t s1 = RotateRight(w[i - 2], 19) ^ RotateRight(w[i - 2], 61) ^ (w[i - 2] >> 6);
@@ -91,14 +86,14 @@ void Sha512Init(Sha512State *state) {
     state->bitCountLow = 0;
 }
 
-void Sha512Update(Sha512State *state, const unsigned char *data, unsigned int length) {
+void Sha512Update(Sha512State *state, const unsigned char *data, size_t length) {
     if (length == 0) return;
     unsigned used = unsigned(state->bitCountLow >> 3) & 127;
     uint64_t bits = uint64_t(length) << 3;
     state->bitCountLow += bits;
     if (state->bitCountLow < bits) ++state->bitCountHigh;
     if (used) {
-        unsigned take = 128 - used;
+        size_t take = 128 - used;
         if (length < take) {
             memcpy(state->buffer + used, data, length);
             return;
@@ -121,24 +116,21 @@ void Sha512Final(unsigned char *digest64, Sha512State *state) {
         used = 0;
     }
     memset(state->buffer + used, 0, 112 - used);
-    for (int i = 0; i < 8; ++i) {
-        state->buffer[112 + i] = (unsigned char)(state->bitCountHigh >> (56 - 8 * i));
-        state->buffer[120 + i] = (unsigned char)(state->bitCountLow >> (56 - 8 * i));
-    }
+    StoreBe64(state->buffer + 112, state->bitCountHigh);
+    StoreBe64(state->buffer + 120, state->bitCountLow);
     Compress(state->state, state->buffer);
-    for (int i = 0; i < 8; ++i)
-        for (int b = 0; b < 8; ++b) digest64[8 * i + b] = (unsigned char)(state->state[i] >> (56 - 8 * b));
+    for (int i = 0; i < 8; ++i) StoreBe64(digest64 + 8 * i, state->state[i]);
 }
 
-void Sha512Truncated(const unsigned char *data, int length, unsigned char *out, int outLength) {
-    if (outLength <= 0) return;
-    memset(out, 0, size_t(outLength));
+void Sha512Truncated(const unsigned char *data, size_t length, unsigned char *out, size_t outLength) {
+    if (outLength == 0) return;
+    memset(out, 0, outLength);
     Sha512State sha;
     Sha512Init(&sha);
-    if (length > 0) Sha512Update(&sha, data, unsigned(length));
+    Sha512Update(&sha, data, length);
     unsigned char digest[64];
     Sha512Final(digest, &sha);
-    memcpy(out, digest, size_t(outLength < 64 ? outLength : 64));
+    memcpy(out, digest, outLength < 64 ? outLength : 64);
     SecureWipe(digest, sizeof digest);
     SecureWipe(&sha, sizeof sha);
 }

@@ -1,5 +1,6 @@
 // SHA-512 (FIPS 180-2).
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 struct Sha512State {
@@ -9,9 +10,9 @@ struct Sha512State {
 };
 
 void Sha512Init(Sha512State *state);
-void Sha512Update(Sha512State *state, const unsigned char *data, unsigned int length);
+void Sha512Update(Sha512State *state, const unsigned char *data, size_t length);
 void Sha512Final(unsigned char *digest64, Sha512State *state);
 
 // Zero-fills outLength bytes of out, then writes the first min(outLength, 64)
-// digest bytes. Does nothing when outLength <= 0.
-void Sha512Truncated(const unsigned char *data, int length, unsigned char *out, int outLength);
+// digest bytes. Does nothing when outLength is 0.
+void Sha512Truncated(const unsigned char *data, size_t length, unsigned char *out, size_t outLength);

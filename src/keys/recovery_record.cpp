@@ -39,18 +39,18 @@ void OpenRecoveryRecord(const unsigned char *file332, int index, const char *ans
     SecureWipe(key, sizeof key);
 }
 
-int PasswordFromRecord(const unsigned char *candidate104, char *password, int passwordSize) {
+int PasswordFromRecord(const unsigned char *candidate104, char *password, size_t passwordSize) {
     const void *end = memchr(candidate104, 0, kPasswordRecordSize);
-    if (!end || passwordSize <= 0) return 0;
+    if (!end || passwordSize == 0) return 0;
     size_t length = static_cast<size_t>(static_cast<const unsigned char *>(end) - candidate104);
-    if (length >= size_t(passwordSize)) return 0;
+    if (length >= passwordSize) return 0;
     memcpy(password, candidate104, length);
     password[length] = '\0';
     return 1;
 }
 
 int OpenRecoveryRecords(const unsigned char *file332, const char *const answers[3], char *password,
-                        int passwordSize) {
+                        size_t passwordSize) {
     unsigned char candidates[kRecoveryRecordCount][kPasswordRecordSize];
     for (int k = 0; k < kRecoveryRecordCount; ++k) OpenRecoveryRecord(file332, k, answers[k], candidates[k]);
 

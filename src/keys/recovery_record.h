@@ -1,6 +1,7 @@
 // The 332-byte password-recovery file: a 20-byte recovery salt, then the
 // password record sealed three times, once under each answer's key.
 #pragma once
+#include <stddef.h>
 
 enum {
     kRecoveryFileSize = 332,
@@ -22,9 +23,9 @@ void OpenRecoveryRecord(const unsigned char *file332, int index, const char *ans
 // Copies the text of an opened password record into password (room for
 // passwordSize bytes). The text must end inside the record and fit: a wrong
 // answer yields arbitrary bytes that may hold no NUL at all. 1 or 0.
-int PasswordFromRecord(const unsigned char *candidate104, char *password, int passwordSize);
+int PasswordFromRecord(const unsigned char *candidate104, char *password, size_t passwordSize);
 
 // Opens all three records; the password is revealed only when at least two
 // of the three pairs agree (so every answer was right). 1 or 0.
 int OpenRecoveryRecords(const unsigned char *file332, const char *const answers[3], char *password,
-                        int passwordSize);
+                        size_t passwordSize);

@@ -28,25 +28,23 @@ void DeriveSealingKey(const char *secret, const unsigned char *salt20, unsigned 
 
 namespace {
 
-void BlowfishCodebook(const unsigned char *key32, unsigned char *buffer, int length, bool seal) {
+void BlowfishCodebook(const unsigned char *key32, unsigned char *buffer, size_t length, bool seal) {
     BlowfishContext context;
     BlowfishSetKey(&context, kBlowfishKeySize, key32);
-    for (int offset = 0; offset + 8 <= length; offset += 8) {
-        if (seal)
-            BlowfishEncryptBlock(buffer + offset, &context);
-        else
-            BlowfishDecryptBlock(buffer + offset, &context);
-    }
+    if (seal)
+        BlowfishEncryptBuffer(buffer, length, &context);
+    else
+        BlowfishDecryptBuffer(buffer, length, &context);
     SecureWipe(&context, sizeof context);
 }
 
 }  // namespace
 
-void BlowfishSeal(const unsigned char *key32, unsigned char *buffer, int length) {
+void BlowfishSeal(const unsigned char *key32, unsigned char *buffer, size_t length) {
     BlowfishCodebook(key32, buffer, length, true);
 }
 
-void BlowfishOpen(const unsigned char *key32, unsigned char *buffer, int length) {
+void BlowfishOpen(const unsigned char *key32, unsigned char *buffer, size_t length) {
     BlowfishCodebook(key32, buffer, length, false);
 }
 
@@ -118,6 +116,6 @@ void JoinUserInfo(const unsigned char *part1, const unsigned char *part2, unsign
     memcpy(record852 + kUserInfoPartSize, part2, kUserInfoPartSize);
 }
 
-void ComputeVaultKey(const unsigned char *userKeyBlock, int length, unsigned char *vaultKey32) {
+void ComputeVaultKey(const unsigned char *userKeyBlock, size_t length, unsigned char *vaultKey32) {
     Sha512Truncated(userKeyBlock, length, vaultKey32, kVaultKeyLength);
 }

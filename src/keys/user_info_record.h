@@ -1,6 +1,7 @@
 // The 852-byte user information record: salt in clear, the identity text sealed
 // under the user key block, and the user key block sealed under the password.
 #pragma once
+#include <stddef.h>
 
 enum {
     kUserInfoSize = 852,
@@ -22,8 +23,8 @@ int MakeIdentityText(const char *vaultPath, unsigned char *identity576);
 void DeriveSealingKey(const char *secret, const unsigned char *salt20, unsigned char *key32);
 
 // Blowfish in codebook mode over a buffer of whole 8-byte blocks, in place.
-void BlowfishSeal(const unsigned char *key32, unsigned char *buffer, int length);
-void BlowfishOpen(const unsigned char *key32, unsigned char *buffer, int length);
+void BlowfishSeal(const unsigned char *key32, unsigned char *buffer, size_t length);
+void BlowfishOpen(const unsigned char *key32, unsigned char *buffer, size_t length);
 
 // Builds the record from the caller's salt and user key block. 1 on success,
 // 0 when the vault path does not fit into the identity block.
@@ -47,4 +48,4 @@ void SplitUserInfo(const unsigned char *record852, unsigned char *part1, unsigne
 void JoinUserInfo(const unsigned char *part1, const unsigned char *part2, unsigned char *record852);
 
 // The AES-256 vault key: first 32 bytes of SHA-512 over the user key block.
-void ComputeVaultKey(const unsigned char *userKeyBlock, int length, unsigned char *vaultKey32);
+void ComputeVaultKey(const unsigned char *userKeyBlock, size_t length, unsigned char *vaultKey32);

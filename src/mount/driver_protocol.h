@@ -3,6 +3,9 @@
 #pragma once
 #include <stdint.h>
 
+// Multi-byte fields are little-endian: LoadLe16, StoreLe64 and the rest.
+#include "crypto/byte_order.h"
+
 // All codes are METHOD_BUFFERED codes of device type 0x8000.
 #define KOVDEV_IOCTL_STATUS   0x80006020u  // control device, read access; out: status record
 #define KOVDEV_IOCTL_OPEN     0x8000e000u  // drive device, read+write; in: open request
@@ -43,19 +46,3 @@
 #define KOVDEV_AES256_KEY_LENGTH     32u
 
 #define KOVDEV_SECTOR_SIZE           512u
-
-static inline uint16_t KovdevGet16(const unsigned char *p) {
-    return (uint16_t)(p[0] | (p[1] << 8));
-}
-static inline void KovdevPut16(unsigned char *p, uint16_t v) {
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-}
-static inline uint64_t KovdevGet64(const unsigned char *p) {
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
-static inline void KovdevPut64(unsigned char *p, uint64_t v) {
-    for (int i = 0; i < 8; ++i) { p[i] = (unsigned char)v; v >>= 8; }
-}

@@ -20,7 +20,9 @@ namespace {
 int BindAndSend(HWND owner, char letter, const unsigned char *request, DWORD length) {
     HANDLE probe = OpenDriveDevice(letter);
     if (probe != INVALID_HANDLE_VALUE) {
+        // The device answered: no system error lies behind this refusal.
         CloseHandle(probe);
+        SetLastError(ERROR_SUCCESS);
         SystemErrorBox(owner, "The vault device is either in use or is not accessible.");
         return 0;
     }

@@ -42,12 +42,12 @@ size_t OpenRequestAllocationSize(const char *containerPath) {
 
 int OpenRequestAddKey(unsigned char *keyArea, const unsigned char *key, size_t keyLength) {
     if (keyLength != KOVDEV_AES256_KEY_LENGTH) return 0;
-    uint16_t count = KovdevGet16(keyArea + KOVDEV_REQ_KEY_COUNT_OFFSET);
+    uint16_t count = LoadLe16(keyArea + KOVDEV_REQ_KEY_COUNT_OFFSET);
     if (count >= KOVDEV_REQ_KEY_SLOTS) return 0;
-    KovdevPut16(keyArea + KOVDEV_REQ_ALGORITHM_OFFSET, KOVDEV_ALGORITHM_AES256);
-    KovdevPut16(keyArea + KOVDEV_REQ_KEY_LENGTH_OFFSET, KOVDEV_AES256_KEY_LENGTH);
+    StoreLe16(keyArea + KOVDEV_REQ_ALGORITHM_OFFSET, KOVDEV_ALGORITHM_AES256);
+    StoreLe16(keyArea + KOVDEV_REQ_KEY_LENGTH_OFFSET, KOVDEV_AES256_KEY_LENGTH);
     memcpy(keyArea + KOVDEV_REQ_KEYS_OFFSET + KOVDEV_REQ_KEY_SLOT_SIZE * count, key, keyLength);
-    KovdevPut16(keyArea + KOVDEV_REQ_KEY_COUNT_OFFSET, uint16_t(count + 1));
+    StoreLe16(keyArea + KOVDEV_REQ_KEY_COUNT_OFFSET, uint16_t(count + 1));
     return 1;
 }
 
@@ -60,12 +60,12 @@ size_t FillOpenRequest(unsigned char *request, size_t requestSize, const unsigne
 
     memset(request, 0, requestSize);
     memcpy(request, keyArea, KOVDEV_REQ_HEAD_SIZE);
-    KovdevPut16(request + KOVDEV_REQ_FIXED_OFFSET, 1);
+    StoreLe16(request + KOVDEV_REQ_FIXED_OFFSET, 1);
     if (driveLetter >= 'a' && driveLetter <= 'z') driveLetter = char(driveLetter - 'a' + 'A');
     request[KOVDEV_REQ_LETTER_OFFSET] = (unsigned char)driveLetter;
     ContainerName(containerPath, (char *)request + KOVDEV_REQ_NAME_OFFSET, requestSize - KOVDEV_REQ_NAME_OFFSET);
-    KovdevPut16(request + KOVDEV_REQ_NAME_LENGTH_OFFSET, uint16_t(nameLength));
-    KovdevPut64(request + KOVDEV_REQ_SIZE_OFFSET, uint64_t(sizeMb) * 1048576u);
+    StoreLe16(request + KOVDEV_REQ_NAME_LENGTH_OFFSET, uint16_t(nameLength));
+    StoreLe64(request + KOVDEV_REQ_SIZE_OFFSET, uint64_t(sizeMb) * 1048576u);
     return sent;
 }
 

@@ -8,7 +8,9 @@
 #include "shell/process_state.h"
 
 int MakeVaultShortcut(char letter) {
-    CoInitialize(NULL);
+    // A thread already in another apartment refuses: it keeps its own COM
+    // state, which only a successful call here may balance.
+    HRESULT com = CoInitialize(NULL);
     g_openVault.shortcutMade = 0;
     char root[4] = {letter, ':', '\\', '\0'};
     SHFILEINFOA info;
@@ -32,6 +34,6 @@ int MakeVaultShortcut(char letter) {
             link->Release();
         }
     }
-    CoUninitialize();
+    if (SUCCEEDED(com)) CoUninitialize();
     return g_openVault.shortcutMade;
 }

@@ -21,7 +21,7 @@ void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
 }
 
 TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_t expected) {
-  if (length != expected) return kTokenKeyNotOk;
+  if (length != expected || length < 3) return kTokenKeyNotOk;
   // Exactly three bytes are read: the value carries no terminator after them.
   size_t number = 0;
   for (int i = 0; i < 3; i++) {
@@ -105,7 +105,7 @@ TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle,
                                   size_t *valueLength) {
   CK_ATTRIBUTE label;
   LabelTemplate(&label);
-  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenNoKeyObject;
+  if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenFindInitFailed;
   CK_OBJECT_HANDLE handles[2] = {0, 0};
   CK_ULONG found = 0;
   CK_RV rv = b->functions->C_FindObjects(b->session, handles, 2, &found);

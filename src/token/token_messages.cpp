@@ -101,6 +101,7 @@ static std::string KeyObjectMessage(TokenMessageContext context, TokenOutcome ou
   }
   int preparing = context == kPreparingToken;
   switch (outcome) {
+    case kTokenFindInitFailed: return "Failed to initialize key search on the token.";
     case kTokenFindFailed: return "Find key objects on the token failed.";
     case kTokenSizeFailed:
       return preparing ? "Failed to get attribute size of a key object on the token."

@@ -87,10 +87,6 @@ static ULONG KeyIsZero(void) {
     return any == 0;
 }
 
-static ULONG ReadLe32(const unsigned char *p) {
-    return (ULONG)p[0] | (ULONG)p[1] << 8 | (ULONG)p[2] << 16 | (ULONG)p[3] << 24;
-}
-
 static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
     ANSI_STRING ansi;
     UNICODE_STRING wide;
@@ -138,7 +134,7 @@ static NTSTATUS OpenVault(const unsigned char *in, ULONG inLength) {
     if (g_volume.open) return STATUS_DEVICE_BUSY;
 
     name = (const char *)in + KOVDEV_REQ_NAME_OFFSET;
-    bytes = KovdevGet64(in + KOVDEV_REQ_SIZE_OFFSET);
+    bytes = LoadLe64(in + KOVDEV_REQ_SIZE_OFFSET);
     key = in + KOVDEV_REQ_KEYS_OFFSET; /* slot 0 */
     if (!KovdevCipherSetKey(&g_volume.cipher, key)) {
         SecureWipe(&g_volume.cipher, sizeof g_volume.cipher);
@@ -313,7 +309,7 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
     case KOVDEV_IOCTL_SET_OPEN_FILES:
         if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
         if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
-        g_volume.openFiles = ReadLe32(buffer);
+        g_volume.openFiles = LoadLe32(buffer);
         return STATUS_SUCCESS;
 
     case KOVDEV_IOCTL_INSPECT:
@@ -341,6 +337,27 @@ static unsigned char *TransferBuffer(PIRP irp) {
     return (unsigned char *)irp->UserBuffer;
 }
 
+/* The crypto core uses the AES instructions and vector registers where the
+   processor has them. 32-bit kernel code must save the floating-point state
+   around that, and when it cannot be saved the constant-time path runs, which
+   needs neither. 64-bit kernel code may use the vector registers as any code
+   does (the kernel keeps the interrupted state itself). */
+static void CipherSectors(BOOLEAN encrypt, unsigned char *buffer, ULONG length, ULONGLONG firstSector) {
+#ifdef _WIN64
+    const int vectorUnit = 1;
+#else
+    KFLOATING_SAVE save;
+    const int vectorUnit = NT_SUCCESS(KeSaveFloatingPointState(&save));
+#endif
+    if (encrypt)
+        KovdevCipherEncrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
+    else
+        KovdevCipherDecrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
+#ifndef _WIN64
+    if (vectorUnit) KeRestoreFloatingPointState(&save);
+#endif
+}
+
 static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULONG_PTR *information) {
     ULONG length = write ? stack->Parameters.Write.Length : stack->Parameters.Read.Length;
     LONGLONG offset = write ? stack->Parameters.Write.ByteOffset.QuadPart : stack->Parameters.Read.ByteOffset.QuadPart;
@@ -366,14 +383,14 @@ static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULON
         where.QuadPart = (LONGLONG)position;
         if (write) {
             memcpy(scratch, data + done, step);
-            KovdevCipherEncrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+            CipherSectors(TRUE, scratch, step, position / KOVDEV_SECTOR_SIZE);
             status = ZwWriteFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
             if (NT_SUCCESS(status) && io.Information != step) status = STATUS_DISK_FULL;
         } else {
             status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, scratch, step, &where, NULL);
             if (NT_SUCCESS(status) && io.Information != step) status = STATUS_FILE_CORRUPT_ERROR;
             if (NT_SUCCESS(status)) {
-                KovdevCipherDecrypt(&g_volume.cipher, scratch, step, position / KOVDEV_SECTOR_SIZE);
+                CipherSectors(FALSE, scratch, step, position / KOVDEV_SECTOR_SIZE);
                 memcpy(data + done, scratch, step);
             }
         }
@@ -394,8 +411,6 @@ typedef struct FileSystemKind {
     ULONG serial;
 } FileSystemKind;
 
-static ULONG ReadLe32At(const unsigned char *sector, ULONG offset) { return ReadLe32(sector + offset); }
-
 static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
     unsigned char sector[KOVDEV_SECTOR_SIZE];
     LARGE_INTEGER where;
@@ -405,20 +420,20 @@ static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
     where.QuadPart = 0;
     status = ZwReadFile(g_volume.file, NULL, NULL, NULL, &io, sector, sizeof sector, &where, NULL);
     if (!NT_SUCCESS(status)) return status;
-    KovdevCipherDecrypt(&g_volume.cipher, sector, sizeof sector, 0);
+    CipherSectors(FALSE, sector, sizeof sector, 0);
     if (sector[510] != 0x55 || sector[511] != 0xAA) return STATUS_UNRECOGNIZED_VOLUME;
     if (memcmp(sector + 3, "NTFS    ", 8) == 0) {
         kind->name = L"NTFS";
-        kind->serial = ReadLe32At(sector, 0x48);
+        kind->serial = LoadLe32(sector + 0x48);
         kind->attributes = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK |
                            FILE_PERSISTENT_ACLS;
     } else if (memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
         kind->name = L"FAT32";
-        kind->serial = ReadLe32At(sector, 0x43);
+        kind->serial = LoadLe32(sector + 0x43);
         kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
     } else if (memcmp(sector + 0x36, "FAT", 3) == 0) {
         kind->name = L"FAT";
-        kind->serial = ReadLe32At(sector, 0x27);
+        kind->serial = LoadLe32(sector + 0x27);
         kind->attributes = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
     } else {
         return STATUS_UNRECOGNIZED_VOLUME;

@@ -1,6 +1,7 @@
 // Bridges the driver (C, kernel headers) to the crypto core (C++).
 #include "kovdev_crypto.h"
 #include "crypto/aes.h"
+#include "crypto/aes_impl.h"
 #include "crypto/sector.h"
 
 static_assert(sizeof(AesContext) <= sizeof(KovdevCipher), "cipher room too small");
@@ -18,17 +19,23 @@ SectorCounter CounterOf(uint64_t sector) {
 
 extern "C" int KovdevCipherSetKey(KovdevCipher *cipher, const unsigned char *key32) {
     for (auto &word : cipher->words) word = 0;
-    return AesSetKey(key32, 32, 0, reinterpret_cast<AesContext *>(cipher)) == 0;
+    return AesSetKey(key32, 32, 0, reinterpret_cast<AesContext *>(cipher)) == kAesKeyOk;
 }
 
 extern "C" void KovdevCipherEncrypt(const KovdevCipher *cipher, unsigned char *buffer, uint32_t length,
-                                    uint64_t firstSector) {
+                                    uint64_t firstSector, int vectorUnit) {
     SectorCounter counter = CounterOf(firstSector);
-    SectorEncrypt(buffer, int(length), &counter, Context(cipher));
+    if (vectorUnit)
+        SectorEncrypt(buffer, length, &counter, Context(cipher));
+    else
+        SectorEncryptCt(buffer, length, &counter, Context(cipher));
 }
 
 extern "C" void KovdevCipherDecrypt(const KovdevCipher *cipher, unsigned char *buffer, uint32_t length,
-                                    uint64_t firstSector) {
+                                    uint64_t firstSector, int vectorUnit) {
     SectorCounter counter = CounterOf(firstSector);
-    SectorDecrypt(buffer, int(length), &counter, Context(cipher));
+    if (vectorUnit)
+        SectorDecrypt(buffer, length, &counter, Context(cipher));
+    else
+        SectorDecryptCt(buffer, length, &counter, Context(cipher));
 }

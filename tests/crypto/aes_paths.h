@@ -1,4 +1,4 @@
-// The AES implementations a test can run: the table path, the AES-NI path
+// The AES implementations a test can run: the constant-time path, the AES-NI path
 // (only where the processor has it) and the public, self-selecting functions.
 #pragma once
 #include <string>
@@ -8,13 +8,13 @@ struct AesPath {
     const char *name;
     void (*encryptBlock)(const unsigned char *, unsigned char *, const AesContext *);
     void (*decryptBlock)(const unsigned char *, unsigned char *, const AesContext *);
-    void (*sectorEncrypt)(unsigned char *, int, SectorCounter *, const AesContext *);
-    void (*sectorDecrypt)(unsigned char *, int, SectorCounter *, const AesContext *);
+    void (*sectorEncrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
+    void (*sectorDecrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
     bool needsAesNi;
 };
 
 inline const AesPath kAesPaths[] = {
-    {"Table", AesEncryptBlockTable, AesDecryptBlockTable, SectorEncryptTable, SectorDecryptTable, false},
+    {"ConstantTime", AesEncryptBlockCt, AesDecryptBlockCt, SectorEncryptCt, SectorDecryptCt, false},
     {"AesNi", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptNi, true},
     {"Public", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecrypt, false},
 };

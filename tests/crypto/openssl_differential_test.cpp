@@ -53,7 +53,7 @@ TEST_P(OpenSslAesTest, SectorsMatchAes256CbcPerSectorWithTheCounterAsIv) {
         std::vector<unsigned char> key = RandomBytes(rng, 32);
         AesContext context;
         memset(&context, 0, sizeof context);
-        ASSERT_EQ(0, AesSetKey(key.data(), 32, 0, &context));
+        ASSERT_EQ(kAesKeyOk, AesSetKey(key.data(), 32, 0, &context));
         size_t length = 512 * (1 + rng() % 20) - (trial % 4 == 0 ? 16 * (1 + rng() % 31) : 0);
         std::vector<unsigned char> plain = RandomBytes(rng, length);
         SectorCounter start = {{uint32_t(rng()), trial % 3 ? 0u : 0xFFFFFFFFu, 0, trial % 5 ? 0u : uint32_t(rng())}};
@@ -86,7 +86,7 @@ TEST_P(OpenSslAesTest, BlocksMatchAesEcbForEveryKeySize) {
         std::vector<unsigned char> key = RandomBytes(rng, keyLength), block = RandomBytes(rng, 16);
         AesContext context;
         memset(&context, 0, sizeof context);
-        ASSERT_EQ(0, AesSetKey(key.data(), keyLength, 0, &context));
+        ASSERT_EQ(kAesKeyOk, AesSetKey(key.data(), keyLength, 0, &context));
         for (int encrypt = 0; encrypt < 2; ++encrypt) {
             unsigned char ours[16], theirs[32];
             (encrypt ? path.encryptBlock : path.decryptBlock)(block.data(), ours, &context);

@@ -36,6 +36,19 @@ TEST(RequestCheck, AcceptsWhatTheBuilderMakesAndNothingShorter) {
     }
 }
 
+TEST(RequestCheck, SizesThatTurnNegativeAsSigned64BitAreRefused) {
+    size_t sent = 0;
+    std::vector<unsigned char> request = Build("C:\\Vault\\huge.udf", 'H', 5, &sent);
+    const int nameLength = (int)ContainerNameLength("C:\\Vault\\huge.udf");
+    const uint64_t largest = 0x8000000000000000ull - KOVDEV_SECTOR_SIZE;
+    StoreLe64(request.data() + KOVDEV_REQ_SIZE_OFFSET, largest);
+    EXPECT_EQ(nameLength, KovdevCheckOpenRequest(request.data(), sent));
+    for (uint64_t bytes : {uint64_t(largest + KOVDEV_SECTOR_SIZE), uint64_t(0xFFFFFFFFFFFFFE00ull)}) {
+        StoreLe64(request.data() + KOVDEV_REQ_SIZE_OFFSET, bytes);
+        EXPECT_EQ(-1, KovdevCheckOpenRequest(request.data(), sent)) << bytes;
+    }
+}
+
 TEST(RequestCheck, NameLengthLimit) {
     size_t sent = 0;
     std::string longest = "\\" + std::string(KOVDEV_MAX_NAME_LENGTH - 1, 'n');  // sent unchanged
@@ -63,7 +76,7 @@ TEST(RequestCheck, RandomBytesOutsideTheFieldsDoNotMatterAndNothingCrashes) {
         request[anywhere] = (unsigned char)random();
         size_t length = random() % (request.size() + 1);
         int result = KovdevCheckOpenRequest(request.data(), length);
-        EXPECT_TRUE(result == -1 || result == (int)KovdevGet16(request.data() + KOVDEV_REQ_NAME_LENGTH_OFFSET));
+        EXPECT_TRUE(result == -1 || result == (int)LoadLe16(request.data() + KOVDEV_REQ_NAME_LENGTH_OFFSET));
     }
 }
 

@@ -55,7 +55,7 @@ std::vector<unsigned char> ReadContainer(const std::string &path, unsigned long 
 void Decrypt(std::vector<unsigned char> &data, unsigned long long firstSector, const unsigned char *key) {
     AesContext context;
     memset(&context, 0, sizeof context);
-    ASSERT_EQ(0, AesSetKey(key, 32, 0, &context));
+    ASSERT_EQ(kAesKeyOk, AesSetKey(key, 32, 0, &context));
     SectorCounter counter = {{(uint32_t)firstSector, (uint32_t)(firstSector >> 32), 0, 0}};
     SectorDecrypt(data.data(), (int)data.size(), &counter, &context);
 }

@@ -73,7 +73,7 @@ int main(int argc, char **argv) {
         size_t got = size_t(in.gcount());
         if (got == 0) break;
         if (got % 512) return Fail("the image is not a whole number of sectors");
-        KovdevCipherEncrypt(&cipher, run.data(), uint32_t(got), sector);
+        KovdevCipherEncrypt(&cipher, run.data(), uint32_t(got), sector, 1);  // user mode: AES-NI allowed
         if (firstSector.empty()) firstSector.assign(run.begin(), run.begin() + 512);
         vault.write(reinterpret_cast<const char *>(run.data()), std::streamsize(got));
         sector += got / 512;

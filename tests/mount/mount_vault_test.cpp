@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver_fixture.h"
@@ -175,7 +176,8 @@ TEST_F(MountVaultTest, RequestedLetterTakenAtOpenTimeFailsAtTheProbe) {
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     EXPECT_EQ(0, Mount(1, 'G'));
-    EXPECT_EQ(0u, OnlyBoxText(answerer).find("The vault device is either in use or is not accessible."));
+    // The probe opened the device: there is no system error to report.
+    EXPECT_EQ("The vault device is either in use or is not accessible.", OnlyBoxText(answerer));
     ExpectNothingLeft();
     char target[MAX_PATH] = "";
     QueryDosDeviceA("G:", target, sizeof target);
@@ -211,7 +213,8 @@ TEST_F(MountVaultTest, FailedKeyLoadingLeavesNoDriveBehind) {
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     EXPECT_EQ(0, Mount());
-    EXPECT_EQ(0u, OnlyBoxText(answerer).find("The selected Backup of User Information File is not accessible."));
+    EXPECT_EQ("The selected Backup of User Information File is not accessible." + SystemReported(ERROR_FILE_NOT_FOUND),
+              OnlyBoxText(answerer));
     ExpectNothingLeft();
 }
 
@@ -227,11 +230,35 @@ TEST_F(MountVaultTest, ShortcutInMyDocumentsPointsAtTheDrive) {
     EXPECT_TRUE(FileExists(g_process.shortcutPath));
 }
 
+TEST(VaultShortcut, LeavesTheComStateOfAThreadInAnotherApartmentAlone) {
+    ScratchFolder folder;
+    strcpy(g_process.shortcutPath, folder.File("Kovara.lnk").c_str());
+    HRESULT before = E_FAIL, after = E_FAIL;
+    int made = -1;
+    // A multithreaded apartment refuses the shortcut's CoInitialize; the
+    // thread's own initialisation must survive the call.
+    std::thread caller([&] {
+        before = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+        made = MakeVaultShortcut('C');
+        after = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+        if (SUCCEEDED(after)) CoUninitialize();
+        if (SUCCEEDED(before)) CoUninitialize();
+    });
+    caller.join();
+    ASSERT_EQ(S_OK, before);
+    EXPECT_EQ(S_FALSE, after) << "COM was uninitialised under the caller";
+    EXPECT_EQ(1, made);
+    EXPECT_TRUE(FileExists(g_process.shortcutPath));
+    g_openVault.shortcutMade = 0;
+    g_process.shortcutPath[0] = '\0';
+}
+
 TEST_F(MountVaultTest, RefusedOpenRequestRemovesTheDriveDefinition) {
     std::string missing = folder.File("no such folder\\Kovara_Ann.udf");
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     EXPECT_EQ(0, MountVault(NULL, missing.c_str(), 5, 0, 'A', keyLoading));
-    EXPECT_EQ(0u, OnlyBoxText(answerer).find("Unable to send open request to the vault driver."));
+    EXPECT_EQ("Unable to send open request to the vault driver." + SystemReported(ERROR_PATH_NOT_FOUND),
+              OnlyBoxText(answerer));
     ExpectNothingLeft();
 }

@@ -1,5 +1,8 @@
 // The process-wide random pool under Windows: start and stop, draws, and the
 // hook procedures fed with crafted events.
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -149,6 +152,68 @@ TEST(RandomPolls, SlowPollGathersSomethingAndEnds) {
   RandomSlowPoll(&pool);
   RandomPollRelease();
   EXPECT_FALSE(AllZero(buffer.data(), kRandomPoolSize)) << "no statistics reached the pool";
+}
+
+// The system generator as the slow poll sees it: the import in this program
+// is pointed at a stand-in that records the request and answers as told.
+struct GeneratorCalls {
+  int count = 0;
+  DWORD lastLength = 0;
+  BOOL answer = TRUE;
+} g_generator;
+
+BOOL WINAPI RecordingGenRandom(HCRYPTPROV, DWORD length, BYTE *out) {
+  ++g_generator.count;
+  g_generator.lastLength = length;
+  if (!g_generator.answer) return FALSE;
+  for (DWORD i = 0; i < length; ++i) out[i] = static_cast<BYTE>(0xC0 + i);
+  return TRUE;
+}
+
+// Points this program's import of name at replacement; the former target.
+void *ReplaceImport(const char *name, void *replacement) {
+  unsigned char *base = reinterpret_cast<unsigned char *>(GetModuleHandleA(nullptr));
+  auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
+  IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto *import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress); import->Name;
+       ++import) {
+    auto *bound = reinterpret_cast<IMAGE_THUNK_DATA *>(base + import->FirstThunk);
+    auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + import->OriginalFirstThunk);
+    for (size_t i = 0; bound[i].u1.Function; ++i) {
+      if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+      auto *byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names[i].u1.AddressOfData);
+      if (strcmp(reinterpret_cast<const char *>(byName->Name), name) != 0) continue;
+      void **slot = reinterpret_cast<void **>(&bound[i].u1.Function);
+      DWORD old;
+      VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+      void *former = *slot;
+      *slot = replacement;
+      VirtualProtect(slot, sizeof *slot, old, &old);
+      return former;
+    }
+  }
+  return nullptr;
+}
+
+TEST(RandomPolls, SlowPollAddsSixtyFourBytesOfTheSystemGeneratorWhenItAnswers) {
+  void *original = ReplaceImport("CryptGenRandom", reinterpret_cast<void *>(&RecordingGenRandom));
+  ASSERT_NE(nullptr, original) << "the slow poll does not import CryptGenRandom";
+  std::vector<unsigned char> buffer(kRandomPoolBufferSize, 0), refused(kRandomPoolBufferSize, 0);
+  RandomPool pool = {buffer.data(), 0};
+  g_generator = GeneratorCalls();
+  RandomSlowPoll(&pool);
+  EXPECT_EQ(1, g_generator.count);
+  EXPECT_EQ(64u, g_generator.lastLength);
+
+  // A generator that fails is skipped: the other sources still arrive.
+  RandomPool other = {refused.data(), 0};
+  g_generator = GeneratorCalls();
+  g_generator.answer = FALSE;
+  RandomSlowPoll(&other);
+  RandomPollRelease();
+  ReplaceImport("CryptGenRandom", original);
+  EXPECT_EQ(1, g_generator.count);
+  EXPECT_FALSE(AllZero(refused.data(), kRandomPoolSize));
 }
 
 // A thread on a desktop opened without the right to install hooks cannot

@@ -51,6 +51,17 @@ TEST(SystemErrorBox, ShowsTheTextAloneWhenTheSystemHasNone) {
   EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), answerer.Boxes()[0].icon);
 }
 
+TEST(SystemErrorBox, ShowsTheTextAloneWhenNoErrorIsRecorded) {
+  // The system's text for 0 is a success message: never a failure's tail.
+  robot::Answerer answerer;
+  answerer.Answer(IDOK);
+  SetLastError(ERROR_SUCCESS);
+  SystemErrorBox(nullptr, "The vault device is either in use or is not accessible.");
+  answerer.Finish();
+  ASSERT_EQ(1u, answerer.Boxes().size());
+  EXPECT_EQ("The vault device is either in use or is not accessible.", answerer.Boxes()[0].text);
+}
+
 TEST(LastErrorBox, HoldsOnlyTheSystemText) {
   std::string system = SystemText(ERROR_ACCESS_DENIED);
   robot::Answerer answerer;

@@ -197,11 +197,11 @@ TEST_F(SoftTokenProtocol, KeyObjectFaultsReachTheirOutcomes) {
     const char *fault;
     TokenOutcome reading, finding;
   } cases[] = {
-      {"findinit", kTokenFindInitFailed, kTokenNoKeyObject},
+      {"findinit", kTokenFindInitFailed, kTokenFindInitFailed},
       {"findobjects", kTokenFindFailed, kTokenFindFailed},
       {"findfinal", kTokenFindFinalFailed, kTokenOk},
       {"getattribute", kTokenSizeFailed, kTokenSizeFailed},
-      {"removed", kTokenFindInitFailed, kTokenNoKeyObject},
+      {"removed", kTokenFindInitFailed, kTokenFindInitFailed},
   };
   for (const Case &c : cases) {
     Configure(SoftSlotSection("1", std::string("fail = ") + c.fault + "\n"));

@@ -271,14 +271,17 @@ TEST_F(TokenOperations, AForeignObjectThatCannotBeDeletedHasItsOwnMessage) {
   EXPECT_EQ((UINT)MB_ICONWARNING, boxes[1].icon);
 }
 
-TEST_F(TokenOperations, ReplacingCopesWithRejectedSearchAndFailedDeletion) {
+TEST_F(TokenOperations, ReplacingStopsAtARejectedSearchAndAFailedDeletion) {
   Select();
   ASSERT_EQ(1, StoreTokenKey(nullptr, record_.data(), "1234"));
   robot::Answerer answerer;
+  // A search the token rejects says nothing about the key on it: storing
+  // after it could leave two key objects.
   token_.Configure(SoftSlotSection("1", "fail = findinit\n"));
-  EXPECT_EQ(1, PrepareTokenForNewKey(nullptr, "1234", kTokenKeySize))
-      << "a search the token rejects counts as an empty token";
-  EXPECT_EQ(1, DeleteTokenKey(nullptr, "1234"));
+  answerer.Answer(IDOK);
+  answerer.Answer(IDOK);
+  EXPECT_EQ(0, PrepareTokenForNewKey(nullptr, "1234", kTokenKeySize));
+  EXPECT_EQ(0, DeleteTokenKey(nullptr, "1234"));
   token_.Configure(SoftSlotSection("1", "fail = destroy\n"));
   answerer.Answer(IDYES);
   answerer.Answer(IDYES);
@@ -295,12 +298,18 @@ TEST_F(TokenOperations, ReplacingCopesWithRejectedSearchAndFailedDeletion) {
   EXPECT_EQ(1, HoldsKey()) << "nothing was deleted";
   answerer.Finish();
   std::vector<robot::Box> boxes = answerer.Boxes();
-  ASSERT_EQ(6u, boxes.size());
-  EXPECT_EQ("Failed to delete existing key object on the token.", boxes[2].text);
-  EXPECT_EQ("Kovara", boxes[2].caption);
-  EXPECT_EQ("Failed to delete existing key object on the token.", boxes[3].text);
-  EXPECT_EQ("Find key objects on the token failed.", boxes[4].text);
-  EXPECT_EQ("Find key objects on the token failed.", boxes[5].text);
+  ASSERT_EQ(8u, boxes.size());
+  EXPECT_EQ("Failed to initialize key search on the token.", boxes[0].text);
+  EXPECT_EQ("Kovara", boxes[0].caption);
+  EXPECT_EQ((UINT)MB_ICONWARNING, boxes[0].icon);
+  EXPECT_EQ("Failed to initialize key search on the token.", boxes[1].text);
+  EXPECT_EQ("WARNING", boxes[2].caption);
+  EXPECT_EQ("WARNING", boxes[3].caption);
+  EXPECT_EQ("Failed to delete existing key object on the token.", boxes[4].text);
+  EXPECT_EQ("Kovara", boxes[4].caption);
+  EXPECT_EQ("Failed to delete existing key object on the token.", boxes[5].text);
+  EXPECT_EQ("Find key objects on the token failed.", boxes[6].text);
+  EXPECT_EQ("Find key objects on the token failed.", boxes[7].text);
 }
 
 }  // namespace

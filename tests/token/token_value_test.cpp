@@ -28,6 +28,16 @@ TEST(TokenKeyValue, LengthIsCheckedBeforeThePrefix) {
   EXPECT_EQ(kTokenKeyNotOk, CheckTokenKeyValue(value.data(), 0, kTokenKeySize));
 }
 
+TEST(TokenKeyValue, ValuesShorterThanThePrefixAreRefusedUnread) {
+  // Too short to hold three digits, whatever length the caller expects:
+  // nothing at or past the end may be read.
+  EXPECT_EQ(kTokenKeyNotOk, CheckTokenKeyValue(nullptr, 0, 0));
+  std::vector<unsigned char> one(1, '1');
+  EXPECT_EQ(kTokenKeyNotOk, CheckTokenKeyValue(one.data(), 1, 1));
+  std::vector<unsigned char> two = {'0', '2'};
+  EXPECT_EQ(kTokenKeyNotOk, CheckTokenKeyValue(two.data(), 2, 2));
+}
+
 TEST(TokenKeyValue, PrefixIsExactlyThreeDecimalDigits) {
   std::vector<unsigned char> value(kTokenKeySize, 'A');
   const char *refused[] = {"901", "090", "123", " 90", "90 ", "+90", "9A0", "99A"};

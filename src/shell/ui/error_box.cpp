@@ -28,7 +28,8 @@ void SystemErrorBox(HWND owner, const char *text) {
   // Taken first: every later call may change the last error.
   DWORD error = GetLastError();
   if (!text) text = "";
-  char *system = SystemText(error);
+  // No error recorded: the system's text would be its success message.
+  char *system = error ? SystemText(error) : nullptr;
   if (!system || !*system) {
     ShowMessageBox(owner, text);
   } else {

@@ -67,6 +67,16 @@ Bytes ReadBytes(const std::string &path) {
 
 bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string SystemReported(DWORD error) {
+    if (error == ERROR_SUCCESS) return "";
+    char *text = NULL;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                   error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, NULL);
+    std::string tail = text ? std::string("\n\n\nSystem Reported Error:\n") + text : "";
+    if (text) LocalFree(text);
+    return tail;
+}
+
 Bytes Pattern(size_t length, unsigned seed) {
     Bytes out(length);
     unsigned x = seed * 2654435761u + 7;

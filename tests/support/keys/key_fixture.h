@@ -21,6 +21,10 @@ void WriteBytes(const std::string &path, const Bytes &data);
 Bytes ReadBytes(const std::string &path);
 bool FileExists(const std::string &path);
 
+// The whole tail the system error box appends for an error:
+// "\n\n\nSystem Reported Error:\n" and the system's text, or nothing for 0.
+std::string SystemReported(DWORD error);
+
 // Deterministic bytes for a seed.
 Bytes Pattern(size_t length, unsigned seed);
 

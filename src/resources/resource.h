@@ -86,6 +86,28 @@
 #define IDC_BACKUP_VAULT_INFO_2      1715
 #define IDC_BACKUP_VAULT_INFO_2_BROWSE 1716
 
+// User creation: "Kovara - Setup Your Vault" (location, name and size of the
+// new vault), "Kovara - Vault Created" (the format) and "Kovara - User
+// Information Backup" (the backup offered at the end of a creation).
+#define IDD_SETUP_VAULT          601
+#define IDC_VAULT_LOCATION       1801
+#define IDC_VAULT_BROWSE         1802
+#define IDC_VAULT_NAME           1803
+#define IDC_VAULT_SIZE           1804
+#define IDC_VAULT_FREE_SPACE     1805
+#define IDD_VAULT_CREATED        602
+#define IDC_FORMAT_STATUS        1811
+#define IDC_FORMAT_PROGRESS      1812
+#define IDD_USER_INFO_BACKUP     603
+#define IDC_CREATION_BACKUP_SINGLE     1821
+#define IDC_CREATION_BACKUP_SPLIT      1822
+#define IDC_CREATION_BACKUP_LOCATION   1823
+#define IDC_CREATION_BACKUP_BROWSE     1824
+#define IDC_CREATION_BACKUP_LOCATION_1 1825
+#define IDC_CREATION_BACKUP_BROWSE_1   1826
+#define IDC_CREATION_BACKUP_LOCATION_2 1827
+#define IDC_CREATION_BACKUP_BROWSE_2   1828
+
 // Pictures of the vault manager.
 #define IDI_VAULT_OPEN         357
 #define IDI_VAULT_LOCKED       364

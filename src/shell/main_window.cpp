@@ -9,7 +9,6 @@
 #include "shell/main_window_parts.h"
 #include "shell/maintenance_commands.h"
 #include "shell/open_vault.h"
-#include "shell/pending_commands.h"
 #include "shell/process_state.h"
 #include "shell/tray_icon.h"
 #include "shell/ui/explore_drive.h"

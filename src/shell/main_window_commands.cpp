@@ -11,7 +11,7 @@
 #include "shell/main_window_parts.h"
 #include "shell/maintenance_commands.h"
 #include "shell/open_vault.h"
-#include "shell/pending_commands.h"
+#include "shell/creation_commands.h"
 #include "shell/ui/explore_drive.h"
 #include "shell/ui/message_box.h"
 #include "shell/vendor.h"

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <string.h>
 
 #include "crypto/random_pool.h"
@@ -10,6 +9,7 @@
 #include "mount/driver_calls.h"
 #include "resource.h"
 #include "shell/main_window.h"
+#include "shell/my_documents.h"
 #include "shell/process_state.h"
 #include "shell/security_alert_dialog.h"
 #include "shell/tray_icon.h"
@@ -79,26 +79,6 @@ Outcome SetUpToken() {
     g_tokenAuthorisationNotCompleted = 1;
     RunTokenAuthorisationDialog(NULL);
     return g_tokenAuthorisationNotCompleted ? kStop : kGoOn;
-}
-
-void FindMyDocuments() {
-    g_process.myDocumentsKnown = 0;
-    char path[MAX_PATH] = "";
-    LPITEMIDLIST location = NULL;
-    if (FAILED(SHGetSpecialFolderLocation(NULL, CSIDL_PERSONAL, &location)) || !location) return;
-    BOOL found = SHGetPathFromIDListA(location, path);
-    CoTaskMemFree(location);
-    if (!found || !path[0]) return;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    char root[4] = {path[0], ':', '\\', '\0'};
-    char volume[32], fileSystem[32];
-    if (!GetVolumeInformationA(root, volume, sizeof volume, NULL, NULL, NULL, fileSystem, sizeof fileSystem)) return;
-    CharLowerA(fileSystem);
-    g_process.fileSystemKind = strstr(fileSystem, "fat") ? 1 : 2;
-    g_process.myDocumentsKnown = 1;
-    size_t length = strlen(path);
-    wsprintfA(g_process.shortcutPath, "%s%sKovara.lnk", path, path[length - 1] == '\\' ? "" : "\\");
 }
 
 Outcome RepairImproperShutdown() {

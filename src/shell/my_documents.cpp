@@ -1,0 +1,33 @@
+#include "shell/my_documents.h"
+
+#include <shlobj.h>
+#include <string.h>
+
+#include "shell/process_state.h"
+
+int FileSystemKindOf(const char *fileSystemName) {
+    char lower[32] = "";
+    strncpy(lower, fileSystemName, sizeof lower - 1);
+    CharLowerA(lower);
+    return strstr(lower, "fat") ? 1 : 2;
+}
+
+void FindMyDocuments() {
+    g_process.myDocumentsKnown = 0;
+    char path[MAX_PATH] = "";
+    LPITEMIDLIST location = NULL;
+    if (FAILED(SHGetSpecialFolderLocation(NULL, CSIDL_PERSONAL, &location)) || !location) return;
+    BOOL found = SHGetPathFromIDListA(location, path);
+    CoTaskMemFree(location);
+    if (!found || !path[0]) return;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    char root[4] = {path[0], ':', '\\', '\0'};
+    char volume[32], fileSystem[32];
+    if (!GetVolumeInformationA(root, volume, sizeof volume, NULL, NULL, NULL, fileSystem, sizeof fileSystem)) return;
+    g_process.fileSystemKind = FileSystemKindOf(fileSystem);
+    g_process.myDocumentsKnown = 1;
+    size_t length = strlen(path);
+    wsprintfA(g_process.shortcutPath, "%s%sKovara.lnk", path, path[length - 1] == '\\' ? "" : "\\");
+}
+

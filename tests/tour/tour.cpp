@@ -192,6 +192,30 @@ bool ShowLogInPage(Tour &tour, std::string &shot) {
   return true;
 }
 
+// Shows a dialog of the log-in page or the tray, photographs it and cancels it.
+bool ShowAndCancel(Tour &tour, std::string &shot, const char *caption, const char *name, int cancel) {
+  HWND dialog = WaitForCaption(tour, caption);
+  if (!dialog) return false;
+  Sleep(300);
+  shot = Shoot(tour, name);
+  robot::PressButton(dialog, cancel);
+  if (!robot::WaitForClose(dialog, kStepWaitMs)) {
+    tour.problem = std::string("\"") + caption + "\" did not close";
+    return false;
+  }
+  return true;
+}
+
+bool ChangePasswordDialog(Tour &tour, std::string &shot) {
+  robot::PressButton(tour.mainWindow, IDC_CHANGE_PASSWORD);
+  return ShowAndCancel(tour, shot, "Kovara - Change Password", "change-password", IDC_CHANGE_CANCEL);
+}
+
+bool PreferencesDialog(Tour &tour, std::string &shot) {
+  PostMessageA(tour.mainWindow, WM_COMMAND, IDM_PREFERENCES, 0);
+  return ShowAndCancel(tour, shot, "Kovara - Setup Your Preferences", "preferences", IDC_PREF_CANCEL);
+}
+
 bool LogIn(Tour &tour, std::string &shot) {
   robot::SetControlText(tour.mainWindow, IDC_LOGIN_USER, tour.user.c_str());
   robot::SetControlText(tour.mainWindow, IDC_LOGIN_PASSWORD, tour.password.c_str());
@@ -348,6 +372,8 @@ int main(int argc, char **argv) {
       {"token set up: EToken Library", SetUpToken},
       {"token authorisation with the token password", AuthoriseToken},
       {"main window on the log-in page", ShowLogInPage},
+      {"Change Password dialog from the log-in page", ChangePasswordDialog},
+      {"User Preferences dialog (tray command)", PreferencesDialog},
       {"log-in of the demo user, token use authorised", LogIn},
       {"How To Use after the log-in, main window hidden", HowToUse},
       {"Explore Vault opens the vault drive", ExploreVault},

@@ -1,0 +1,422 @@
+// The creation pass under Wine: the software token, the stand-in vault driver
+// (behind the volume shim), the stand-in format library and the robot. Each
+// flow types the new-user page, answers the dialogs and boxes of the pass,
+// and checks what the pass left on disk, in the registry and in the driver.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "crypto/random_pool.h"
+#include "driver_fixture.h"
+#include "key_fixture.h"
+#include "keys/key_files.h"
+#include "keys/log_in.h"
+#include "keys/user_info_record.h"
+#include "main_window_thread.h"
+#include "maintenance/create_user.h"
+#include "maintenance/registry_settings.h"
+#include "ntfs_check.h"
+#include "resource.h"
+#include "robot.h"
+#include "shell/lock_vault.h"
+#include "shell/open_vault.h"
+#include "shell/process_state.h"
+#include "token/token_operations.h"
+#include "token_test_support.h"
+#include "volume_shim.h"
+
+namespace {
+
+const char kMainCaption[] = "Kovara main window under creation test";
+const char kPin[] = "s3cret";
+const char kPassword[] = "pw of ann";
+const unsigned kSizeMb = 8;
+const char kMyDocuments[] = "Unable to determine path of your personal folder";
+const char kConfirm[] = "You have selected a create a new vault:";
+const char kDriverBusy[] =
+    "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open."
+    "\nDesired vault cannot be opened.";
+const char kCreationError[] = "There was error creating new user.";
+
+std::string g_recoveryWritten;
+// Stands in for the recovery questions: writes a recovery file.
+int WriteRecoveryFile(HWND, const char *user, const char *) {
+    char path[MAX_PATH];
+    if (!RecoveryPathOf(g_process.programFolder, user, path, sizeof path)) return 0;
+    WriteBytes(path, Bytes(332, 7));
+    g_recoveryWritten = path;
+    return 1;
+}
+
+void SetFormatFault(const char *fault) {
+    char path[MAX_PATH];
+    GetSystemDirectoryA(path, MAX_PATH);
+    strcat(path, "\\fmifs-fault.txt");
+    if (!fault) {
+        DeleteFileA(path);
+        return;
+    }
+    WriteBytes(path, Bytes(fault, fault + strlen(fault)));
+}
+
+class CreationTest : public ::testing::Test {
+  protected:
+    RegisteredSoftToken token{SoftSlotSection("1", "capacity = 8192\n", kPin)};
+    ScratchFolder folder;
+    ScratchFolder backups;
+    robot::Answerer answerer;
+    std::unique_ptr<MainWindowThread> window;
+    HWND main = NULL;
+    std::string container;
+    CreationCalls calls = {WriteRecoveryFile, LockVault};
+    CreatedUser created;
+
+    // What the tests do in the dialogs of the pass (on the robot thread).
+    std::string vaultSize = "8";
+    std::function<void(HWND)> beforeFormat = [](HWND) {};
+    std::function<void(HWND)> backupChoice = [](HWND dialog) { robot::PressButton(dialog, IDNO); };
+    std::atomic<int> setupShown{0};
+
+    CreationTest() {
+        answerer.OnDialog(kMainCaption, [](HWND) {});
+        answerer.OnDialog("Kovara - Authorise Token Use", [](HWND dialog) {
+            robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, kPin);
+            robot::PressButton(dialog, IDC_TOKEN_OK);
+        });
+        answerer.OnDialog("Kovara - Setup Your Vault", [this](HWND dialog) {
+            ++setupShown;
+            robot::SetControlText(dialog, IDC_VAULT_SIZE, vaultSize.c_str());
+            if (setupShown == 1) robot::Screenshot("creation-setup-your-vault-dialog");
+            robot::PressButton(dialog, IDOK);
+        });
+        answerer.OnDialog("Kovara - Vault Created", [this](HWND dialog) {
+            robot::Screenshot("creation-vault-created");
+            beforeFormat(dialog);
+            robot::PressButton(dialog, IDOK);
+        });
+        answerer.OnDialog("Kovara - User Information Backup", [this](HWND dialog) { backupChoice(dialog); });
+        window.reset(new MainWindowThread(kMainCaption));
+        main = window->window();
+        SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 20));
+        SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETSTEP, 1, 0);
+    }
+
+    void SetUp() override {
+        static const int patched = InstallVolumeShim();  // once per process
+        ASSERT_GT(patched, 0);
+        drivertest::ReleaseEveryVault();
+        SetFormatFault(NULL);
+        ASSERT_EQ(0, RandomStart());
+        memset(&g_process, 0, sizeof g_process);
+        memset(&g_openVault, 0, sizeof g_openVault);
+        strcpy(g_process.programFolder, folder.path.c_str());
+        for (const char *sub : {"Vault", "Key", "Prf"}) CreateDirectoryA(folder.File(sub).c_str(), NULL);
+        container = folder.File("Vault\\Kovara_Ann.udf");
+        UnregisterVault("Ann");
+        ASSERT_EQ(1, SelectToken(NULL, "Soft"));
+    }
+    void TearDown() override {
+        window.reset();
+        answerer.Finish();
+        SetFormatFault(NULL);
+        drivertest::SetOpenFiles(0);
+        drivertest::ReleaseEveryVault();
+        ClearOpenVault();
+        UnregisterVault("Ann");
+        ClearRegisteredTokens();
+        for (const char *file : {"Key\\Ann.vault", "Prf\\Ann.prf", "Vault\\Kovara_Ann.udf"}) {
+            SetFileAttributesA(folder.File(file).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(folder.File(file).c_str());
+        }
+    }
+
+    // Types the page and runs the pass; every box is answered from `answers`
+    // in order. Returns the texts of the boxes shown.
+    std::vector<std::string> Create(int expected, const std::vector<int> &answers, const char *reconfirm = kPassword,
+                                    bool recovery = false) {
+        SetDlgItemTextA(main, IDC_NEW_USER_NAME, "Ann");
+        SetDlgItemTextA(main, IDC_NEW_PASSWORD, kPassword);
+        SetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, reconfirm);
+        size_t before = answerer.Boxes().size();
+        for (int answer : answers) answerer.Answer(answer);
+        EXPECT_EQ(expected, CreateUser(main, recovery ? 1 : 0, calls, &created));
+        EXPECT_EQ(0u, answerer.PendingAnswers());
+        std::vector<std::string> texts;
+        auto seen = answerer.Boxes();
+        for (size_t i = before; i < seen.size(); ++i) texts.push_back(seen[i].text);
+        // Whatever the outcome, the page is usable again and its progress at 0.
+        EXPECT_EQ(0, SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_GETPOS, 0, 0));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_CREATE_NEXT)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_CREATE_CANCEL)));
+        EXPECT_EQ(Bytes(852, 0), Bytes(g_userInfoBackupBuffer, g_userInfoBackupBuffer + 852));
+        return texts;
+    }
+
+    // Nothing of the user is left but the token key object (and, when the
+    // container could not be locked, the container).
+    void ExpectNothingLeft(bool containerStays = false) {
+        char registered[kRegistryPathSize];
+        EXPECT_EQ(0, FindVault("Ann", registered, sizeof registered)) << "DefVaults value left";
+        EXPECT_FALSE(FileExists(folder.File("Key\\Ann.vault")));
+        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        EXPECT_EQ(containerStays, FileExists(container));
+    }
+
+    // The vault key, from the record as the token holds it.
+    Bytes VaultKeyFrom(const Bytes &record) {
+        Bytes keyBlock(256), key(32);
+        OpenUserKeyBlock(record.data(), kPassword, keyBlock.data());
+        ComputeVaultKey(keyBlock.data(), 256, key.data());
+        return key;
+    }
+
+    void ExpectNtfsContainer(const Bytes &vaultKey) {
+        NtfsReport report = CheckNtfsContainer(container, vaultKey.data());
+        ASSERT_TRUE(report.ran);
+        EXPECT_EQ("Kovara", report.volumeName);
+        EXPECT_EQ(4096u, report.clusterSize);
+        EXPECT_EQ(kSizeMb * 1048576ull / 4096 - 1, report.clusters);
+        EXPECT_NE(std::string::npos, report.listing.find("$MFT"));
+    }
+
+    void TypeLogIn() {
+        SetDlgItemTextA(main, IDC_LOGIN_USER, "Ann");
+        SetDlgItemTextA(main, IDC_LOGIN_PASSWORD, kPassword);
+    }
+};
+
+using Texts = std::vector<std::string>;
+
+bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+// A whole creation with a single backup; then the vault is locked, the
+// container is a genuine NTFS volume under the new user's key, and the new
+// user logs in.
+TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
+    backupChoice = [this](HWND dialog) {
+        robot::PressButton(dialog, IDC_CREATION_BACKUP_SINGLE);
+        Sleep(200);
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION, backups.path.c_str());
+        robot::Screenshot("creation-user-information-backup");
+        robot::PressButton(dialog, IDYES);
+    };
+    Texts texts = Create(1, {IDYES, IDOK, IDOK, IDOK});
+    ASSERT_EQ(4u, texts.size());
+    EXPECT_TRUE(StartsWith(texts[0], kConfirm));
+    EXPECT_TRUE(StartsWith(texts[1], kMyDocuments));
+    std::string userBackup = backups.File("KovdevTokenKey.user"), vaultBackup = backups.File("Ann.vault");
+    EXPECT_EQ("Backup created successfully!\n\nUser Information Backup File:\n" + userBackup +
+                  "\n\nVault Information Backup File:\n" + vaultBackup,
+              texts[2]);
+    EXPECT_TRUE(StartsWith(texts[3], kMyDocuments));
+
+    EXPECT_STREQ("Ann", created.name);
+    EXPECT_EQ(container, created.vaultPath);
+    char registered[kRegistryPathSize];
+    ASSERT_EQ(1, FindVault("Ann", registered, sizeof registered));
+    EXPECT_EQ(container, registered);
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(1u, state.vaultOpen);
+    EXPECT_EQ(kSizeMb * 1048576ull, state.volumeBytes);
+    EXPECT_EQ(kSizeMb * 1048576ll, drivertest::FileSizeOf(container));
+
+    Bytes record = ReadBytes(userBackup);
+    ASSERT_EQ(852u, record.size());
+    EXPECT_EQ(1, UserInfoAcceptsPassword(record.data(), kPassword, container.c_str()));
+    EXPECT_EQ(ReadBytes(folder.File("Key\\Ann.vault")), ReadBytes(vaultBackup));
+    EXPECT_EQ(512u, ReadBytes(vaultBackup).size());
+
+    ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
+    ExpectNtfsContainer(VaultKeyFrom(record));
+
+    TypeLogIn();
+    answerer.Answer(IDOK);
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedIn;
+    EXPECT_EQ(1, LogIn(main, &drive, &loggedIn));
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(1u, state.vaultOpen);
+}
+
+// The same with a split backup into two folders, then a log-in from it.
+TEST_F(CreationTest, WholeCreationWithSplitBackupThenLogInFromIt) {
+    ScratchFolder second;
+    backupChoice = [&](HWND dialog) {
+        robot::PressButton(dialog, IDC_CREATION_BACKUP_SPLIT);
+        Sleep(200);
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, (second.path + "\\").c_str());
+        robot::PressButton(dialog, IDYES);
+    };
+    Texts texts = Create(1, {IDYES, IDOK, IDOK, IDOK});
+    ASSERT_EQ(4u, texts.size());
+    std::string part1 = backups.File("KeyPart1_Ann.kovdev"), info1 = backups.File("VaultInfo_Ann.vault");
+    std::string part2 = second.File("KeyPart2_Ann.kovdev"), info2 = second.File("VaultInfo_Ann.vault");
+    EXPECT_EQ("Split Backup created successfully!\n\nPart 1 comprises of files:\n1: " + part1 + "\n2: " + info1 +
+                  "\n\nPart 2 comprises of files:\n1: " + part2 + "\n2: " + info2,
+              texts[2]);
+    Bytes first = ReadBytes(part1), last = ReadBytes(part2);
+    ASSERT_EQ(426u, first.size());
+    ASSERT_EQ(426u, last.size());
+    Bytes record = first;
+    record.insert(record.end(), last.begin(), last.end());
+    EXPECT_EQ(1, UserInfoAcceptsPassword(record.data(), kPassword, container.c_str()));
+    EXPECT_EQ(ReadBytes(folder.File("Key\\Ann.vault")), ReadBytes(info1));
+    EXPECT_EQ(ReadBytes(info1), ReadBytes(info2));
+
+    ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
+    ExpectNtfsContainer(VaultKeyFrom(record));
+
+    BackupChoice backup;
+    memset(&backup, 0, sizeof backup);
+    backup.split = 1;
+    strcpy(backup.vaultPath, container.c_str());
+    strcpy(backup.userInfoPath, part1.c_str());
+    strcpy(backup.vaultInfoPath, info1.c_str());
+    strcpy(backup.userInfoPart2Path, part2.c_str());
+    strcpy(backup.vaultInfoPart2Path, info2.c_str());
+    TypeLogIn();
+    answerer.Answer(IDOK);
+    ChosenDrive drive = {0, 'A'};
+    LoggedInUser loggedIn;
+    EXPECT_EQ(1, LogInFromChosenBackup(main, backup, &drive, &loggedIn));
+    EXPECT_STREQ("Ann", loggedIn.name);
+}
+
+// The checks before anything is written refuse, in order, and write nothing.
+TEST_F(CreationTest, ChecksBeforeAnythingIsWritten) {
+    Texts differ = Create(0, {IDOK}, "pw of Ann");
+    EXPECT_EQ(Texts{"Two given passwords do not match."}, differ);
+
+    WriteBytes(folder.File("Prf\\Ann.prf"), Bytes(332, 1));
+    EXPECT_EQ(Texts{"Selected Username exists.\nSelect some other Username."}, Create(0, {IDOK}));
+    DeleteFileA(folder.File("Prf\\Ann.prf").c_str());
+
+    ASSERT_EQ(1, RegisterVault("Ann", "x"));  // a single character is no registration
+    EXPECT_EQ(Texts{"Two given passwords do not match."}, Create(0, {IDOK}, "pw"));
+    ASSERT_EQ(1, RegisterVault("Ann", "C:\\elsewhere.udf"));
+    EXPECT_EQ(Texts{"Selected Username exists.\nSelect some other Username."}, Create(0, {IDOK}));
+    UnregisterVault("Ann");
+
+    RemoveDirectoryA(folder.File("Vault").c_str());
+    EXPECT_EQ(Texts{"Vault sub-folder not found in program folder.\nEither this folder was removed or is not "
+                    "accessible."},
+              Create(0, {IDOK}));
+    EXPECT_EQ(0, setupShown);
+    ExpectNothingLeft();
+}
+
+// Cancelling Setup Your Vault after the recovery questions removes the
+// recovery file they wrote.
+TEST_F(CreationTest, CancelAfterRecoveryRemovesTheRecoveryFile) {
+    answerer.OnDialog("Kovara - Setup Your Vault", [](HWND dialog) { robot::PressButton(dialog, IDCANCEL); });
+    g_recoveryWritten.clear();
+    EXPECT_EQ(Texts{}, Create(0, {}, kPassword, true));
+    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten);
+    ExpectNothingLeft();
+}
+
+// Failures of the creation steps, each injected through a stand-in: each shows
+// its message and leaves nothing behind that the pass made.
+TEST_F(CreationTest, TokenFullStopsTheCreation) {
+    token.Configure(SoftSlotSection("1", "capacity = 100\n", kPin));
+    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
+    EXPECT_EQ((Texts{texts[0], "Not enough free memory to store key object on token.",
+                     "Error creating new user.\nTry Again."}),
+              texts);
+    ExpectNothingLeft();
+}
+
+TEST_F(CreationTest, UnreadableTokenKeyStopsTheCreation) {
+    token.Configure(SoftSlotSection("1", "fail = getattribute\n", kPin));
+    Texts texts = Create(0, {IDYES, IDOK, IDOK});
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ("Error creating new user.\nTry Again.", texts[2]);
+    ExpectNothingLeft();
+}
+
+TEST_F(CreationTest, DriverRefusalRemovesTheRegistration) {
+    drivertest::TempFolder other;
+    char busy = drivertest::FreeLetter();
+    ASSERT_EQ(0u, drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5));
+    Texts texts = Create(0, {IDYES, IDOK}, kPassword, true);
+    EXPECT_EQ((Texts{texts[0], kDriverBusy}), texts);
+    ExpectNothingLeft();
+    drivertest::ResetDriver(busy);
+}
+
+TEST_F(CreationTest, FormatFailureLocksAndDeletesTheVault) {
+    SetFormatFault("done-failure");
+    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ("The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
+              "creation.\n\nUser not created.",
+              texts[2]);
+    ExpectNothingLeft();
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(0u, state.vaultOpen);
+}
+
+TEST_F(CreationTest, LockFailureLeavesTheOpenContainer) {
+    beforeFormat = [](HWND) { drivertest::SetOpenFiles(1); };
+    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ(kCreationError, texts[2]);
+    ExpectNothingLeft(true);
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(1u, state.vaultOpen);
+}
+
+TEST_F(CreationTest, UnwritableVaultInformationDeletesTheVault) {
+    RemoveDirectoryA(folder.File("Key").c_str());
+    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ(kCreationError, texts[2]);
+    ExpectNothingLeft();
+}
+
+TEST_F(CreationTest, FailedSplitBackupAbortsTheCreation) {
+    backupChoice = [this](HWND dialog) {
+        robot::PressButton(dialog, IDC_CREATION_BACKUP_SPLIT);
+        Sleep(200);
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, backups.File("missing").c_str());
+        robot::PressButton(dialog, IDYES);
+    };
+    Texts texts = Create(0, {IDYES, IDOK, IDOK, IDOK}, kPassword, true);
+    ASSERT_EQ(4u, texts.size());
+    EXPECT_EQ("Error creating backup.", texts[2]);
+    EXPECT_EQ("There was error creating split backup.\nNew user creation aborted.", texts[3]);
+    EXPECT_FALSE(FileExists(backups.File("KeyPart1_Ann.kovdev")));
+    ExpectNothingLeft();
+}
+
+TEST_F(CreationTest, FailedSecondOpenDeletesEverything) {
+    drivertest::TempFolder other;
+    char busy = 0;
+    backupChoice = [&](HWND dialog) {
+        busy = drivertest::FreeLetter();
+        drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5);
+        robot::PressButton(dialog, IDNO);
+    };
+    Texts texts = Create(0, {IDYES, IDOK, IDOK, IDOK}, kPassword, true);
+    ASSERT_EQ(4u, texts.size());
+    EXPECT_EQ(kDriverBusy, texts[2]);
+    EXPECT_EQ("There was error opening the vault.\nNew User Creation aborted.\n\nClose program, relaunch program "
+              "then create new user.",
+              texts[3]);
+    ExpectNothingLeft();
+    if (busy) drivertest::ResetDriver(busy);
+}

@@ -25,6 +25,9 @@ const Row kResources[] = {
     {kDialog, 471, "Kovara - Log-In Using User Information Backup"},
     {kDialog, 481, "Kovara - Select Drive To Open Vault On"},
     {kDialog, 546, "Kovara - Authorise Token Use"},
+    {kDialog, 601, "Kovara - Setup Your Vault"},
+    {kDialog, 602, "Kovara - Vault Created"},
+    {kDialog, 603, "Kovara - User Information Backup"},
     {kIcon, 487, nullptr},
     {kIcon, 543, nullptr},
 };

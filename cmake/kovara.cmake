@@ -7,7 +7,8 @@ set_property(GLOBAL PROPERTY KOVARA_WINE_TESTS "")
 # Declares a GoogleTest binary and the builds it runs in. In a build not named
 # in BUILDS nothing is declared, so the call may name libraries that exist only
 # in the named builds.
-# Native build: a ctest test that runs the binary through scripts/lib/run-gtest.
+# Native build: a ctest test that runs the binary through scripts/lib/run-gtest
+# (its results are named native-*, or native-asan-* in the sanitizer tree).
 # Wine build: the binary is listed in wine-tests.txt for the Wine runner.
 function(kovara_add_gtest name)
   cmake_parse_arguments(ARG "" "" "BUILDS;SOURCES;LIBS;DEFINITIONS;INCLUDES;OPTIONS;DEPENDS" ${ARGN})
@@ -38,8 +39,13 @@ function(kovara_add_gtest name)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
   if(KOVARA_BUILD STREQUAL "native")
+    # The sanitizer tree reports under a name of its own beside the plain one.
+    set(kind native)
+    if(KOVARA_SANITIZE)
+      set(kind native-asan)
+    endif()
     add_test(NAME ${name}
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/lib/run-gtest native $<TARGET_FILE:${name}>)
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/lib/run-gtest ${kind} $<TARGET_FILE:${name}>)
   else()
     set_property(GLOBAL APPEND PROPERTY KOVARA_WINE_TESTS "$<TARGET_FILE:${name}>")
   endif()

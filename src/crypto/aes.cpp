@@ -30,12 +30,43 @@ int ProcessorHasAesNi() {
 #endif
 }
 
-// Cached processor check: -1 unknown, else 0/1. Racing first calls all store the same value.
+// VAES and AVX2 in the processor, and the 128- and 256-bit register state
+// (XCR0 bits 1 and 2) enabled by the operating system.
+int ProcessorHasVaes() {
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned eax = 0, ebx, ecx = 0, edx;
+    __asm__ volatile("cpuid" : "+a"(eax), "=b"(ebx), "+c"(ecx), "=d"(edx));
+    if (eax < 7) return 0;
+    eax = 1, ecx = 0;
+    __asm__ volatile("cpuid" : "+a"(eax), "=b"(ebx), "+c"(ecx), "=d"(edx));
+    const unsigned kOsXsave = 1u << 27, kAvx = 1u << 28;
+    if (!(ecx & kOsXsave) || !(ecx & kAvx)) return 0;  // xgetbv faults without OSXSAVE
+    unsigned xcr0Low, xcr0High;
+    __asm__ volatile("xgetbv" : "=a"(xcr0Low), "=d"(xcr0High) : "c"(0));
+    const unsigned kSseState = 1u << 1, kAvxState = 1u << 2;
+    if ((xcr0Low & (kSseState | kAvxState)) != (kSseState | kAvxState)) return 0;
+    eax = 7, ecx = 0;
+    __asm__ volatile("cpuid" : "+a"(eax), "=b"(ebx), "+c"(ecx), "=d"(edx));
+    const unsigned kAvx2 = 1u << 5, kVaes = 1u << 9;
+    return (ebx & kAvx2) && (ecx & kVaes);
+#else
+    return 0;
+#endif
+}
+
+// Cached processor checks: -1 unknown, else 0/1. Racing first calls all store the same value.
 volatile int gAesNi = -1;
+volatile int gVaes = -1;
 
 inline bool UseAesNi() {
     int known = gAesNi;
     if (known < 0) gAesNi = known = ProcessorHasAesNi();
+    return known != 0;
+}
+
+inline bool UseVaes() {
+    int known = gVaes;
+    if (known < 0) gVaes = known = UseAesNi() && AesVaesBuilt() && ProcessorHasVaes();
     return known != 0;
 }
 
@@ -91,6 +122,8 @@ void SectorTakeInitialVector(SectorCounter *counter, unsigned char *iv16) {
 
 int AesNiAvailable() { return UseAesNi() ? 1 : 0; }
 
+int AesVaesAvailable() { return UseVaes() ? 1 : 0; }
+
 void AesEncryptBlock(const unsigned char *in16, unsigned char *out16, const AesContext *context) {
     if (UseAesNi())
         AesEncryptBlockNi(in16, out16, context);
@@ -117,4 +150,11 @@ void SectorDecrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *cou
         SectorDecryptNi(buffer, lengthBytes, counter, context);
     else
         SectorDecryptCt(buffer, lengthBytes, counter, context);
+}
+
+void SectorDecryptBulk(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
+    if (UseVaes())
+        SectorDecryptVaes(buffer, lengthBytes, counter, context);
+    else
+        SectorDecrypt(buffer, lengthBytes, counter, context);
 }

@@ -26,6 +26,17 @@ void AesDecryptBlockNi(const unsigned char *in16, unsigned char *out16, const Ae
 void SectorEncryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
 void SectorDecryptNi(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
 
-// Shared by both paths: the chaining value of the next sector, taken from the
+// 1 when the processor has VAES, AVX2 and AES-NI and the operating system
+// saves the 256-bit register state, and this build contains the VAES code.
+int AesVaesAvailable();
+// 1 when this build contains the VAES code (Linux on x86).
+int AesVaesBuilt();
+
+// VAES path, decryption only (CBC decryption is parallel across blocks):
+// whole sectors two blocks to a register, a partial last sector through the
+// AES-NI path. Call only when AesVaesAvailable() returns 1.
+void SectorDecryptVaes(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+
+// Shared by all paths: the chaining value of the next sector, taken from the
 // counter as 16 little-endian bytes, after which the counter advances by one.
 void SectorTakeInitialVector(SectorCounter *counter, unsigned char *iv16);

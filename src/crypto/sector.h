@@ -13,3 +13,8 @@ struct SectorCounter {
 // In place over lengthBytes / 16 whole blocks; the counter advances once per sector.
 void SectorEncrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
 void SectorDecrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+
+// SectorDecrypt for bulk reads of many consecutive sectors: the same bytes and
+// counter, on the widest path the processor and operating system allow (VAES
+// where present). Kept apart so that the product's sector path stays as it is.
+void SectorDecryptBulk(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);

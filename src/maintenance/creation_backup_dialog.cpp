@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "maintenance/choose_folder.h"
+#include "shell/ui/choose_folder.h"
 #include "maintenance/creation_backup.h"
 #include "shell/ui/message_box.h"
 #include "resources/resource.h"

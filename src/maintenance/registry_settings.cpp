@@ -96,3 +96,45 @@ int WriteDriveIcon(char letter, const char *programFolder) {
     if (snprintf(icon, sizeof icon, "%s\\udf.ico", programFolder) >= static_cast<int>(sizeof icon)) return 0;
     return SetString(keyPath, NULL, icon);
 }
+
+namespace {
+
+const char kRemindValue[] = "Remind";
+const char kKovaraKey[] = "SOFTWARE\\Kovara";
+const char kFirstUseValue[] = "FirstUse";
+
+const char *ReminderKey(ReminderKind kind) {
+    return kind == kPasswordReminder ? "SOFTWARE\\Kovara\\PwdReminder" : "SOFTWARE\\Kovara\\BkupReminder";
+}
+
+}  // namespace
+
+int SetReminder(ReminderKind kind, int on) {
+    if (on) return SetString(ReminderKey(kind), kRemindValue, "Yes");
+    HKEY key;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ReminderKey(kind), 0, KEY_SET_VALUE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return 1;
+    if (opened != ERROR_SUCCESS) return 0;
+    LONG result = RegDeleteValueA(key, kRemindValue);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+int ReminderOn(ReminderKind kind) {
+    char text[8];
+    return GetString(ReminderKey(kind), kRemindValue, text, sizeof text) && lstrcmpiA(text, "Yes") == 0;
+}
+
+int ReadFirstUse(int *year, int *month, int *day) {
+    char text[16];
+    if (!GetString(kKovaraKey, kFirstUseValue, text, sizeof text)) return 0;
+    char rest = 0;
+    if (sscanf(text, "%4d-%2d-%2d%c", year, month, day, &rest) != 3) return 0;
+    return *year >= 1601 && *year <= 30827 && *month >= 1 && *month <= 12 && *day >= 1 && *day <= 31;
+}
+
+int RecordFirstUse(int year, int month, int day) {
+    char text[16];
+    snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return SetString(kKovaraKey, kFirstUseValue, text);
+}

@@ -26,3 +26,16 @@ int OpenVaultPresent();
 
 // DriveIcons\<letter>\DefaultIcon = program folder + "\udf.ico". 1 or 0.
 int WriteDriveIcon(char letter, const char *programFolder);
+
+// The weekly reminders: PwdReminder\Remind and BkupReminder\Remind.
+enum ReminderKind { kPasswordReminder, kBackupReminder };
+// On: creates the key if needed and sets Remind to "Yes". Off: deletes the
+// value (a missing key or value is fine). 1 or 0.
+int SetReminder(ReminderKind kind, int on);
+// 1 when Remind exists and reads "Yes" in any case.
+int ReminderOn(ReminderKind kind);
+
+// The date of first use: SOFTWARE\Kovara\FirstUse, "YYYY-MM-DD", written on
+// the first start. ReadFirstUse is 1 only for a well-formed date.
+int ReadFirstUse(int *year, int *month, int *day);
+int RecordFirstUse(int year, int month, int day);

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "maintenance/choose_folder.h"
+#include "shell/ui/choose_folder.h"
 #include "shell/ui/message_box.h"
 #include "maintenance/free_space.h"
 #include "resources/resource.h"

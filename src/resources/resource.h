@@ -162,3 +162,46 @@
 #define IDC_HOW_TO_USE_PATH    1450
 #define IDC_EXPLORE_VAULT      1451
 #define IDC_HOW_TO_USE_DRIVE   1499
+
+// Restoring a token key from its backup file ("Kovara - Restore Key On Token").
+#define IDD_RESTORE_KEY_ON_TOKEN     303
+#define IDC_RESTORE_FILE             1318
+#define IDC_RESTORE_BROWSE           1139
+#define IDC_RESTORE_USER             1375
+#define IDC_RESTORE_PASSWORD         1008
+#define IDC_RESTORE_TOKEN_PASSWORD   1466
+#define IDC_RESTORE_OK               1069
+#define IDC_RESTORE_CANCEL           1141
+
+// Change of password (template 549).
+#define IDD_CHANGE_PASSWORD          549
+#define IDC_CHANGE_USER              1448
+#define IDC_CHANGE_TOKEN_PASSWORD    1468
+#define IDC_CHANGE_OLD_PASSWORD      1170
+#define IDC_CHANGE_NEW_PASSWORD      1171
+#define IDC_CHANGE_RECONFIRM         1008
+#define IDC_CHANGE_OK                1449
+#define IDC_CHANGE_CANCEL            1169
+
+// Password recovery: the questions asked at creation and the recovery dialog
+// (template 462).
+#define IDD_RECOVERY_QUESTIONS       464
+#define IDD_RECOVER_PASSWORD         462
+#define IDC_RECOVERY_ANSWER_1        1801
+#define IDC_RECOVERY_ANSWER_2        1802
+#define IDC_RECOVERY_ANSWER_3        1803
+#define IDC_RECOVERY_NEXT            1804
+#define IDC_RECOVERY_BACK            1805
+#define IDC_RECOVER_USER             1806
+#define IDC_RECOVER_SUBMIT           1807
+#define IDC_RECOVER_CANCEL           1808
+
+// Preferences (template 495).
+#define IDD_PREFERENCES              495
+#define IDC_PREF_PASSWORD_YES        1821
+#define IDC_PREF_PASSWORD_NO         1822
+#define IDC_PREF_BACKUP_YES          1823
+#define IDC_PREF_BACKUP_NO           1824
+#define IDC_PREF_START_MENU_YES      1825
+#define IDC_PREF_OK                  1826
+#define IDC_PREF_CANCEL              1827

@@ -9,7 +9,6 @@
 #include "shell/main_window_parts.h"
 #include "shell/open_vault.h"
 #include "shell/creation_commands.h"
-#include "shell/pending_commands.h"
 #include "shell/ui/message_box.h"
 #include "shell/ui/white_dialog.h"
 

@@ -125,6 +125,31 @@ bool SaveSlot(SoftSlot *slot) {
   return slot->storePath.empty() || SaveSoftStore(slot->storePath, slot->objects);
 }
 
+// The full-token fault armed by a destroy: creates left to refuse.
+std::string FullMarkPath(const SoftSlot *slot) { return slot->storePath + ".full"; }
+
+unsigned FullCreatesLeft(const SoftSlot *slot) {
+  if (slot->storePath.empty()) return 0;
+  FILE *f = fopen(FullMarkPath(slot).c_str(), "rb");
+  if (!f) return 0;
+  unsigned left = 0;
+  if (fscanf(f, "%u", &left) != 1) left = 0;
+  fclose(f);
+  return left;
+}
+
+void SetFullCreatesLeft(const SoftSlot *slot, unsigned left) {
+  if (slot->storePath.empty()) return;
+  if (!left) {
+    remove(FullMarkPath(slot).c_str());
+    return;
+  }
+  FILE *f = fopen(FullMarkPath(slot).c_str(), "wb");
+  if (!f) return;
+  fprintf(f, "%u\n", left);
+  fclose(f);
+}
+
 CK_RV CK_CALL NotSupported() { return CKR_FUNCTION_NOT_SUPPORTED; }
 
 CK_RV CK_CALL C_Initialize(CK_VOID_PTR args) {
@@ -332,6 +357,10 @@ CK_RV CK_CALL C_CreateObject(CK_SESSION_HANDLE handle, CK_ATTRIBUTE *templ, CK_U
   if (!valid) RETURN(CKR_ATTRIBUTE_VALUE_INVALID);
   if (o.isPrivate && !slot->loggedIn) RETURN(CKR_USER_NOT_LOGGED_IN);
   if (slot->UsedBytes() + bytes > slot->capacity) RETURN(CKR_DEVICE_MEMORY);
+  if (unsigned left = FullCreatesLeft(slot)) {
+    SetFullCreatesLeft(slot, left - 1);
+    RETURN(CKR_DEVICE_MEMORY);
+  }
   o.handle = g_library.nextObject++;
   slot->objects.push_back(o);
   if (o.isToken && !SaveSlot(slot)) {
@@ -354,6 +383,7 @@ CK_RV CK_CALL C_DestroyObject(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE object)
   bool wasToken = o->isToken;
   slot->objects.erase(slot->objects.begin() + (o - slot->objects.data()));
   if (wasToken && !SaveSlot(slot)) RETURN(CKR_DEVICE_ERROR);
+  if (slot->fullAfterDestroy) SetFullCreatesLeft(slot, slot->fullAfterDestroy);
   RETURN(CKR_OK);
 }
 

@@ -23,6 +23,9 @@ struct SoftSlot {
   std::string pin = "1234";
   std::string storePath;  // empty: objects are not persisted
   size_t capacity = 4096;
+  // After a destroy, this many C_CreateObject calls find the token full. The
+  // count left is kept in storePath + ".full" so that it outlives C_Finalize.
+  unsigned fullAfterDestroy = 0;
   bool present = true;
   std::set<std::string> faults;
   // Run-time state.

@@ -1,4 +1,5 @@
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "soft_token.h"
 
@@ -69,6 +70,8 @@ void ReadSoftConfig(const std::string &path, SoftConfig *config) {
     else if (key == "pin") slot->pin = value;
     else if (key == "capacity") slot->capacity = (size_t)strtoul(value.c_str(), nullptr, 10);
     else if (key == "store") slot->storePath = Resolve(folder, value);
+    else if (key == "fullafterdestroy")
+      slot->fullAfterDestroy = (unsigned)strtoul(value.c_str(), nullptr, 10);
     else if (key == "fail") slot->faults = Words(value);
   }
   fclose(f);

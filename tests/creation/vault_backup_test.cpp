@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "key_fixture.h"
-#include "maintenance/choose_folder.h"
+#include "shell/ui/choose_folder.h"
 #include "maintenance/vault_backup.h"
 #include "robot.h"
 

@@ -1,5 +1,6 @@
 // The AES implementations a test can run: the constant-time path, the AES-NI path
-// (only where the processor has it) and the public, self-selecting functions.
+// and the VAES decryption (each only where the processor has it), and the public,
+// self-selecting functions, the bulk sector decryption among them.
 #pragma once
 #include <string>
 #include "crypto/aes_impl.h"
@@ -10,16 +11,28 @@ struct AesPath {
     void (*decryptBlock)(const unsigned char *, unsigned char *, const AesContext *);
     void (*sectorEncrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
     void (*sectorDecrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
-    bool needsAesNi;
+    enum Needs { kNothing, kAesNi, kVaes } needs;
 };
 
 inline const AesPath kAesPaths[] = {
-    {"ConstantTime", AesEncryptBlockCt, AesDecryptBlockCt, SectorEncryptCt, SectorDecryptCt, false},
-    {"AesNi", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptNi, true},
-    {"Public", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecrypt, false},
+    {"ConstantTime", AesEncryptBlockCt, AesDecryptBlockCt, SectorEncryptCt, SectorDecryptCt, AesPath::kNothing},
+    {"AesNi", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptNi, AesPath::kAesNi},
+    // VAES only decrypts; the rest of this path is the AES-NI one.
+    {"Vaes", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptVaes, AesPath::kVaes},
+    {"Public", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecrypt, AesPath::kNothing},
+    {"PublicBulk", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecryptBulk, AesPath::kNothing},
 };
 
 inline std::string AesPathName(const testing::TestParamInfo<AesPath> &info) { return info.param.name; }
 
+// Why the path cannot run here, or null when it can.
+inline const char *AesPathMissing(const AesPath &path) {
+    if (path.needs != AesPath::kNothing && !AesNiAvailable()) return "processor has no AES-NI";
+    if (path.needs == AesPath::kVaes && !AesVaesBuilt()) return "VAES path not built for this target";
+    if (path.needs == AesPath::kVaes && !AesVaesAvailable())
+        return "processor lacks VAES or AVX2, or the operating system does not save the 256-bit registers";
+    return nullptr;
+}
+
 #define SKIP_WITHOUT_PATH(path) \
-    if ((path).needsAesNi && !AesNiAvailable()) GTEST_SKIP() << "processor has no AES-NI"
+    if (const char *missing = AesPathMissing(path)) GTEST_SKIP() << missing

@@ -96,4 +96,30 @@ TEST_F(TestScriptTest, CountEndsWithPassedAndFailedWithoutDisabledEntryPoints) {
     EXPECT_EQ("1 skipped\n1 passed, 0 failed\n", output);
 }
 
+TEST_F(TestScriptTest, FuzzRunCountsEachHarnessAndAFailingOneAsFailed) {
+    // Two stand-in harnesses: one ends cleanly with its statistics, one as a
+    // harness that found a crash.
+    std::ofstream(dir_ + "/bin/clean_fuzz") << "#!/bin/sh\n"
+                                               "echo 'stat::number_of_executed_units: 50'\n"
+                                               "echo 'stat::average_exec_per_sec:     25'\n";
+    std::ofstream(dir_ + "/bin/crashing_fuzz") << "#!/bin/sh\n"
+                                                  "echo '==1==ERROR: AddressSanitizer: heap-buffer-overflow'\n"
+                                                  "exit 1\n";
+    chmod((dir_ + "/bin/clean_fuzz").c_str(), 0755);
+    chmod((dir_ + "/bin/crashing_fuzz").c_str(), 0755);
+    std::ofstream(dir_ + "/build/fuzz-harnesses.txt") << "clean_fuzz 50 " << dir_ << "/bin/clean_fuzz\n"
+                                                      << "crashing_fuzz 50 " << dir_ << "/bin/crashing_fuzz\n";
+    int rc = Shell("KOVARA_RESULTS='" + dir_ + "/results' '" KOVARA_SOURCE_ROOT "/scripts/lib/run-fuzz' '" + dir_ +
+                   "/build' >'" + dir_ + "/run.log' 2>&1");
+    std::string log = ReadAll(dir_ + "/run.log");
+    EXPECT_NE(0, rc) << log;
+    EXPECT_NE(std::string::npos, log.find("fuzz clean_fuzz: 50 runs, 25 exec/s, ok")) << log;
+    EXPECT_NE(std::string::npos, log.find("heap-buffer-overflow")) << log;
+
+    std::string output;
+    EXPECT_NE(0, CountResults(&output)) << output;
+    EXPECT_EQ("1 passed, 1 failed", LastLine(output)) << output;
+    EXPECT_NE(std::string::npos, output.find("fuzz-crashing_fuzz")) << output;
+}
+
 }  // namespace

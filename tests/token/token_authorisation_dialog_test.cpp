@@ -114,9 +114,12 @@ TEST_F(TokenAuthorisationDialog, RestoreSelectsTheTokenAndKeepsTheDialog) {
   ASSERT_NE(nullptr, dialog);
   memset(g_selectedToken.serialNumber, 0, sizeof g_selectedToken.serialNumber);
   robot::PressButton(dialog, IDC_TOKEN_RESTORE_BACKUP);
-  robot::Box notice = AnswerBox(IDOK);
-  EXPECT_EQ((UINT)MB_ICONINFORMATION, notice.icon);
+  HWND restore = robot::WaitForWindow("#32770", "Kovara - Restore Key On Token");
+  ASSERT_NE(nullptr, restore);
+  EXPECT_EQ(dialog, GetWindow(restore, GW_OWNER));
   EXPECT_EQ(0, strncmp(g_selectedToken.serialNumber, "1 ", 2)) << "the token was selected first";
+  robot::PressButton(restore, IDC_RESTORE_CANCEL);
+  EXPECT_TRUE(robot::WaitForClose(restore));
   EXPECT_TRUE(IsWindow(dialog));
   robot::PressButton(dialog, IDC_TOKEN_CANCEL);
   Finish(dialog);

@@ -46,12 +46,6 @@ int ReadVaultBytes(const VaultFile &vault, unsigned char *buffer, size_t length,
 }
 
 void DecryptSectors(const AesContext *context, unsigned char *buffer, size_t length, uint64_t firstSector) {
-    // SectorDecrypt takes an int length: go in runs well below its range.
-    const size_t run = size_t(1) << 24;
-    for (size_t offset = 0; offset < length; offset += run) {
-        size_t now = length - offset < run ? length - offset : run;
-        uint64_t sector = firstSector + offset / kSectorSize;
-        SectorCounter counter = {{uint32_t(sector), uint32_t(sector >> 32), 0, 0}};
-        SectorDecrypt(buffer + offset, int(now), &counter, context);
-    }
+    SectorCounter counter = {{uint32_t(firstSector), uint32_t(firstSector >> 32), 0, 0}};
+    SectorDecryptBulk(buffer, length, &counter, context);
 }

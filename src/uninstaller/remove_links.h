@@ -1,0 +1,6 @@
+// Removing the shortcuts and the program-group folder that the installation
+// log lists, then the log itself.
+#pragma once
+
+// 1 when every listed item is gone and the log deleted; 0 after a message.
+int RemoveLoggedLinks(const char *programFolder);

@@ -60,7 +60,7 @@ bool DecryptInto(const std::string &containerPath, const unsigned char *key, con
     bool ok = in && out;
     AesContext context;
     memset(&context, 0, sizeof context);
-    ok = ok && AesSetKey(key, 32, 0, &context) == 0;
+    ok = ok && AesSetKey(key, 32, 0, &context) == kAesKeyOk;
     std::vector<unsigned char> chunk(1 << 20);
     unsigned long long sector = 0;
     while (ok) {
@@ -68,7 +68,7 @@ bool DecryptInto(const std::string &containerPath, const unsigned char *key, con
         if (got == 0) break;
         ok = got % 512 == 0;
         SectorCounter counter = {{(uint32_t)sector, (uint32_t)(sector >> 32), 0, 0}};
-        SectorDecrypt(chunk.data(), (int)got, &counter, &context);
+        SectorDecrypt(chunk.data(), got, &counter, &context);
         ok = ok && fwrite(chunk.data(), 1, got, out) == got;
         sector += got / 512;
     }

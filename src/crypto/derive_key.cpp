@@ -15,10 +15,10 @@ const uint32_t kMd5Initial[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476}
 
 struct PasswordMac {
     const unsigned char *password;
-    size_t fullBlocks;          // whole 64-byte blocks of the password
-    unsigned char tail[128];    // rest of the password, padding and length
-    unsigned tailBlocks;        // 1 or 2
-    unsigned char outer[64];    // inner digest slot, padding and length
+    size_t fullBlocks;        // whole 64-byte blocks of the password
+    unsigned char tail[128];  // rest of the password, padding and length
+    unsigned tailBlocks;      // 1 or 2
+    unsigned char outer[64];  // inner digest slot, padding and length
 };
 
 void Prepare(PasswordMac *mac, const unsigned char *password, size_t length) {

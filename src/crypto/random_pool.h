@@ -5,16 +5,16 @@
 #include <stdint.h>
 
 enum {
-  kRandomPoolSize = 256,
-  // The last mixing step also writes the 4 bytes after the pool; they are
-  // never handed out.
-  kRandomPoolBufferSize = 260,
+    kRandomPoolSize = 256,
+    // The last mixing step also writes the 4 bytes after the pool; they are
+    // never handed out.
+    kRandomPoolBufferSize = 260,
 };
 
 // One pool over a caller-owned buffer of kRandomPoolBufferSize bytes.
 struct RandomPool {
-  unsigned char *buffer;
-  unsigned int position;  // 0 ... 256: where the next byte is added
+    unsigned char *buffer;
+    unsigned int position;  // 0 ... 256: where the next byte is added
 };
 
 // Sums each byte into the pool at the write position (mixing first when the

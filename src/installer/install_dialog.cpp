@@ -18,94 +18,96 @@ namespace {
 InstallDialog g_install;
 
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM param, LPARAM) {
-  if (message == BFFM_INITIALIZED) {
-    char current[MAX_PATH];
-    if (GetCurrentDirectoryA(MAX_PATH, current)) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(current));
-  } else if (message == BFFM_SELCHANGED) {
-    char path[MAX_PATH] = "";
-    SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(param), path);
-    SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
-  }
-  return 0;
+    if (message == BFFM_INITIALIZED) {
+        char current[MAX_PATH];
+        if (GetCurrentDirectoryA(MAX_PATH, current))
+            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(current));
+    } else if (message == BFFM_SELCHANGED) {
+        char path[MAX_PATH] = "";
+        SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(param), path);
+        SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+    }
+    return 0;
 }
 
 void Browse(HWND dialog) {
-  IMalloc *malloc = nullptr;
-  if (FAILED(SHGetMalloc(&malloc))) {
-    InstallerBox(dialog, "Insufficient memory reported by the system.\nInstallation aborted.", MB_OK | MB_ICONWARNING);
-    return;
-  }
-  BROWSEINFOA browse = {};
-  char display[MAX_PATH];
-  browse.hwndOwner = dialog;
-  browse.pszDisplayName = display;
-  browse.lpszTitle = "Select Program Installation Path";
-  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
-  browse.lpfn = BrowseCallback;
-  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-  if (chosen) {
-    char path[MAX_PATH];
-    if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(dialog, IDC_INSTALL_PATH, path);
-    malloc->Free(chosen);
-  }
-  malloc->Release();
+    IMalloc *malloc = nullptr;
+    if (FAILED(SHGetMalloc(&malloc))) {
+        InstallerBox(dialog, "Insufficient memory reported by the system.\nInstallation aborted.",
+                     MB_OK | MB_ICONWARNING);
+        return;
+    }
+    BROWSEINFOA browse = {};
+    char display[MAX_PATH];
+    browse.hwndOwner = dialog;
+    browse.pszDisplayName = display;
+    browse.lpszTitle = "Select Program Installation Path";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
+    browse.lpfn = BrowseCallback;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (chosen) {
+        char path[MAX_PATH];
+        if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(dialog, IDC_INSTALL_PATH, path);
+        malloc->Free(chosen);
+    }
+    malloc->Release();
 }
 
 void InitDialog(HWND dialog) {
-  g_install.dialog = dialog;
-  g_install.list = GetDlgItem(dialog, IDC_FILE_LIST);
-  g_install.status = GetDlgItem(dialog, IDC_INSTALL_STATUS);
-  g_install.progress = nullptr;
+    g_install.dialog = dialog;
+    g_install.list = GetDlgItem(dialog, IDC_FILE_LIST);
+    g_install.status = GetDlgItem(dialog, IDC_INSTALL_STATUS);
+    g_install.progress = nullptr;
 
-  char windows[MAX_PATH] = "C:\\";
-  char path[MAX_PATH] = "C:\\Program Files";
-  if (GetWindowsDirectoryA(windows, MAX_PATH) && windows[0] && windows[1] == ':') {
-    path[0] = windows[0];
-  }
-  SetDlgItemTextA(dialog, IDC_INSTALL_PATH, path);
-  SetDlgItemTextA(dialog, IDC_INSTALL_FOLDER, "Kovara");
-  SetDlgItemTextA(dialog, IDC_SHORTCUT_NAME, "Kovara");
+    char windows[MAX_PATH] = "C:\\";
+    char path[MAX_PATH] = "C:\\Program Files";
+    if (GetWindowsDirectoryA(windows, MAX_PATH) && windows[0] && windows[1] == ':') {
+        path[0] = windows[0];
+    }
+    SetDlgItemTextA(dialog, IDC_INSTALL_PATH, path);
+    SetDlgItemTextA(dialog, IDC_INSTALL_FOLDER, "Kovara");
+    SetDlgItemTextA(dialog, IDC_SHORTCUT_NAME, "Kovara");
 
-  char self[MAX_PATH] = "";
-  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH - 1);
-  self[length] = '\0';
-  strcpy(g_install.sourceFolder, self);
-  char *slash = strrchr(g_install.sourceFolder, '\\');
-  if (slash) *slash = '\0';
-  SetUpFileList(g_install.list, "File(s) that will be installed");
-  FillFileList(g_install.list, g_install.sourceFolder, 0, slash ? slash + 1 - g_install.sourceFolder + self : self);
-  SetWindowTextA(g_install.status, "Click \"Install\" to begin installation.");
+    char self[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH - 1);
+    self[length] = '\0';
+    strcpy(g_install.sourceFolder, self);
+    char *slash = strrchr(g_install.sourceFolder, '\\');
+    if (slash) *slash = '\0';
+    SetUpFileList(g_install.list, "File(s) that will be installed");
+    FillFileList(g_install.list, g_install.sourceFolder, 0, slash ? slash + 1 - g_install.sourceFolder + self : self);
+    SetWindowTextA(g_install.status, "Click \"Install\" to begin installation.");
 }
 
 INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      InitDialog(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDC_INSTALL:
-          EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
-          if (RunInstall(&g_install) == kInstallEnded) {
-            EndDialog(dialog, IDOK);
-          } else {
-            EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
-          }
-          return TRUE;
-        case IDC_BROWSE:
-          Browse(dialog);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, IDCANCEL);
-          return TRUE;
-      }
-      break;
-  }
-  return FALSE;
+    switch (message) {
+        case WM_INITDIALOG:
+            InitDialog(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDC_INSTALL:
+                    EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
+                    if (RunInstall(&g_install) == kInstallEnded) {
+                        EndDialog(dialog, IDOK);
+                    } else {
+                        EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
+                    }
+                    return TRUE;
+                case IDC_BROWSE:
+                    Browse(dialog);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+            }
+            break;
+    }
+    return FALSE;
 }
 
 }  // namespace
 
 INT_PTR RunInstallDialog(HINSTANCE instance) {
-  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALL_KOVARA), nullptr, InstallDialogProc, 0);
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALL_KOVARA), nullptr, InstallDialogProc, 0);
 }

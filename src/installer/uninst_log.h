@@ -20,8 +20,8 @@ std::string UninstLogRecord(UninstLogKind kind, const char *path);
 
 // One path read back from a log.
 struct UninstLogEntry {
-  std::string kindWord;  // the text before the first "="
-  std::string path;      // the text after the first "="
+    std::string kindWord;  // the text before the first "="
+    std::string path;      // the text after the first "="
 };
 
 // Splits a log's text into records at line feeds; a record's path is the text

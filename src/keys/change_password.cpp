@@ -27,47 +27,47 @@ const char kLost[] =
 // new password with the same salt.
 void ResealRecord(const unsigned char *oldRecord, const char *oldPassword, const char *newPassword,
                   unsigned char *newRecord) {
-  unsigned char keyBlock[kUserKeyBlockSize];
-  unsigned char key[kBlowfishKeySize];
-  OpenUserKeyBlock(oldRecord, oldPassword, keyBlock);
-  DeriveSealingKey(newPassword, oldRecord + kRecordSaltOffset, key);
-  BlowfishSeal(key, keyBlock, kUserKeyBlockSize);
-  memcpy(newRecord, oldRecord, kSealedKeyOffset);
-  memcpy(newRecord + kSealedKeyOffset, keyBlock, kUserKeyBlockSize);
-  SecureWipe(keyBlock, sizeof keyBlock);
-  SecureWipe(key, sizeof key);
+    unsigned char keyBlock[kUserKeyBlockSize];
+    unsigned char key[kBlowfishKeySize];
+    OpenUserKeyBlock(oldRecord, oldPassword, keyBlock);
+    DeriveSealingKey(newPassword, oldRecord + kRecordSaltOffset, key);
+    BlowfishSeal(key, keyBlock, kUserKeyBlockSize);
+    memcpy(newRecord, oldRecord, kSealedKeyOffset);
+    memcpy(newRecord + kSealedKeyOffset, keyBlock, kUserKeyBlockSize);
+    SecureWipe(keyBlock, sizeof keyBlock);
+    SecureWipe(key, sizeof key);
 }
 
 }  // namespace
 
-int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword,
-                   const char *userName, const char *tokenPassword) {
-  char vaultPath[kRegistryPathSize];
-  if (!FindVault(userName, vaultPath, sizeof vaultPath)) {
-    std::string text = std::string("The vault for user \"") + userName + "\" cannot be found." +
-                       "\nIf you entered wrong username, then correct it." +
-                       "\nElse If you changed Windows registry settings for Kovara, " +
-                       "\nthen restore the settings before changing password.";
-    ShowMessageBox(owner, text.c_str());
-    return 0;
-  }
-  if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) {
-    std::string text = std::string("Vault for user ") + userName + " not found.";
-    ShowMessageBox(owner, text.c_str());
-    return 0;
-  }
-  unsigned char oldRecord[kUserInfoSize];
-  if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord)) return 0;
-  int changed = 0;
-  if (!UserInfoAcceptsPassword(oldRecord, oldPassword, vaultPath)) {
-    ShowMessageBox(owner, "Either username or password is incorrect.");
-  } else {
-    unsigned char newRecord[kUserInfoSize];
-    ResealRecord(oldRecord, oldPassword, newPassword, newRecord);
-    changed = DeleteTokenKey(owner, tokenPassword) &&
-              StoreTokenKeyOrPutBack(owner, newRecord, oldRecord, tokenPassword, kUnchanged, kLost);
-    SecureWipe(newRecord, sizeof newRecord);
-  }
-  SecureWipe(oldRecord, sizeof oldRecord);
-  return changed;
+int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
+                   const char *tokenPassword) {
+    char vaultPath[kRegistryPathSize];
+    if (!FindVault(userName, vaultPath, sizeof vaultPath)) {
+        std::string text = std::string("The vault for user \"") + userName + "\" cannot be found." +
+                           "\nIf you entered wrong username, then correct it." +
+                           "\nElse If you changed Windows registry settings for Kovara, " +
+                           "\nthen restore the settings before changing password.";
+        ShowMessageBox(owner, text.c_str());
+        return 0;
+    }
+    if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) {
+        std::string text = std::string("Vault for user ") + userName + " not found.";
+        ShowMessageBox(owner, text.c_str());
+        return 0;
+    }
+    unsigned char oldRecord[kUserInfoSize];
+    if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord)) return 0;
+    int changed = 0;
+    if (!UserInfoAcceptsPassword(oldRecord, oldPassword, vaultPath)) {
+        ShowMessageBox(owner, "Either username or password is incorrect.");
+    } else {
+        unsigned char newRecord[kUserInfoSize];
+        ResealRecord(oldRecord, oldPassword, newPassword, newRecord);
+        changed = DeleteTokenKey(owner, tokenPassword) &&
+                  StoreTokenKeyOrPutBack(owner, newRecord, oldRecord, tokenPassword, kUnchanged, kLost);
+        SecureWipe(newRecord, sizeof newRecord);
+    }
+    SecureWipe(oldRecord, sizeof oldRecord);
+    return changed;
 }

@@ -44,7 +44,8 @@ struct Checker {
     int VaultFileRefused(VaultFileOutcome outcome) {
         if (!backup) return Refuse("Vault for user " + user + " either not found or not accessible.");
         if (outcome == kVaultFileReadFailed)
-            return Refuse(std::string("The selected vault file is either in user or not accessible.") + kCheckVaultFile);
+            return Refuse(std::string("The selected vault file is either in user or not accessible.") +
+                          kCheckVaultFile);
         return Refuse(std::string("The selected vault file is either in use or not accessible.") + kCheckVaultFile);
     }
 
@@ -55,7 +56,8 @@ struct Checker {
             strncpy(path, backup->vaultInfoPath, sizeof path - 1);
             path[sizeof path - 1] = '\0';
         } else {
-            if (!VaultInfoPathOf(user.c_str(), path, sizeof path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+            if (!VaultInfoPathOf(user.c_str(), path, sizeof path) ||
+                GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
                 return Refuse("Vault Information file for user " + user + " not found.");
         }
         FileHandle file(OpenForReadingUnshared(path));
@@ -74,8 +76,9 @@ struct Checker {
                           " may be either corrupt or not accessible.\nIf you have a backup, then restore from backup.");
         }
         if (ReadUpTo(file.handle, vaultInfo, kVaultInfoSize) != kVaultInfoSize)
-            return Refuse("There was error reading Vault Information File.\n"
-                          "The file may be either corrupt or is not accessible.");
+            return Refuse(
+                "There was error reading Vault Information File.\n"
+                "The file may be either corrupt or is not accessible.");
         return 1;
     }
 };

@@ -157,8 +157,9 @@ int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *dr
     const char *vaultPath = backup.vaultPath;
     if (!CheckUserIdentity(main, g_loginPassword, vaultPath, kBackupTokenPlaceholder, &backup)) {
         if (backup.split)
-            return attempt.Refuse("Either Username or Password is incorrect.\nEnsure that you selected backup part 1 "
-                                  "as [Part 1] and backup part2 as [Part 2].");
+            return attempt.Refuse(
+                "Either Username or Password is incorrect.\nEnsure that you selected backup part 1 "
+                "as [Part 1] and backup part2 as [Part 2].");
         return attempt.Refuse(kWrongPassword);
     }
     attempt.Step();

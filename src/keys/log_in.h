@@ -6,7 +6,12 @@
 #include "keys/backup_choice.h"
 #include "mount/drive_letter.h"
 
-enum { kPasswordBufferSize = 101, kHeldPasswordSize = kPasswordBufferSize + 1, kLogInUserSize = 101, kLogInPathSize = 261 };
+enum {
+    kPasswordBufferSize = 101,
+    kHeldPasswordSize = kPasswordBufferSize + 1,
+    kLogInUserSize = 101,
+    kLogInPathSize = 261
+};
 
 // Who logged in, handed back by a successful log-in.
 struct LoggedInUser {

@@ -113,9 +113,10 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
     std::string folder = g_process.programFolder;
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
     if (vaultFolder == INVALID_FILE_ATTRIBUTES || !(vaultFolder & FILE_ATTRIBUTE_DIRECTORY))
-        return pass.Refuse("Vault sub-folder not found in program folder."
-                           "\nEither this folder was removed or is not accessible.",
-                           IDC_NEW_USER_NAME);
+        return pass.Refuse(
+            "Vault sub-folder not found in program folder."
+            "\nEither this folder was removed or is not accessible.",
+            IDC_NEW_USER_NAME);
     pass.Step();
 
     char reconfirm[kFieldSize] = "";
@@ -126,7 +127,8 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
     char recoveryPath[MAX_PATH];
     if (!pass.user[0]) {
         pass.Refuse("Please enter a Username.", IDC_NEW_USER_NAME);
-    } else if (Exists(InFolder(folder, "Key\\" + user + ".user")) || Exists(InFolder(folder, "Key\\" + user + ".vault")) ||
+    } else if (Exists(InFolder(folder, "Key\\" + user + ".user")) ||
+               Exists(InFolder(folder, "Key\\" + user + ".vault")) ||
                Exists(InFolder(folder, "Vault\\Kovara_" + user + ".udf")) ||
                Exists(InFolder(folder, "Prf\\" + user + ".prf")) ||
                FindVault(pass.user, registered, sizeof registered) ||
@@ -180,8 +182,9 @@ int MakeUserAndContainer(Pass &pass) {
     pass.Step();
     if (!RegisterVault(pass.user, pass.vault.containerPath)) {
         pass.RemoveRecoveryFile();
-        return pass.Fail("Unable to create program registry entry.\nCheck your user permissions on this system."
-                         "\nNew user can not be created.");
+        return pass.Fail(
+            "Unable to create program registry entry.\nCheck your user permissions on this system."
+            "\nNew user can not be created.");
     }
     pass.Step();
     if (!Open(pass)) {
@@ -204,8 +207,9 @@ int FormatAndSeal(Pass &pass, const CreationCalls &calls) {
         if (calls.lock(pass.main, letter)) pass.RemoveContainer();
         pass.Unregister();
         pass.RemoveRecoveryFile();
-        return pass.Fail("The vault was not formatted.\nTo successfully create a user, the vault must be formatted "
-                         "after creation.\n\nUser not created.");
+        return pass.Fail(
+            "The vault was not formatted.\nTo successfully create a user, the vault must be formatted "
+            "after creation.\n\nUser not created.");
     }
     if (!calls.lock(pass.main, letter)) {
         // The container stays: it is still open.
@@ -267,8 +271,9 @@ int OpenAgain(Pass &pass) {
     SendDlgItemMessageA(pass.main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
     if (!opened) {
         RemoveUserFiles(pass);
-        return pass.Fail("There was error opening the vault.\nNew User Creation aborted."
-                         "\n\nClose program, relaunch program then create new user.");
+        return pass.Fail(
+            "There was error opening the vault.\nNew User Creation aborted."
+            "\n\nClose program, relaunch program then create new user.");
     }
     return 1;
 }

@@ -124,45 +124,45 @@ void YesSplit(HWND dialog, BackupState *state) {
 INT_PTR CALLBACK CreationBackupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     BackupState *state = (BackupState *)GetWindowLongPtrA(dialog, DWLP_USER);
     switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        ClearFlags(((BackupState *)lParam)->choice);
-        ShowOption(dialog, false, false);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_CREATION_BACKUP_SINGLE:
-            ShowOption(dialog, true, false);
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            ClearFlags(((BackupState *)lParam)->choice);
+            ShowOption(dialog, false, false);
             return TRUE;
-        case IDC_CREATION_BACKUP_SPLIT:
-            ShowOption(dialog, false, true);
-            return TRUE;
-        case IDC_CREATION_BACKUP_BROWSE:
-            Browse(dialog, "Select Backup Location", IDC_CREATION_BACKUP_LOCATION);
-            return TRUE;
-        case IDC_CREATION_BACKUP_BROWSE_1:
-            Browse(dialog, "Select Backup Location [Part 1]", IDC_CREATION_BACKUP_LOCATION_1);
-            return TRUE;
-        case IDC_CREATION_BACKUP_BROWSE_2:
-            Browse(dialog, "Select Backup Location [Part 2]", IDC_CREATION_BACKUP_LOCATION_2);
-            return TRUE;
-        case IDYES:
-            if (IsDlgButtonChecked(dialog, IDC_CREATION_BACKUP_SINGLE) == BST_CHECKED) {
-                YesSingle(dialog, state);
-            } else if (IsDlgButtonChecked(dialog, IDC_CREATION_BACKUP_SPLIT) == BST_CHECKED) {
-                YesSplit(dialog, state);
-            } else {
-                ClearFlags(state->choice);
-                ShowMessageBox(dialog, "You must select an option before you click \"Yes\".");
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDC_CREATION_BACKUP_SINGLE:
+                    ShowOption(dialog, true, false);
+                    return TRUE;
+                case IDC_CREATION_BACKUP_SPLIT:
+                    ShowOption(dialog, false, true);
+                    return TRUE;
+                case IDC_CREATION_BACKUP_BROWSE:
+                    Browse(dialog, "Select Backup Location", IDC_CREATION_BACKUP_LOCATION);
+                    return TRUE;
+                case IDC_CREATION_BACKUP_BROWSE_1:
+                    Browse(dialog, "Select Backup Location [Part 1]", IDC_CREATION_BACKUP_LOCATION_1);
+                    return TRUE;
+                case IDC_CREATION_BACKUP_BROWSE_2:
+                    Browse(dialog, "Select Backup Location [Part 2]", IDC_CREATION_BACKUP_LOCATION_2);
+                    return TRUE;
+                case IDYES:
+                    if (IsDlgButtonChecked(dialog, IDC_CREATION_BACKUP_SINGLE) == BST_CHECKED) {
+                        YesSingle(dialog, state);
+                    } else if (IsDlgButtonChecked(dialog, IDC_CREATION_BACKUP_SPLIT) == BST_CHECKED) {
+                        YesSplit(dialog, state);
+                    } else {
+                        ClearFlags(state->choice);
+                        ShowMessageBox(dialog, "You must select an option before you click \"Yes\".");
+                    }
+                    return TRUE;
+                case IDNO:
+                case IDCANCEL:
+                    ClearFlags(state->choice);
+                    EndDialog(dialog, IDNO);
+                    return TRUE;
             }
-            return TRUE;
-        case IDNO:
-        case IDCANCEL:
-            ClearFlags(state->choice);
-            EndDialog(dialog, IDNO);
-            return TRUE;
-        }
-        return FALSE;
+            return FALSE;
     }
     return WhiteDialogColours(message, wParam);
 }

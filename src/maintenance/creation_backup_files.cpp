@@ -60,9 +60,9 @@ int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsig
         Remove(choice.userInfo2);
         return 0;
     }
-    std::string text = std::string("Split Backup created successfully!") + "\n\nPart 1 comprises of files:" +
-                       "\n1: " + choice.userInfo + "\n2: " + choice.vaultInfo + "\n\nPart 2 comprises of files:" +
-                       "\n1: " + choice.userInfo2 + "\n2: " + choice.vaultInfo2;
+    std::string text = std::string("Split Backup created successfully!") +
+                       "\n\nPart 1 comprises of files:" + "\n1: " + choice.userInfo + "\n2: " + choice.vaultInfo +
+                       "\n\nPart 2 comprises of files:" + "\n1: " + choice.userInfo2 + "\n2: " + choice.vaultInfo2;
     ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
     return 1;
 }

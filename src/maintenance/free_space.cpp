@@ -18,8 +18,10 @@ void VolumeRoot(const char *folder, char *root, size_t size) {
     if (root[0] == '\\' && root[1] == '\\') {
         char *share = strchr(root + 2, '\\');
         char *end = share ? strchr(share + 1, '\\') : NULL;
-        if (end) end[1] = '\0';
-        else if (strlen(root) + 1 < size) strcat(root, "\\");
+        if (end)
+            end[1] = '\0';
+        else if (strlen(root) + 1 < size)
+            strcat(root, "\\");
     } else if (root[0] && root[1] == ':') {
         root[2] = '\\';
         root[3] = '\0';

@@ -155,30 +155,38 @@ void Accept(HWND dialog, BackupChoice *choice) {
 
 INT_PTR CALLBACK LogInBackupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        ShowOption(dialog, kBoth);
-        return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return WhiteDialogColours(message, wParam);
-    case WM_COMMAND: {
-        BackupChoice *choice = reinterpret_cast<BackupChoice *>(GetWindowLongPtrA(dialog, DWLP_USER));
-        int id = LOWORD(wParam);
-        if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-        switch (id) {
-        case IDC_BACKUP_SINGLE: ShowOption(dialog, kSingle); return TRUE;
-        case IDC_BACKUP_SPLIT: ShowOption(dialog, kSplit); return TRUE;
-        case IDOK: Accept(dialog, choice); return TRUE;
-        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
-        }
-        for (const Field &field : kFields)
-            if (field.browse == id) {
-                Browse(dialog, field);
-                return TRUE;
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            ShowOption(dialog, kBoth);
+            return TRUE;
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+            return WhiteDialogColours(message, wParam);
+        case WM_COMMAND: {
+            BackupChoice *choice = reinterpret_cast<BackupChoice *>(GetWindowLongPtrA(dialog, DWLP_USER));
+            int id = LOWORD(wParam);
+            if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+            switch (id) {
+                case IDC_BACKUP_SINGLE:
+                    ShowOption(dialog, kSingle);
+                    return TRUE;
+                case IDC_BACKUP_SPLIT:
+                    ShowOption(dialog, kSplit);
+                    return TRUE;
+                case IDOK:
+                    Accept(dialog, choice);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, 0);
+                    return TRUE;
             }
-        return FALSE;
-    }
+            for (const Field &field : kFields)
+                if (field.browse == id) {
+                    Browse(dialog, field);
+                    return TRUE;
+                }
+            return FALSE;
+        }
     }
     return FALSE;
 }

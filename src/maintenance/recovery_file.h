@@ -15,8 +15,7 @@ int AnswersAccepted(HWND owner, const char answers[3][kAnswerFieldSize]);
 
 // Opens the recovery file with the three answers and shows the password when
 // every answer is right. 1 when it was shown, 0 after a message.
-int OpenRecoveryFile(HWND owner, const char *path, const char *userName,
-                     const char answers[3][kAnswerFieldSize]);
+int OpenRecoveryFile(HWND owner, const char *path, const char *userName, const char answers[3][kAnswerFieldSize]);
 
 // Runs "Kovara - Recover Your Password" (template 462).
 void RunRecoverPasswordDialog(HWND owner);

@@ -4,4 +4,4 @@
 
 // 1 when the recovery file was written, 0 when cancelled or failed (after
 // its own message).
-int RunRecoveryQuestions(HWND owner, const char* userName, const char* password);
+int RunRecoveryQuestions(HWND owner, const char *userName, const char *password);

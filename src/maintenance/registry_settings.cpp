@@ -90,8 +90,8 @@ int OpenVaultPresent() {
 
 int WriteDriveIcon(char letter, const char *programFolder) {
     char keyPath[128];
-    snprintf(keyPath, sizeof keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\%c\\DefaultIcon",
-             letter);
+    snprintf(keyPath, sizeof keyPath,
+             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\%c\\DefaultIcon", letter);
     char icon[MAX_PATH + 16];
     if (snprintf(icon, sizeof icon, "%s\\udf.ico", programFolder) >= static_cast<int>(sizeof icon)) return 0;
     return SetString(keyPath, NULL, icon);

@@ -5,8 +5,8 @@
 
 // Flags held for one run of the vault manager.
 struct ReminderFlags {
-  int passwordReminderOn;
-  int backupReminderArmed;  // the vault backup question at "Lock and Exit" is due
+    int passwordReminderOn;
+    int backupReminderArmed;  // the vault backup question at "Lock and Exit" is due
 };
 
 // Sets both flags from the two Remind values.

@@ -123,21 +123,21 @@ void Next(HWND dialog, SetupState *state) {
 INT_PTR CALLBACK SetupVaultProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     SetupState *state = (SetupState *)GetWindowLongPtrA(dialog, DWLP_USER);
     switch (message) {
-    case WM_INITDIALOG:
-        return Open(dialog, (SetupState *)lParam);
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_VAULT_BROWSE:
-            Browse(dialog, state);
-            return TRUE;
-        case IDOK:
-            Next(dialog, state);
-            return TRUE;
-        case IDCANCEL:
-            Close(dialog, state, 2);
-            return TRUE;
-        }
-        return FALSE;
+        case WM_INITDIALOG:
+            return Open(dialog, (SetupState *)lParam);
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDC_VAULT_BROWSE:
+                    Browse(dialog, state);
+                    return TRUE;
+                case IDOK:
+                    Next(dialog, state);
+                    return TRUE;
+                case IDCANCEL:
+                    Close(dialog, state, 2);
+                    return TRUE;
+            }
+            return FALSE;
     }
     return WhiteDialogColours(message, wParam);
 }

@@ -41,24 +41,24 @@ void Start(HWND dialog, FormatState *state) {
 INT_PTR CALLBACK VaultCreatedProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     FormatState *state = (FormatState *)GetWindowLongPtrA(dialog, DWLP_USER);
     switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        SendDlgItemMessageA(dialog, IDC_FORMAT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-        SendDlgItemMessageA(dialog, IDC_FORMAT_PROGRESS, PBM_SETSTEP, 20, 0);
-        Status(dialog, "Status: Click \"OK\" to begin.");
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            Start(dialog, state);
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            SendDlgItemMessageA(dialog, IDC_FORMAT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            SendDlgItemMessageA(dialog, IDC_FORMAT_PROGRESS, PBM_SETSTEP, 20, 0);
+            Status(dialog, "Status: Click \"OK\" to begin.");
             return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            Status(dialog, "Cancelling new user creation..");
-            state->formatted = 0;
-            EndDialog(dialog, 2);
-            return TRUE;
-        }
-        return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                Start(dialog, state);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                Status(dialog, "Cancelling new user creation..");
+                state->formatted = 0;
+                EndDialog(dialog, 2);
+                return TRUE;
+            }
+            return FALSE;
     }
     return WhiteDialogColours(message, wParam);
 }

@@ -7,8 +7,8 @@
 namespace {
 
 HANDLE OpenDevice(const char *name, DWORD access) {
-    return CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                       FILE_FLAG_NO_BUFFERING, NULL);
+    return CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING,
+                       NULL);
 }
 
 int Control(HANDLE device, DWORD code, const void *in, DWORD inLength, void *out, DWORD outLength) {
@@ -31,9 +31,7 @@ void DriveName(char driveLetter, char name[3]) {
 
 }  // namespace
 
-HANDLE OpenControlDevice() {
-    return OpenDevice(KOVDEV_CONTROL_DEVICE_NAME, GENERIC_READ);
-}
+HANDLE OpenControlDevice() { return OpenDevice(KOVDEV_CONTROL_DEVICE_NAME, GENERIC_READ); }
 
 HANDLE OpenDriveDevice(char driveLetter) {
     char name[] = "\\\\.\\ :";
@@ -82,15 +80,17 @@ int RemoveVaultDrive(char driveLetter) {
     DriveName(driveLetter, name);
     // Only the binding to the driver's device goes, never another one of X:.
     return DefineDosDeviceA(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name,
-                            KOVDEV_KERNEL_DEVICE_NAME) ? 1 : 0;
+                            KOVDEV_KERNEL_DEVICE_NAME)
+               ? 1
+               : 0;
 }
 
 int LockVaultDrive(char driveLetter) {
     HANDLE drive = OpenDriveDevice(driveLetter);
     if (drive == INVALID_HANDLE_VALUE) return 0;
     char mounted = 0;
-    int ok = ReadMountedLetter(drive, &mounted) && LockVolume(drive) && ReleaseVault(drive) &&
-             DismountVolume(drive) && UnlockVolume(drive) && RemoveVaultDrive(mounted);
+    int ok = ReadMountedLetter(drive, &mounted) && LockVolume(drive) && ReleaseVault(drive) && DismountVolume(drive) &&
+             UnlockVolume(drive) && RemoveVaultDrive(mounted);
     CloseKeepingError(drive);
     return ok;
 }

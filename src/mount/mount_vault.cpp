@@ -65,9 +65,10 @@ void MarkOpen(char letter) {
 int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
                const KeyLoading &keyLoading) {
     if (!DriverReady()) {
-        ShowMessageBox(owner,
-             "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
-             "Desired vault cannot be opened.");
+        ShowMessageBox(
+            owner,
+            "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
+            "Desired vault cannot be opened.");
         return 0;
     }
     DWORD used = GetLogicalDrives();

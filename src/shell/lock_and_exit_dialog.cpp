@@ -53,24 +53,24 @@ void OnOk(HWND dialog, LockAndExit &run) {
 
 INT_PTR CALLBACK LockAndExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        SetUpLockProgress(dialog, IDC_LOCK_PROGRESS);
-        return TRUE;
-    case WM_COMMAND: {
-        LockAndExit *run = reinterpret_cast<LockAndExit *>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (LOWORD(wParam) == IDOK) {
-            OnOk(dialog, *run);
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            SetUpLockProgress(dialog, IDC_LOCK_PROGRESS);
             return TRUE;
+        case WM_COMMAND: {
+            LockAndExit *run = reinterpret_cast<LockAndExit *>(GetWindowLongPtrA(dialog, DWLP_USER));
+            if (LOWORD(wParam) == IDOK) {
+                OnOk(dialog, *run);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
         }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    default:
-        return WhiteDialogColours(message, wParam);
+        default:
+            return WhiteDialogColours(message, wParam);
     }
 }
 

@@ -23,11 +23,10 @@ int LockVault(HWND, char driveLetter) {
 std::string LockFailureText(char driveLetter) {
     std::string drive = "( :)";
     drive[1] = driveLetter;
-    return "The Vault " + drive + " could not be locked." + "\n\nPossible reasons can be: " +
-           "\n1. Open file(s) within the vault," + "\n2. Open folder(s) within the vault," +
-           "\n3. An open Windows Explorer is accessing the vault." + "\n4. The vault being accessed by another application.";
+    return "The Vault " + drive + " could not be locked." +
+           "\n\nPossible reasons can be: " + "\n1. Open file(s) within the vault," +
+           "\n2. Open folder(s) within the vault," + "\n3. An open Windows Explorer is accessing the vault." +
+           "\n4. The vault being accessed by another application.";
 }
 
-void ShowLockFailure(HWND owner, char driveLetter) {
-    ShowMessageBox(owner, LockFailureText(driveLetter).c_str());
-}
+void ShowLockFailure(HWND owner, char driveLetter) { ShowMessageBox(owner, LockFailureText(driveLetter).c_str()); }

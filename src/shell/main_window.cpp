@@ -110,46 +110,46 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     MainWindowState *state = MainWindowStateOf(window);
     if (!state) return FALSE;
     switch (message) {
-    case WM_COMMAND:
-        return RunMainWindowCommand(window, *state, LOWORD(wParam), HIWORD(wParam));
-    case WM_CLOSE:
-        AskToExit(window);
-        return TRUE;
-    case WM_SYSCOMMAND:
-        switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE:
-            ShowWindow(window, SW_MINIMIZE);
+        case WM_COMMAND:
+            return RunMainWindowCommand(window, *state, LOWORD(wParam), HIWORD(wParam));
+        case WM_CLOSE:
+            AskToExit(window);
             return TRUE;
-        case SC_CLOSE:
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            return TRUE;
-        case SC_RESTORE:
-            ShowWindow(window, SW_SHOWNORMAL);
+        case WM_SYSCOMMAND:
+            switch (wParam & 0xFFF0) {
+                case SC_MINIMIZE:
+                    ShowWindow(window, SW_MINIMIZE);
+                    return TRUE;
+                case SC_CLOSE:
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                    return TRUE;
+                case SC_RESTORE:
+                    ShowWindow(window, SW_SHOWNORMAL);
+                    return FALSE;
+            }
             return FALSE;
-        }
-        return FALSE;
-    case WM_HELP:
-        OpenProgramFile("Kovara.chm");
-        return TRUE;
-    case WM_COPYDATA:
-        OnCompanionRequest(window, reinterpret_cast<const COPYDATASTRUCT *>(lParam));
-        return Answer(window, TRUE);
-    case kTrayCallbackMessage:
-        OnTrayCallback(window, *state, lParam);
-        return TRUE;
-    case WM_TIMER:
-        if (wParam == 2) OnTrayMenuTimer(window, *state);
-        return TRUE;
-    case WM_QUERYENDSESSION:
-        return Answer(window, AllowEndOfSession(window, *state));
-    case WM_ENDSESSION:
-        OnEndOfSession(window, *state, static_cast<BOOL>(wParam));
-        return Answer(window, 0);
-    case WM_DESTROY:
-        EndProgram(window);
-        return TRUE;
-    default:
-        return WhiteDialogColours(message, wParam);
+        case WM_HELP:
+            OpenProgramFile("Kovara.chm");
+            return TRUE;
+        case WM_COPYDATA:
+            OnCompanionRequest(window, reinterpret_cast<const COPYDATASTRUCT *>(lParam));
+            return Answer(window, TRUE);
+        case kTrayCallbackMessage:
+            OnTrayCallback(window, *state, lParam);
+            return TRUE;
+        case WM_TIMER:
+            if (wParam == 2) OnTrayMenuTimer(window, *state);
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            return Answer(window, AllowEndOfSession(window, *state));
+        case WM_ENDSESSION:
+            OnEndOfSession(window, *state, static_cast<BOOL>(wParam));
+            return Answer(window, 0);
+        case WM_DESTROY:
+            EndProgram(window);
+            return TRUE;
+        default:
+            return WhiteDialogColours(message, wParam);
     }
 }
 

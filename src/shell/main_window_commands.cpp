@@ -105,8 +105,9 @@ void UpdateSoftware(HWND window) {
 
 void SubmitSuggestions(HWND window) {
     std::string text = std::string(KOVARA_VENDOR_NAME) + " welcomes user feedback." +
-                       "\nSuggestions implemented qualify to receive " + "either one free license or one extra year of " +
-                       "free upgrade." + "\nTo submit your feedback click \"Yes\" to " + "connect to Kovara Web Site.";
+                       "\nSuggestions implemented qualify to receive " +
+                       "either one free license or one extra year of " + "free upgrade." +
+                       "\nTo submit your feedback click \"Yes\" to " + "connect to Kovara Web Site.";
     if (ShowMessageBox(window, text.c_str(), kKovaraCaption, MB_YESNO | MB_ICONINFORMATION) == IDYES)
         OpenVendorPage("feedback.htm");
 }
@@ -128,88 +129,88 @@ BOOL RunMainWindowCommand(HWND window, MainWindowState &state, int id, int notif
     // are not commands.
     if (notification != BN_CLICKED) return FALSE;
     switch (id) {
-    case IDCANCEL:
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        return TRUE;
-    case IDC_CREATE_NEXT:
-        CommandCreateUser(window, state);
-        return TRUE;
-    case IDC_CREATE_CANCEL:
-        if (state.noUserYet)
+        case IDCANCEL:
             PostMessageA(window, WM_CLOSE, 0, 0);
-        else
-            ShowLogInPage(window);
-        return TRUE;
-    case IDC_RECOVERY_YES:
-        state.recoveryOption = 1;
-        SetDlgItemTextA(window, IDC_CREATE_NEXT, "Next >");
-        return TRUE;
-    case IDC_RECOVERY_NO:
-        state.recoveryOption = 2;
-        SetDlgItemTextA(window, IDC_CREATE_NEXT, "OK");
-        return TRUE;
-    case IDC_RECOVERY_HELP:
-        RecoveryOptionHelp(window);
-        return TRUE;
-    case IDC_LOGIN_OK:
-        LogInCommand(window, state, 0);
-        return TRUE;
-    case IDC_USE_BACKUP:
-        LogInCommand(window, state, 1);
-        return TRUE;
-    case IDC_FORGOT_PASSWORD:
-        if (IsDlgButtonChecked(window, IDC_FORGOT_PASSWORD) == BST_CHECKED) {
-            CheckDlgButton(window, IDC_FORGOT_PASSWORD, BST_UNCHECKED);
-            CommandForgotPassword(window, state);
-        }
-        return TRUE;
-    case IDC_PICK_DRIVE:
-        PickDrive(window, state);
-        return TRUE;
-    case IDC_PICK_DRIVE_HELP:
-        DrivePickHelp(window);
-        return TRUE;
-    case IDC_CREATE_NEW_USER:
-        if (RunCreateUserNotice(window)) {
-            state.noUserYet = 0;
-            ShowNewUserPage(window);
-        }
-        return TRUE;
-    case IDC_LOGIN_HELP:
-    case IDM_HELP_CONTENTS:
-        OpenProgramFile("Kovara.chm");
-        return TRUE;
-    case IDC_CHANGE_PASSWORD:
-        CommandChangePassword(window, state);
-        return TRUE;
-    case IDM_QUICK_TUTORIAL:
-        OpenProgramFile("QuickHelpKO.chm");
-        return TRUE;
-    case IDM_ABOUT:
-        RunAboutBox(window);
-        return TRUE;
-    case IDM_PREFERENCES:
-        CommandPreferences(window, state);
-        return TRUE;
-    case IDM_BACKUP_USER_INFO:
-        CommandBackupUserInfo(window, state);
-        return TRUE;
-    case IDM_BACKUP_VAULT:
-        CommandBackupVault(window, state);
-        return TRUE;
-    case IDM_UPDATE_SOFTWARE:
-        UpdateSoftware(window);
-        return TRUE;
-    case IDM_SUBMIT_SUGGESTIONS:
-        SubmitSuggestions(window);
-        return TRUE;
-    case IDM_EXPLORE:
-        ExploreOpenVault(window);
-        return TRUE;
-    case IDM_LOCK_AND_EXIT:
-    case IDM_EXIT:
-        LockAndExit(window, state);
-        return TRUE;
+            return TRUE;
+        case IDC_CREATE_NEXT:
+            CommandCreateUser(window, state);
+            return TRUE;
+        case IDC_CREATE_CANCEL:
+            if (state.noUserYet)
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            else
+                ShowLogInPage(window);
+            return TRUE;
+        case IDC_RECOVERY_YES:
+            state.recoveryOption = 1;
+            SetDlgItemTextA(window, IDC_CREATE_NEXT, "Next >");
+            return TRUE;
+        case IDC_RECOVERY_NO:
+            state.recoveryOption = 2;
+            SetDlgItemTextA(window, IDC_CREATE_NEXT, "OK");
+            return TRUE;
+        case IDC_RECOVERY_HELP:
+            RecoveryOptionHelp(window);
+            return TRUE;
+        case IDC_LOGIN_OK:
+            LogInCommand(window, state, 0);
+            return TRUE;
+        case IDC_USE_BACKUP:
+            LogInCommand(window, state, 1);
+            return TRUE;
+        case IDC_FORGOT_PASSWORD:
+            if (IsDlgButtonChecked(window, IDC_FORGOT_PASSWORD) == BST_CHECKED) {
+                CheckDlgButton(window, IDC_FORGOT_PASSWORD, BST_UNCHECKED);
+                CommandForgotPassword(window, state);
+            }
+            return TRUE;
+        case IDC_PICK_DRIVE:
+            PickDrive(window, state);
+            return TRUE;
+        case IDC_PICK_DRIVE_HELP:
+            DrivePickHelp(window);
+            return TRUE;
+        case IDC_CREATE_NEW_USER:
+            if (RunCreateUserNotice(window)) {
+                state.noUserYet = 0;
+                ShowNewUserPage(window);
+            }
+            return TRUE;
+        case IDC_LOGIN_HELP:
+        case IDM_HELP_CONTENTS:
+            OpenProgramFile("Kovara.chm");
+            return TRUE;
+        case IDC_CHANGE_PASSWORD:
+            CommandChangePassword(window, state);
+            return TRUE;
+        case IDM_QUICK_TUTORIAL:
+            OpenProgramFile("QuickHelpKO.chm");
+            return TRUE;
+        case IDM_ABOUT:
+            RunAboutBox(window);
+            return TRUE;
+        case IDM_PREFERENCES:
+            CommandPreferences(window, state);
+            return TRUE;
+        case IDM_BACKUP_USER_INFO:
+            CommandBackupUserInfo(window, state);
+            return TRUE;
+        case IDM_BACKUP_VAULT:
+            CommandBackupVault(window, state);
+            return TRUE;
+        case IDM_UPDATE_SOFTWARE:
+            UpdateSoftware(window);
+            return TRUE;
+        case IDM_SUBMIT_SUGGESTIONS:
+            SubmitSuggestions(window);
+            return TRUE;
+        case IDM_EXPLORE:
+            ExploreOpenVault(window);
+            return TRUE;
+        case IDM_LOCK_AND_EXIT:
+        case IDM_EXIT:
+            LockAndExit(window, state);
+            return TRUE;
     }
     return FALSE;
 }

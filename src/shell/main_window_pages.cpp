@@ -8,16 +8,15 @@
 
 namespace {
 
-const int kNewUserControls[] = {IDC_NEW_USER_LABEL,    IDC_NEW_USER_NAME,      IDC_NEW_PASSWORD_LABEL,
-                                IDC_NEW_PASSWORD,      IDC_RECONFIRM_LABEL,    IDC_RECONFIRM_PASSWORD,
-                                IDC_RECOVERY_QUESTION, IDC_RECOVERY_YES,       IDC_RECOVERY_NO,
-                                IDC_RECOVERY_HELP,     IDC_CREATE_NEXT,        IDC_CREATE_CANCEL,
-                                IDC_CREATION_STATUS,   IDC_CREATION_PROGRESS};
+const int kNewUserControls[] = {IDC_NEW_USER_LABEL,  IDC_NEW_USER_NAME,      IDC_NEW_PASSWORD_LABEL, IDC_NEW_PASSWORD,
+                                IDC_RECONFIRM_LABEL, IDC_RECONFIRM_PASSWORD, IDC_RECOVERY_QUESTION,  IDC_RECOVERY_YES,
+                                IDC_RECOVERY_NO,     IDC_RECOVERY_HELP,      IDC_CREATE_NEXT,        IDC_CREATE_CANCEL,
+                                IDC_CREATION_STATUS, IDC_CREATION_PROGRESS};
 
-const int kLogInControls[] = {IDC_LOGIN_INTRO,     IDC_LOGIN_USER_LABEL,  IDC_LOGIN_USER,        IDC_LOGIN_PASSWORD_LABEL,
-                              IDC_LOGIN_PASSWORD,  IDC_FORGOT_PASSWORD,   IDC_PICK_DRIVE,        IDC_PICK_DRIVE_HELP,
-                              IDC_PICKED_DRIVE_TEXT, IDC_LOGIN_OK,        IDC_LOGIN_HELP,        IDC_CREATE_NEW_USER,
-                              IDC_USE_BACKUP,      IDC_CHANGE_PASSWORD,   IDC_LOGIN_STATUS,      IDC_LOGIN_PROGRESS};
+const int kLogInControls[] = {IDC_LOGIN_INTRO,       IDC_LOGIN_USER_LABEL, IDC_LOGIN_USER,   IDC_LOGIN_PASSWORD_LABEL,
+                              IDC_LOGIN_PASSWORD,    IDC_FORGOT_PASSWORD,  IDC_PICK_DRIVE,   IDC_PICK_DRIVE_HELP,
+                              IDC_PICKED_DRIVE_TEXT, IDC_LOGIN_OK,         IDC_LOGIN_HELP,   IDC_CREATE_NEW_USER,
+                              IDC_USE_BACKUP,        IDC_CHANGE_PASSWORD,  IDC_LOGIN_STATUS, IDC_LOGIN_PROGRESS};
 
 template <size_t N>
 void ShowControls(HWND window, const int (&ids)[N], int show) {

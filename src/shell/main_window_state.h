@@ -19,10 +19,10 @@ struct MainWindowState {
     int recoveryOption;  // 1 Yes, 2 No (new-user page)
     LogInPageState logIn;
 
-    int backupScheduled;            // "Backup Vault": copy the vault at "Lock and Exit"
-    int weeklyVaultBackupDue;       // set by the reminder set-up for this run
-    int lockAndExitRunning;         // tray clicks are ignored meanwhile
-    int trayMenuUp;                 // keeps timer 2 running
+    int backupScheduled;       // "Backup Vault": copy the vault at "Lock and Exit"
+    int weeklyVaultBackupDue;  // set by the reminder set-up for this run
+    int lockAndExitRunning;    // tray clicks are ignored meanwhile
+    int trayMenuUp;            // keeps timer 2 running
 };
 
 // The state of the program's main window.

@@ -30,4 +30,3 @@ void FindMyDocuments() {
     size_t length = strlen(path);
     wsprintfA(g_process.shortcutPath, "%s%sKovara.lnk", path, path[length - 1] == '\\' ? "" : "\\");
 }
-

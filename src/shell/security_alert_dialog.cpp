@@ -35,24 +35,25 @@ void TryToLock(HWND dialog, const Alert &alert, int closeOnFailure) {
 
 INT_PTR CALLBACK SecurityAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SECURITY_ALERT));
-        SendDlgItemMessageA(dialog, IDC_ALERT_PICTURE, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
-        SetUpLockProgress(dialog, IDC_ALERT_PROGRESS);
-        SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "");
-        return TRUE;
-    }
-    case WM_COMMAND: {
-        const Alert *alert = reinterpret_cast<const Alert *>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            TryToLock(dialog, *alert, LOWORD(wParam) == IDCANCEL);
+        case WM_INITDIALOG: {
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SECURITY_ALERT));
+            SendDlgItemMessageA(dialog, IDC_ALERT_PICTURE, BM_SETIMAGE, IMAGE_BITMAP,
+                                reinterpret_cast<LPARAM>(picture));
+            SetUpLockProgress(dialog, IDC_ALERT_PROGRESS);
+            SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "");
             return TRUE;
         }
-        return FALSE;
-    }
-    default:
-        return WhiteDialogColours(message, wParam);
+        case WM_COMMAND: {
+            const Alert *alert = reinterpret_cast<const Alert *>(GetWindowLongPtrA(dialog, DWLP_USER));
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                TryToLock(dialog, *alert, LOWORD(wParam) == IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return WhiteDialogColours(message, wParam);
     }
 }
 

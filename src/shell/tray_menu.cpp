@@ -29,19 +29,19 @@ void RunTrayMenu(HWND window, MainWindowState &state) {
 void OnTrayCallback(HWND window, MainWindowState &state, LPARAM mouseMessage) {
     if (state.lockAndExitRunning) return;
     switch (mouseMessage) {
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-        if (g_openVault.vaultOpen)
-            RunTrayMenu(window, state);
-        else
-            ShowWindow(window, SW_SHOW);
-        break;
-    case WM_LBUTTONDBLCLK:
-        if (g_openVault.vaultOpen)
-            ExploreDrive(g_openVault.driveLetter - 'A');
-        else
-            ShowWindow(window, SW_SHOW);
-        break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            if (g_openVault.vaultOpen)
+                RunTrayMenu(window, state);
+            else
+                ShowWindow(window, SW_SHOW);
+            break;
+        case WM_LBUTTONDBLCLK:
+            if (g_openVault.vaultOpen)
+                ExploreDrive(g_openVault.driveLetter - 'A');
+            else
+                ShowWindow(window, SW_SHOW);
+            break;
     }
 }
 

@@ -6,12 +6,12 @@
 #include <shlobj.h>
 
 struct ShellLinkSpec {
-  const char *target;               // file path, or NULL when targetItems is set
-  LPCITEMIDLIST targetItems;        // absolute item list of the target, or NULL
-  const char *workingFolder;        // NULL: not set
-  const char *description;          // NULL: not set
-  const char *iconPath;             // NULL: the target's own icon
-  int iconIndex;
+    const char *target;         // file path, or NULL when targetItems is set
+    LPCITEMIDLIST targetItems;  // absolute item list of the target, or NULL
+    const char *workingFolder;  // NULL: not set
+    const char *description;    // NULL: not set
+    const char *iconPath;       // NULL: the target's own icon
+    int iconIndex;
 };
 
 // Called once for each setter that failed, with its message ("SetPath to

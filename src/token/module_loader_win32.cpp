@@ -4,14 +4,10 @@
 
 void *LoadModule(const char *path) { return (void *)LoadLibraryA(path); }
 
-void *FindModuleSymbol(void *module, const char *name) {
-  return (void *)GetProcAddress((HMODULE)module, name);
-}
+void *FindModuleSymbol(void *module, const char *name) { return (void *)GetProcAddress((HMODULE)module, name); }
 
 void UnloadModule(void *module) {
-  if (module) FreeLibrary((HMODULE)module);
+    if (module) FreeLibrary((HMODULE)module);
 }
 
-int ModuleFileAccessible(const char *path) {
-  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
+int ModuleFileAccessible(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

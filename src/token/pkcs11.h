@@ -87,51 +87,51 @@ typedef void *CK_VOID_PTR;
 #define CK_UNAVAILABLE_INFORMATION (~0UL)
 
 typedef struct CK_VERSION {
-  CK_BYTE major;
-  CK_BYTE minor;
+    CK_BYTE major;
+    CK_BYTE minor;
 } CK_VERSION;
 
 typedef struct CK_INFO {
-  CK_VERSION cryptokiVersion;
-  CK_UTF8CHAR manufacturerID[32];
-  CK_FLAGS flags;
-  CK_UTF8CHAR libraryDescription[32];
-  CK_VERSION libraryVersion;
+    CK_VERSION cryptokiVersion;
+    CK_UTF8CHAR manufacturerID[32];
+    CK_FLAGS flags;
+    CK_UTF8CHAR libraryDescription[32];
+    CK_VERSION libraryVersion;
 } CK_INFO;
 
 typedef struct CK_SLOT_INFO {
-  CK_UTF8CHAR slotDescription[64];
-  CK_UTF8CHAR manufacturerID[32];
-  CK_FLAGS flags;
-  CK_VERSION hardwareVersion;
-  CK_VERSION firmwareVersion;
+    CK_UTF8CHAR slotDescription[64];
+    CK_UTF8CHAR manufacturerID[32];
+    CK_FLAGS flags;
+    CK_VERSION hardwareVersion;
+    CK_VERSION firmwareVersion;
 } CK_SLOT_INFO;
 
 typedef struct CK_TOKEN_INFO {
-  CK_UTF8CHAR label[32];
-  CK_UTF8CHAR manufacturerID[32];
-  CK_UTF8CHAR model[16];
-  CK_CHAR serialNumber[16];
-  CK_FLAGS flags;
-  CK_ULONG ulMaxSessionCount;
-  CK_ULONG ulSessionCount;
-  CK_ULONG ulMaxRwSessionCount;
-  CK_ULONG ulRwSessionCount;
-  CK_ULONG ulMaxPinLen;
-  CK_ULONG ulMinPinLen;
-  CK_ULONG ulTotalPublicMemory;
-  CK_ULONG ulFreePublicMemory;
-  CK_ULONG ulTotalPrivateMemory;
-  CK_ULONG ulFreePrivateMemory;
-  CK_VERSION hardwareVersion;
-  CK_VERSION firmwareVersion;
-  CK_CHAR utcTime[16];
+    CK_UTF8CHAR label[32];
+    CK_UTF8CHAR manufacturerID[32];
+    CK_UTF8CHAR model[16];
+    CK_CHAR serialNumber[16];
+    CK_FLAGS flags;
+    CK_ULONG ulMaxSessionCount;
+    CK_ULONG ulSessionCount;
+    CK_ULONG ulMaxRwSessionCount;
+    CK_ULONG ulRwSessionCount;
+    CK_ULONG ulMaxPinLen;
+    CK_ULONG ulMinPinLen;
+    CK_ULONG ulTotalPublicMemory;
+    CK_ULONG ulFreePublicMemory;
+    CK_ULONG ulTotalPrivateMemory;
+    CK_ULONG ulFreePrivateMemory;
+    CK_VERSION hardwareVersion;
+    CK_VERSION firmwareVersion;
+    CK_CHAR utcTime[16];
 } CK_TOKEN_INFO;
 
 typedef struct CK_ATTRIBUTE {
-  CK_ATTRIBUTE_TYPE type;
-  CK_VOID_PTR pValue;
-  CK_ULONG ulValueLen;
+    CK_ATTRIBUTE_TYPE type;
+    CK_VOID_PTR pValue;
+    CK_ULONG ulValueLen;
 } CK_ATTRIBUTE;
 
 typedef CK_RV(CK_CALL *CK_NOTIFY)(CK_SESSION_HANDLE, CK_NOTIFICATION, CK_VOID_PTR);
@@ -143,81 +143,79 @@ struct CK_FUNCTION_LIST;
 typedef CK_RV(CK_CALL *CK_UNUSED_FN)(void);
 
 typedef struct CK_FUNCTION_LIST {
-  CK_VERSION version;
-  CK_RV(CK_CALL *C_Initialize)(CK_VOID_PTR initArgs);
-  CK_RV(CK_CALL *C_Finalize)(CK_VOID_PTR reserved);
-  CK_RV(CK_CALL *C_GetInfo)(CK_INFO *info);
-  CK_RV(CK_CALL *C_GetFunctionList)(struct CK_FUNCTION_LIST **list);
-  CK_RV(CK_CALL *C_GetSlotList)(CK_BBOOL tokenPresent, CK_SLOT_ID *slots, CK_ULONG *count);
-  CK_RV(CK_CALL *C_GetSlotInfo)(CK_SLOT_ID slot, CK_SLOT_INFO *info);
-  CK_RV(CK_CALL *C_GetTokenInfo)(CK_SLOT_ID slot, CK_TOKEN_INFO *info);
-  CK_UNUSED_FN C_GetMechanismList;
-  CK_UNUSED_FN C_GetMechanismInfo;
-  CK_UNUSED_FN C_InitToken;
-  CK_UNUSED_FN C_InitPIN;
-  CK_UNUSED_FN C_SetPIN;
-  CK_RV(CK_CALL *C_OpenSession)(CK_SLOT_ID slot, CK_FLAGS flags, CK_VOID_PTR application,
-                                 CK_NOTIFY notify, CK_SESSION_HANDLE *session);
-  CK_RV(CK_CALL *C_CloseSession)(CK_SESSION_HANDLE session);
-  CK_UNUSED_FN C_CloseAllSessions;
-  CK_UNUSED_FN C_GetSessionInfo;
-  CK_UNUSED_FN C_GetOperationState;
-  CK_UNUSED_FN C_SetOperationState;
-  CK_RV(CK_CALL *C_Login)(CK_SESSION_HANDLE session, CK_USER_TYPE user, CK_UTF8CHAR *pin,
-                           CK_ULONG pinLen);
-  CK_RV(CK_CALL *C_Logout)(CK_SESSION_HANDLE session);
-  CK_RV(CK_CALL *C_CreateObject)(CK_SESSION_HANDLE session, CK_ATTRIBUTE *templ,
-                                  CK_ULONG count, CK_OBJECT_HANDLE *object);
-  CK_UNUSED_FN C_CopyObject;
-  CK_RV(CK_CALL *C_DestroyObject)(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object);
-  CK_UNUSED_FN C_GetObjectSize;
-  CK_RV(CK_CALL *C_GetAttributeValue)(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object,
-                                       CK_ATTRIBUTE *templ, CK_ULONG count);
-  CK_UNUSED_FN C_SetAttributeValue;
-  CK_RV(CK_CALL *C_FindObjectsInit)(CK_SESSION_HANDLE session, CK_ATTRIBUTE *templ,
-                                     CK_ULONG count);
-  CK_RV(CK_CALL *C_FindObjects)(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE *objects,
-                                 CK_ULONG maxCount, CK_ULONG *found);
-  CK_RV(CK_CALL *C_FindObjectsFinal)(CK_SESSION_HANDLE session);
-  CK_UNUSED_FN C_EncryptInit;
-  CK_UNUSED_FN C_Encrypt;
-  CK_UNUSED_FN C_EncryptUpdate;
-  CK_UNUSED_FN C_EncryptFinal;
-  CK_UNUSED_FN C_DecryptInit;
-  CK_UNUSED_FN C_Decrypt;
-  CK_UNUSED_FN C_DecryptUpdate;
-  CK_UNUSED_FN C_DecryptFinal;
-  CK_UNUSED_FN C_DigestInit;
-  CK_UNUSED_FN C_Digest;
-  CK_UNUSED_FN C_DigestUpdate;
-  CK_UNUSED_FN C_DigestKey;
-  CK_UNUSED_FN C_DigestFinal;
-  CK_UNUSED_FN C_SignInit;
-  CK_UNUSED_FN C_Sign;
-  CK_UNUSED_FN C_SignUpdate;
-  CK_UNUSED_FN C_SignFinal;
-  CK_UNUSED_FN C_SignRecoverInit;
-  CK_UNUSED_FN C_SignRecover;
-  CK_UNUSED_FN C_VerifyInit;
-  CK_UNUSED_FN C_Verify;
-  CK_UNUSED_FN C_VerifyUpdate;
-  CK_UNUSED_FN C_VerifyFinal;
-  CK_UNUSED_FN C_VerifyRecoverInit;
-  CK_UNUSED_FN C_VerifyRecover;
-  CK_UNUSED_FN C_DigestEncryptUpdate;
-  CK_UNUSED_FN C_DecryptDigestUpdate;
-  CK_UNUSED_FN C_SignEncryptUpdate;
-  CK_UNUSED_FN C_DecryptVerifyUpdate;
-  CK_UNUSED_FN C_GenerateKey;
-  CK_UNUSED_FN C_GenerateKeyPair;
-  CK_UNUSED_FN C_WrapKey;
-  CK_UNUSED_FN C_UnwrapKey;
-  CK_UNUSED_FN C_DeriveKey;
-  CK_UNUSED_FN C_SeedRandom;
-  CK_UNUSED_FN C_GenerateRandom;
-  CK_UNUSED_FN C_GetFunctionStatus;
-  CK_UNUSED_FN C_CancelFunction;
-  CK_UNUSED_FN C_WaitForSlotEvent;
+    CK_VERSION version;
+    CK_RV(CK_CALL *C_Initialize)(CK_VOID_PTR initArgs);
+    CK_RV(CK_CALL *C_Finalize)(CK_VOID_PTR reserved);
+    CK_RV(CK_CALL *C_GetInfo)(CK_INFO *info);
+    CK_RV(CK_CALL *C_GetFunctionList)(struct CK_FUNCTION_LIST **list);
+    CK_RV(CK_CALL *C_GetSlotList)(CK_BBOOL tokenPresent, CK_SLOT_ID *slots, CK_ULONG *count);
+    CK_RV(CK_CALL *C_GetSlotInfo)(CK_SLOT_ID slot, CK_SLOT_INFO *info);
+    CK_RV(CK_CALL *C_GetTokenInfo)(CK_SLOT_ID slot, CK_TOKEN_INFO *info);
+    CK_UNUSED_FN C_GetMechanismList;
+    CK_UNUSED_FN C_GetMechanismInfo;
+    CK_UNUSED_FN C_InitToken;
+    CK_UNUSED_FN C_InitPIN;
+    CK_UNUSED_FN C_SetPIN;
+    CK_RV(CK_CALL *C_OpenSession)
+    (CK_SLOT_ID slot, CK_FLAGS flags, CK_VOID_PTR application, CK_NOTIFY notify, CK_SESSION_HANDLE *session);
+    CK_RV(CK_CALL *C_CloseSession)(CK_SESSION_HANDLE session);
+    CK_UNUSED_FN C_CloseAllSessions;
+    CK_UNUSED_FN C_GetSessionInfo;
+    CK_UNUSED_FN C_GetOperationState;
+    CK_UNUSED_FN C_SetOperationState;
+    CK_RV(CK_CALL *C_Login)(CK_SESSION_HANDLE session, CK_USER_TYPE user, CK_UTF8CHAR *pin, CK_ULONG pinLen);
+    CK_RV(CK_CALL *C_Logout)(CK_SESSION_HANDLE session);
+    CK_RV(CK_CALL *C_CreateObject)
+    (CK_SESSION_HANDLE session, CK_ATTRIBUTE *templ, CK_ULONG count, CK_OBJECT_HANDLE *object);
+    CK_UNUSED_FN C_CopyObject;
+    CK_RV(CK_CALL *C_DestroyObject)(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object);
+    CK_UNUSED_FN C_GetObjectSize;
+    CK_RV(CK_CALL *C_GetAttributeValue)
+    (CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object, CK_ATTRIBUTE *templ, CK_ULONG count);
+    CK_UNUSED_FN C_SetAttributeValue;
+    CK_RV(CK_CALL *C_FindObjectsInit)(CK_SESSION_HANDLE session, CK_ATTRIBUTE *templ, CK_ULONG count);
+    CK_RV(CK_CALL *C_FindObjects)
+    (CK_SESSION_HANDLE session, CK_OBJECT_HANDLE *objects, CK_ULONG maxCount, CK_ULONG *found);
+    CK_RV(CK_CALL *C_FindObjectsFinal)(CK_SESSION_HANDLE session);
+    CK_UNUSED_FN C_EncryptInit;
+    CK_UNUSED_FN C_Encrypt;
+    CK_UNUSED_FN C_EncryptUpdate;
+    CK_UNUSED_FN C_EncryptFinal;
+    CK_UNUSED_FN C_DecryptInit;
+    CK_UNUSED_FN C_Decrypt;
+    CK_UNUSED_FN C_DecryptUpdate;
+    CK_UNUSED_FN C_DecryptFinal;
+    CK_UNUSED_FN C_DigestInit;
+    CK_UNUSED_FN C_Digest;
+    CK_UNUSED_FN C_DigestUpdate;
+    CK_UNUSED_FN C_DigestKey;
+    CK_UNUSED_FN C_DigestFinal;
+    CK_UNUSED_FN C_SignInit;
+    CK_UNUSED_FN C_Sign;
+    CK_UNUSED_FN C_SignUpdate;
+    CK_UNUSED_FN C_SignFinal;
+    CK_UNUSED_FN C_SignRecoverInit;
+    CK_UNUSED_FN C_SignRecover;
+    CK_UNUSED_FN C_VerifyInit;
+    CK_UNUSED_FN C_Verify;
+    CK_UNUSED_FN C_VerifyUpdate;
+    CK_UNUSED_FN C_VerifyFinal;
+    CK_UNUSED_FN C_VerifyRecoverInit;
+    CK_UNUSED_FN C_VerifyRecover;
+    CK_UNUSED_FN C_DigestEncryptUpdate;
+    CK_UNUSED_FN C_DecryptDigestUpdate;
+    CK_UNUSED_FN C_SignEncryptUpdate;
+    CK_UNUSED_FN C_DecryptVerifyUpdate;
+    CK_UNUSED_FN C_GenerateKey;
+    CK_UNUSED_FN C_GenerateKeyPair;
+    CK_UNUSED_FN C_WrapKey;
+    CK_UNUSED_FN C_UnwrapKey;
+    CK_UNUSED_FN C_DeriveKey;
+    CK_UNUSED_FN C_SeedRandom;
+    CK_UNUSED_FN C_GenerateRandom;
+    CK_UNUSED_FN C_GetFunctionStatus;
+    CK_UNUSED_FN C_CancelFunction;
+    CK_UNUSED_FN C_WaitForSlotEvent;
 } CK_FUNCTION_LIST;
 
 typedef CK_RV(CK_CALL *CK_C_GetFunctionList)(CK_FUNCTION_LIST **list);

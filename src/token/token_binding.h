@@ -5,20 +5,20 @@
 #include "token/token_outcome.h"
 
 struct TokenBinding {
-  void *module;
-  CK_FUNCTION_LIST *functions;
-  int initialized;          // C_Initialize succeeded: C_Finalize is owed
-  CK_SLOT_ID *slots;        // slots holding a token
-  CK_ULONG slotCount;
-  CK_SESSION_HANDLE session;
+    void *module;
+    CK_FUNCTION_LIST *functions;
+    int initialized;    // C_Initialize succeeded: C_Finalize is owed
+    CK_SLOT_ID *slots;  // slots holding a token
+    CK_ULONG slotCount;
+    CK_SESSION_HANDLE session;
 };
 
 // Readable forms of a token's blank-padded fields, full width, blanks kept.
 struct TokenIdentity {
-  char label[33];
-  char manufacturerId[33];
-  char model[17];
-  char serialNumber[17];
+    char label[33];
+    char manufacturerId[33];
+    char model[17];
+    char serialNumber[17];
 };
 
 // checkFile: look at the file's attributes before loading it.
@@ -41,5 +41,4 @@ typedef int (*TokenChooser)(void *context, const TokenIdentity *token);
 // Fixes which physical token is meant: the only one connected, the only one
 // that reports, or the one the chooser accepts (kTokenAllDeclined when none).
 // Always unbinds before returning.
-TokenOutcome IdentifyToken(const char *path, TokenChooser choose, void *context,
-                           TokenIdentity *chosen);
+TokenOutcome IdentifyToken(const char *path, TokenChooser choose, void *context, TokenIdentity *chosen);

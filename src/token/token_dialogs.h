@@ -20,7 +20,7 @@ void RunRestoreKeyOnTokenDialog(HWND owner);
 // Dialog plumbing shared by the token dialogs.
 INT_PTR TokenDialogColour(UINT message, WPARAM wParam);
 struct WaitCursor {
-  HCURSOR previous;
-  WaitCursor() : previous(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous); }
+    HCURSOR previous;
+    WaitCursor() : previous(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous); }
 };

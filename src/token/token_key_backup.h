@@ -6,11 +6,9 @@
 // Asks for a folder (again while the file exists there), reads the record from
 // the selected token and writes it to folder + nameStem + extension as a new
 // file. 1 when the file was written; 0 when cancelled or after a message.
-int BackupTokenKey(HWND owner, const char *nameStem, const char *extension,
-                   const char *tokenPassword);
+int BackupTokenKey(HWND owner, const char *nameStem, const char *extension, const char *tokenPassword);
 
 // The checks and the restore behind "&OK" of "Kovara - Restore Key On Token".
 // 1 when the record from the file is on the token.
 int RestoreTokenKey(HWND dialog, const char *filePath, const char *userName, const char *password,
                     const char *tokenPassword);
-

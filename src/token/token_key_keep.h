@@ -13,6 +13,5 @@ int ReadTokenRecordQuietly(HWND owner, const char *password, unsigned char *reco
 // store fails (after its message) and oldRecord is given, oldRecord is stored
 // back; then unchangedText is shown, or lostText when even that failed.
 // 1 when newRecord is on the token.
-int StoreTokenKeyOrPutBack(HWND owner, const unsigned char *newRecord,
-                           const unsigned char *oldRecord, const char *password,
-                           const char *unchangedText, const char *lostText);
+int StoreTokenKeyOrPutBack(HWND owner, const unsigned char *newRecord, const unsigned char *oldRecord,
+                           const char *password, const char *unchangedText, const char *lostText);

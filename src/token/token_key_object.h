@@ -6,15 +6,14 @@
 #include "token/token_binding.h"
 
 enum {
-  kTokenRecordSize = 852,
-  kTokenKeySize = 900,
-  kTokenKeyFillerSize = kTokenKeySize - 3 - kTokenRecordSize,
+    kTokenRecordSize = 852,
+    kTokenKeySize = 900,
+    kTokenKeyFillerSize = kTokenKeySize - 3 - kTokenRecordSize,
 };
 
 extern const char kTokenKeyLabel[];  // "Kovara AES"
 
-void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize],
-                        unsigned char value[kTokenKeySize]);
+void BuildTokenKeyValue(const unsigned char record[kTokenRecordSize], unsigned char value[kTokenKeySize]);
 // kTokenOk, kTokenKeyNotOk (wrong length, or shorter than the three-digit
 // prefix) or kTokenNotKovaraKey (the first three bytes are not the decimal
 // digits of the expected length).
@@ -24,13 +23,11 @@ TokenOutcome CheckTokenKeyValue(const unsigned char *value, size_t length, size_
 // (expected bytes). Leaves the session open.
 TokenOutcome ReadTokenKeyValue(TokenBinding *binding, size_t expected, unsigned char *value);
 // Creates the key object from the record with the 5-attribute template.
-TokenOutcome CreateTokenKeyObject(TokenBinding *binding,
-                                  const unsigned char record[kTokenRecordSize]);
+TokenOutcome CreateTokenKeyObject(TokenBinding *binding, const unsigned char record[kTokenRecordSize]);
 
 // Looks for a key object before replacing or deleting it: kTokenNoKeyObject
 // when the search finds nothing; kTokenFindInitFailed or kTokenFindFailed when
 // the search fails (nothing is known then, so nothing may be stored); kTokenOk
 // with the first handle and the length of its value (which was read) otherwise.
-TokenOutcome FindExistingTokenKey(TokenBinding *binding, CK_OBJECT_HANDLE *handle,
-                                  size_t *valueLength);
+TokenOutcome FindExistingTokenKey(TokenBinding *binding, CK_OBJECT_HANDLE *handle, size_t *valueLength);
 TokenOutcome DestroyTokenKeyObject(TokenBinding *binding, CK_OBJECT_HANDLE handle);

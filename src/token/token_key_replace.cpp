@@ -22,66 +22,65 @@ static const char kOtherKeyQuestion[] =
     "\nDelete this existing and create new key?";
 
 static int Fail(HWND owner, const std::string &text) {
-  TokenWarning(owner, text);
-  CloseTokenSession();
-  return 0;
+    TokenWarning(owner, text);
+    CloseTokenSession();
+    return 0;
 }
 
 // Opens a session and finds the first key object. Returns 1 with *found set
 // (0: the token holds none and the session is closed; 1: handle and length
 // set, session open) or 0 after a message with everything closed.
-static int FindKey(HWND owner, const char *password, TokenMessageContext context, int *found,
-                   CK_OBJECT_HANDLE *handle, size_t *length) {
-  if (!OpenTokenSession(owner, password)) return 0;
-  TokenOutcome outcome = FindExistingTokenKey(&g_tokenBinding, handle, length);
-  if (outcome == kTokenNoKeyObject) {
-    CloseTokenSession();
-    *found = 0;
+static int FindKey(HWND owner, const char *password, TokenMessageContext context, int *found, CK_OBJECT_HANDLE *handle,
+                   size_t *length) {
+    if (!OpenTokenSession(owner, password)) return 0;
+    TokenOutcome outcome = FindExistingTokenKey(&g_tokenBinding, handle, length);
+    if (outcome == kTokenNoKeyObject) {
+        CloseTokenSession();
+        *found = 0;
+        return 1;
+    }
+    if (outcome != kTokenOk) {
+        TokenMessageArgs args = {"", "", "", "", nullptr};
+        return Fail(owner, TokenMessage(context, outcome, args));
+    }
+    *found = 1;
     return 1;
-  }
-  if (outcome != kTokenOk) {
-    TokenMessageArgs args = {"", "", "", "", nullptr};
-    return Fail(owner, TokenMessage(context, outcome, args));
-  }
-  *found = 1;
-  return 1;
 }
 
 int PrepareTokenForNewKey(HWND owner, const char *password, unsigned long expectedLength) {
-  int found = 0;
-  CK_OBJECT_HANDLE handle = 0;
-  size_t length = 0;
-  if (!FindKey(owner, password, kPreparingToken, &found, &handle, &length)) return 0;
-  if (!found) return 1;
-  const char *failure;
-  if (length == expectedLength) {
-    // The length alone marks it as a user key: ask twice.
-    if (!TokenWarningQuestion(owner, kUserKeyQuestion) ||
-        !TokenWarningQuestion(owner, kSureQuestion)) {
-      CloseTokenSession();
-      return 0;
+    int found = 0;
+    CK_OBJECT_HANDLE handle = 0;
+    size_t length = 0;
+    if (!FindKey(owner, password, kPreparingToken, &found, &handle, &length)) return 0;
+    if (!found) return 1;
+    const char *failure;
+    if (length == expectedLength) {
+        // The length alone marks it as a user key: ask twice.
+        if (!TokenWarningQuestion(owner, kUserKeyQuestion) || !TokenWarningQuestion(owner, kSureQuestion)) {
+            CloseTokenSession();
+            return 0;
+        }
+        failure = "Failed to delete existing key object on the token.";
+    } else {
+        if (!TokenWarningQuestion(owner, kOtherKeyQuestion)) {
+            CloseTokenSession();
+            return 0;
+        }
+        failure = "Failed to delete the existing key object from the token.";
     }
-    failure = "Failed to delete existing key object on the token.";
-  } else {
-    if (!TokenWarningQuestion(owner, kOtherKeyQuestion)) {
-      CloseTokenSession();
-      return 0;
-    }
-    failure = "Failed to delete the existing key object from the token.";
-  }
-  if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk) return Fail(owner, failure);
-  CloseTokenSession();
-  return 1;
+    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk) return Fail(owner, failure);
+    CloseTokenSession();
+    return 1;
 }
 
 int DeleteTokenKey(HWND owner, const char *password) {
-  int found = 0;
-  CK_OBJECT_HANDLE handle = 0;
-  size_t length = 0;
-  if (!FindKey(owner, password, kDeletingKey, &found, &handle, &length)) return 0;
-  if (!found) return 1;
-  if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk)
-    return Fail(owner, "Failed to delete existing key object on the token.");
-  CloseTokenSession();
-  return 1;
+    int found = 0;
+    CK_OBJECT_HANDLE handle = 0;
+    size_t length = 0;
+    if (!FindKey(owner, password, kDeletingKey, &found, &handle, &length)) return 0;
+    if (!found) return 1;
+    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk)
+        return Fail(owner, "Failed to delete existing key object on the token.");
+    CloseTokenSession();
+    return 1;
 }

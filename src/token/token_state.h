@@ -6,15 +6,15 @@
 #include "token/token_key_object.h"
 
 enum {
-  kTokenNameLimit = 100,  // registered token names up to 99 characters
-  kTokenPathLimit = 260,  // library paths up to 259 characters
+    kTokenNameLimit = 100,  // registered token names up to 99 characters
+    kTokenPathLimit = 260,  // library paths up to 259 characters
 };
 
 struct SelectedToken {
-  char name[kTokenNameLimit];
-  char libraryPath[kTokenPathLimit];
-  char manufacturerId[33];
-  char serialNumber[17];
+    char name[kTokenNameLimit];
+    char libraryPath[kTokenPathLimit];
+    char manufacturerId[33];
+    char serialNumber[17];
 };
 
 extern SelectedToken g_selectedToken;

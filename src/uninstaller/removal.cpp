@@ -19,121 +19,121 @@ HWND g_dialog;
 void Status(const char *text) { SetDlgItemTextA(g_dialog, IDC_UNINSTALL_STATUS, text); }
 
 void StepResult(int step, const char *text) {
-  HWND label = GetDlgItem(g_dialog, IDC_STEP_RESULT_FIRST + step - 1);
-  SetWindowTextA(label, text);
-  ShowWindow(label, SW_SHOW);
+    HWND label = GetDlgItem(g_dialog, IDC_STEP_RESULT_FIRST + step - 1);
+    SetWindowTextA(label, text);
+    ShowWindow(label, SW_SHOW);
 }
 
 std::string Lower(std::string text) {
-  for (char &c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return text;
+    for (char &c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 // 1 when every file is gone or the user let the run go on past a failure.
 int DeleteFiles(RemovalJob *job) {
-  char system[MAX_PATH];
-  UINT length = GetSystemDirectoryA(system, MAX_PATH);
-  if (!length || length >= MAX_PATH) {
-    UninstallerBox(
-        "System failed to report on System directory.\nThe driver file cannot be deleted.\nUninstallation will abort.",
-        MB_OK | MB_ICONWARNING);
-    return 0;
-  }
-  for (int row = 0; row < FileListCount(job->list); ++row) {
-    char path[MAX_PATH];
-    FileListName(job->list, row, path, sizeof path);
-    if (!*path) continue;
-    std::string lower = Lower(path);
-    if (lower.find("uninstall_kovara.exe") != std::string::npos || lower.find("uninst.log") != std::string::npos)
-      continue;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
-      SetFileListStatus(job->list, row, "Removed");
-      continue;
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (!length || length >= MAX_PATH) {
+        UninstallerBox(
+            "System failed to report on System directory.\nThe driver file cannot be deleted.\nUninstallation will abort.",
+            MB_OK | MB_ICONWARNING);
+        return 0;
     }
-    std::string reason = SystemErrorText(GetLastError());
-    SetFileListStatus(job->list, row, "Not Removed");
-    char text[1024];
-    snprintf(text, sizeof text, "Removing file '%s' has failed. %s Do you want uninstallation to continue?", path,
-             reason.c_str());
-    if (UninstallerBox(text, MB_YESNO | MB_ICONERROR) != IDYES) return 0;
-  }
-  std::string driver = std::string(system) + "\\Drivers\\kovdevxp.sys";
-  if (GetFileAttributesA(driver.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    SetFileAttributesA(driver.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(driver.c_str());
-  }
-  return 1;
+    for (int row = 0; row < FileListCount(job->list); ++row) {
+        char path[MAX_PATH];
+        FileListName(job->list, row, path, sizeof path);
+        if (!*path) continue;
+        std::string lower = Lower(path);
+        if (lower.find("uninstall_kovara.exe") != std::string::npos || lower.find("uninst.log") != std::string::npos)
+            continue;
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
+            SetFileListStatus(job->list, row, "Removed");
+            continue;
+        }
+        std::string reason = SystemErrorText(GetLastError());
+        SetFileListStatus(job->list, row, "Not Removed");
+        char text[1024];
+        snprintf(text, sizeof text, "Removing file '%s' has failed. %s Do you want uninstallation to continue?", path,
+                 reason.c_str());
+        if (UninstallerBox(text, MB_YESNO | MB_ICONERROR) != IDYES) return 0;
+    }
+    std::string driver = std::string(system) + "\\Drivers\\kovdevxp.sys";
+    if (GetFileAttributesA(driver.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(driver.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(driver.c_str());
+    }
+    return 1;
 }
 
 int RemoveSubFolders(const char *programFolder) {
-  int all = 1;
-  for (const char *name : {"Key", "Prf", "Vault"}) {
-    std::string folder = std::string(programFolder) + "\\" + name;
-    // A folder already gone (a repeated run) counts as removed.
-    if (!RemoveDirectoryA(folder.c_str()) && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) all = 0;
-  }
-  return all;
+    int all = 1;
+    for (const char *name : {"Key", "Prf", "Vault"}) {
+        std::string folder = std::string(programFolder) + "\\" + name;
+        // A folder already gone (a repeated run) counts as removed.
+        if (!RemoveDirectoryA(folder.c_str()) && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) all = 0;
+    }
+    return all;
 }
 
 RemovalOutcome Remove(RemovalJob *job) {
-  Status("Unistalling driver..");
-  if (!RemoveKovdevDevices(Status)) {
-    StepResult(1, "Not completed");
-    Status("Uninstallation aborted.");
-    return kRemovalAborted;
-  }
-  StepResult(1, "Completed");
+    Status("Unistalling driver..");
+    if (!RemoveKovdevDevices(Status)) {
+        StepResult(1, "Not completed");
+        Status("Uninstallation aborted.");
+        return kRemovalAborted;
+    }
+    StepResult(1, "Completed");
 
-  Status("Deleting files..");
-  if (!DeleteFiles(job)) {
-    StepResult(2, "Not completed");
-    Status("Uninstallation aborted.");
-    return kRemovalAborted;
-  }
-  StepResult(2, "Completed");
+    Status("Deleting files..");
+    if (!DeleteFiles(job)) {
+        StepResult(2, "Not completed");
+        Status("Uninstallation aborted.");
+        return kRemovalAborted;
+    }
+    StepResult(2, "Completed");
 
-  Status("Removing sub-folders..");
-  if (RemoveSubFolders(job->programFolder)) {
-    StepResult(3, "Completed");
-  } else {
-    StepResult(3, "Not Removed");
-    Status("Uninstallation continues..");
-  }
+    Status("Removing sub-folders..");
+    if (RemoveSubFolders(job->programFolder)) {
+        StepResult(3, "Completed");
+    } else {
+        StepResult(3, "Not Removed");
+        Status("Uninstallation continues..");
+    }
 
-  Status("Removing registry entries..");
-  if (RemoveKovaraRegistry()) {
-    StepResult(4, "Completed");
-  } else {
-    StepResult(4, "Not completed");
-    Status("Uninstallation continues..");
-  }
+    Status("Removing registry entries..");
+    if (RemoveKovaraRegistry()) {
+        StepResult(4, "Completed");
+    } else {
+        StepResult(4, "Not completed");
+        Status("Uninstallation continues..");
+    }
 
-  Status("Removing links and short cuts");
-  if (!RemoveLoggedLinks(job->programFolder)) {
-    StepResult(5, "Not completed");
-    Status("Uninstallation completed.");
-    return kRemovalLinksFailed;
-  }
-  StepResult(5, "Completed");
-  return kRemovalDone;
+    Status("Removing links and short cuts");
+    if (!RemoveLoggedLinks(job->programFolder)) {
+        StepResult(5, "Not completed");
+        Status("Uninstallation completed.");
+        return kRemovalLinksFailed;
+    }
+    StepResult(5, "Completed");
+    return kRemovalDone;
 }
 
 DWORD WINAPI RemovalThread(LPVOID parameter) {
-  RemovalJob *job = static_cast<RemovalJob *>(parameter);
-  RemovalOutcome outcome = Remove(job);
-  PostMessageA(job->dialog, kRemovalFinished, outcome, 0);
-  return 0;
+    RemovalJob *job = static_cast<RemovalJob *>(parameter);
+    RemovalOutcome outcome = Remove(job);
+    PostMessageA(job->dialog, kRemovalFinished, outcome, 0);
+    return 0;
 }
 
 }  // namespace
 
 int StartRemoval(RemovalJob *job) {
-  g_dialog = job->dialog;
-  HANDLE thread = CreateThread(nullptr, 16 * 1024, RemovalThread, job, 0, nullptr);
-  if (!thread) return 0;
-  CloseHandle(thread);
-  return 1;
+    g_dialog = job->dialog;
+    HANDLE thread = CreateThread(nullptr, 16 * 1024, RemovalThread, job, 0, nullptr);
+    if (!thread) return 0;
+    CloseHandle(thread);
+    return 1;
 }

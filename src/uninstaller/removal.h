@@ -5,17 +5,17 @@
 #include <windows.h>
 
 enum RemovalOutcome {
-  kRemovalDone,         // every step that stops the run succeeded, links included
-  kRemovalAborted,      // the driver or file step failed: the run stopped
-  kRemovalLinksFailed,  // all done but the links of the installation log
+    kRemovalDone,         // every step that stops the run succeeded, links included
+    kRemovalAborted,      // the driver or file step failed: the run stopped
+    kRemovalLinksFailed,  // all done but the links of the installation log
 };
 
 const UINT kRemovalFinished = WM_APP + 1;  // wParam: RemovalOutcome
 
 struct RemovalJob {
-  HWND dialog;
-  HWND list;    // full paths of the program folder's entries
-  char programFolder[MAX_PATH];
+    HWND dialog;
+    HWND list;  // full paths of the program folder's entries
+    char programFolder[MAX_PATH];
 };
 
 // Starts the worker (16 KB stack); 0 when the thread could not be made.

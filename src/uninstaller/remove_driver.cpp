@@ -12,52 +12,52 @@ const GUID kKovdevClass = {0x13B08C99, 0x0084, 0x4408, {0xBC, 0xAB, 0x0A, 0x70, 
 
 // The message with the system's text for the last error, when it has one.
 void Refuse(const char *text) {
-  std::string reason = SystemErrorText(GetLastError());
-  std::string shown(text);
-  if (!reason.empty()) shown += "\n\n\nERROR:\n" + reason;
-  UninstallerBoxCaption(shown.c_str(), "Kovara", MB_OK | MB_ICONWARNING);
+    std::string reason = SystemErrorText(GetLastError());
+    std::string shown(text);
+    if (!reason.empty()) shown += "\n\n\nERROR:\n" + reason;
+    UninstallerBoxCaption(shown.c_str(), "Kovara", MB_OK | MB_ICONWARNING);
 }
 
 void Stage(void (*status)(const char *), const char *stage) {
-  status((std::string("Unistalling driver: Stage ") + stage).c_str());
+    status((std::string("Unistalling driver: Stage ") + stage).c_str());
 }
 
 }  // namespace
 
 int RemoveKovdevDevices(void (*status)(const char *text)) {
-  Stage(status, "1");
-  HDEVINFO devices = SetupDiGetClassDevsA(&kKovdevClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_PROFILE);
-  if (devices == INVALID_HANDLE_VALUE) {
-    Refuse("Failed to retrieve information about installed Kovara devices.\nUninstallation aborted.");
-    return 0;
-  }
-  Stage(status, "2");
-  SP_DEVINFO_DATA device = {};
-  device.cbSize = sizeof device;
-  int removed = 1;
-  DWORD index = 0;
-  for (; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
-    Stage(status, "3");
-    if (!SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
-      Stage(status, "3a");
-      Refuse("Failed to load device setup class installer.\nUninstallation aborted.");
-      removed = 0;
-      break;
+    Stage(status, "1");
+    HDEVINFO devices = SetupDiGetClassDevsA(&kKovdevClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_PROFILE);
+    if (devices == INVALID_HANDLE_VALUE) {
+        Refuse("Failed to retrieve information about installed Kovara devices.\nUninstallation aborted.");
+        return 0;
     }
-    Stage(status, "4");
-    SP_DEVINSTALL_PARAMS_A parameters = {};
-    parameters.cbSize = sizeof parameters;
-    SetupDiGetDeviceInstallParamsA(devices, &device, &parameters);
-  }
-  if (removed) {
-    Stage(status, "5");
-    if (GetLastError() != ERROR_NO_MORE_ITEMS) {
-      Refuse("Unable to retrieve information about Kovara device.\nUninstallation aborted.");
-      removed = 0;
+    Stage(status, "2");
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    int removed = 1;
+    DWORD index = 0;
+    for (; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+        Stage(status, "3");
+        if (!SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
+            Stage(status, "3a");
+            Refuse("Failed to load device setup class installer.\nUninstallation aborted.");
+            removed = 0;
+            break;
+        }
+        Stage(status, "4");
+        SP_DEVINSTALL_PARAMS_A parameters = {};
+        parameters.cbSize = sizeof parameters;
+        SetupDiGetDeviceInstallParamsA(devices, &device, &parameters);
     }
-  }
-  if (removed) Stage(status, "6");
-  SetupDiDestroyDeviceInfoList(devices);
-  if (removed) Stage(status, "7");
-  return removed;
+    if (removed) {
+        Stage(status, "5");
+        if (GetLastError() != ERROR_NO_MORE_ITEMS) {
+            Refuse("Unable to retrieve information about Kovara device.\nUninstallation aborted.");
+            removed = 0;
+        }
+    }
+    if (removed) Stage(status, "6");
+    SetupDiDestroyDeviceInfoList(devices);
+    if (removed) Stage(status, "7");
+    return removed;
 }

@@ -13,79 +13,80 @@ namespace {
 const char kNotRemoved[] = "\nUninstallation was done but shortcuts could not be removed.";
 
 void LogError(const char *text) {
-  UninstallerBoxCaption((std::string(text) + kNotRemoved).c_str(), "Error", MB_OK | MB_ICONWARNING);
+    UninstallerBoxCaption((std::string(text) + kNotRemoved).c_str(), "Error", MB_OK | MB_ICONWARNING);
 }
 
 int Exists(const std::string &path, DWORD *attributes) {
-  *attributes = GetFileAttributesA(path.c_str());
-  return *attributes != INVALID_FILE_ATTRIBUTES;
+    *attributes = GetFileAttributesA(path.c_str());
+    return *attributes != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
 
 int RemoveLoggedLinks(const char *programFolder) {
-  std::string logPath = std::string(programFolder) + "\\uninst.log";
-  DWORD attributes;
-  if (!Exists(logPath, &attributes)) {
-    LogError("Installation log file named \"uninst.log\", not found in program folder.");
-    return 0;
-  }
-  SetFileAttributesA(logPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    LogError("Installation log file named \"uninst.log\" is not accessible.");
-    return 0;
-  }
-  LARGE_INTEGER size = {};
-  GetFileSizeEx(file, &size);
-  if (size.QuadPart == 0) {
-    CloseHandle(file);
-    LogError("Installation log file named \"uninst.log\" is corrupt.");
-    return 0;
-  }
-  std::vector<char> text;
-  bool allocated = size.QuadPart < (1 << 24);
-  if (allocated) {
-    try {
-      text.resize(static_cast<size_t>(size.QuadPart));
-    } catch (...) {
-      allocated = false;
+    std::string logPath = std::string(programFolder) + "\\uninst.log";
+    DWORD attributes;
+    if (!Exists(logPath, &attributes)) {
+        LogError("Installation log file named \"uninst.log\", not found in program folder.");
+        return 0;
     }
-  }
-  if (!allocated) {
+    SetFileAttributesA(logPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        LogError("Installation log file named \"uninst.log\" is not accessible.");
+        return 0;
+    }
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    if (size.QuadPart == 0) {
+        CloseHandle(file);
+        LogError("Installation log file named \"uninst.log\" is corrupt.");
+        return 0;
+    }
+    std::vector<char> text;
+    bool allocated = size.QuadPart < (1 << 24);
+    if (allocated) {
+        try {
+            text.resize(static_cast<size_t>(size.QuadPart));
+        } catch (...) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        CloseHandle(file);
+        LogError("Insufficient memory to complete the task.");
+        return 0;
+    }
+    DWORD read = 0;
+    BOOL readOk = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
     CloseHandle(file);
-    LogError("Insufficient memory to complete the task.");
-    return 0;
-  }
-  DWORD read = 0;
-  BOOL readOk = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-  CloseHandle(file);
-  if (!readOk || read != text.size()) {
-    LogError("Error reading uninst.log file.");
-    return 0;
-  }
+    if (!readOk || read != text.size()) {
+        LogError("Error reading uninst.log file.");
+        return 0;
+    }
 
-  std::vector<UninstLogEntry> entries = UninstLogRead(text.data(), text.size());
-  for (const UninstLogEntry &entry : entries) {
-    if (!Exists(entry.path, &attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(entry.path.c_str())) {
-      UninstallerBoxCaption(
-          "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
-          "manually.",
-          "Error", MB_OK | MB_ICONINFORMATION);
-      return 0;
+    std::vector<UninstLogEntry> entries = UninstLogRead(text.data(), text.size());
+    for (const UninstLogEntry &entry : entries) {
+        if (!Exists(entry.path, &attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileA(entry.path.c_str())) {
+            UninstallerBoxCaption(
+                "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
+                "manually.",
+                "Error", MB_OK | MB_ICONINFORMATION);
+            return 0;
+        }
     }
-  }
-  for (const UninstLogEntry &entry : entries) {
-    if (!Exists(entry.path, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (!RemoveDirectoryA(entry.path.c_str())) {
-      UninstallerBoxCaption("Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
-                            "Error", MB_OK | MB_ICONINFORMATION);
-      return 0;
+    for (const UninstLogEntry &entry : entries) {
+        if (!Exists(entry.path, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (!RemoveDirectoryA(entry.path.c_str())) {
+            UninstallerBoxCaption(
+                "Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
+                "Error", MB_OK | MB_ICONINFORMATION);
+            return 0;
+        }
     }
-  }
-  DeleteFileA(logPath.c_str());
-  return 1;
+    DeleteFileA(logPath.c_str());
+    return 1;
 }

@@ -182,9 +182,9 @@ bool Format(const WCHAR *driveRoot, const WCHAR *fileSystem, const WCHAR *label,
     if (drive == INVALID_HANDLE_VALUE) return false;
     GET_LENGTH_INFORMATION lengthInfo;
     DWORD returned = 0;
-    bool ok = DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &lengthInfo, sizeof lengthInfo, &returned,
-                              NULL) &&
-              lengthInfo.Length.QuadPart > 0;
+    bool ok =
+        DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &lengthInfo, sizeof lengthInfo, &returned, NULL) &&
+        lengthInfo.Length.QuadPart > 0;
     ULONGLONG length = ok ? (ULONGLONG)lengthInfo.Length.QuadPart : 0;
     Progress(callback, 1);
 
@@ -207,8 +207,8 @@ bool Format(const WCHAR *driveRoot, const WCHAR *fileSystem, const WCHAR *label,
 
 }  // namespace
 
-extern "C" VOID WINAPI FormatEx(PWCHAR driveRoot, DWORD mediaType, PWCHAR fileSystem, PWCHAR label,
-                                BOOLEAN quickFormat, ULONG clusterSize, FormatCallback callback) {
+extern "C" VOID WINAPI FormatEx(PWCHAR driveRoot, DWORD mediaType, PWCHAR fileSystem, PWCHAR label, BOOLEAN quickFormat,
+                                ULONG clusterSize, FormatCallback callback) {
     char fault[64];
     ReadFault(fault, sizeof fault);
     if (strcmp(fault, "done-failure") == 0) {

@@ -9,7 +9,6 @@
 #include "kovdev_crypto.h"
 #include "request_check.h"
 
-
 /* Without a C runtime the compiler's own calls to these must resolve here. */
 void *memcpy(void *dst, const void *src, size_t n) {
     unsigned char *d = (unsigned char *)dst;
@@ -39,8 +38,8 @@ int memcmp(const void *a, const void *b, size_t n) {
     return 0;
 }
 
-#define POOL_TAG 0x766f644bu          /* "Kdov" */
-#define CHUNK (64u * 1024u)           /* bytes moved to or from the container per step */
+#define POOL_TAG 0x766f644bu /* "Kdov" */
+#define CHUNK (64u * 1024u)  /* bytes moved to or from the container per step */
 #define KEPT_NAME_SIZE (KOVDEV_MOUNTED_SIZE - KOVDEV_REQ_NAME_OFFSET)
 
 typedef struct Volume {
@@ -98,9 +97,9 @@ static NTSTATUS OpenContainer(const char *name, ULONGLONG bytes, HANDLE *file) {
     status = RtlAnsiStringToUnicodeString(&wide, &ansi, TRUE);
     if (!NT_SUCCESS(status)) return status;
     InitializeObjectAttributes(&attributes, &wide, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
-    status = ZwCreateFile(file, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &io, NULL,
-                          FILE_ATTRIBUTE_NORMAL, 0, FILE_OPEN_IF,
-                          FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
+    status =
+        ZwCreateFile(file, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &io, NULL, FILE_ATTRIBUTE_NORMAL, 0,
+                     FILE_OPEN_IF, FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
     RtlFreeUnicodeString(&wide);
     if (!NT_SUCCESS(status)) return status;
 
@@ -191,17 +190,17 @@ static void FillPartition(PARTITION_INFORMATION *partition) {
    a volume with files open on it refuses the lock. */
 static NTSTATUS VolumeControl(ULONG code) {
     switch (code) {
-    case KOVDEV_IOCTL_VOLUME_LOCK:
-        if (g_volume.openFiles != 0 || g_volume.locked) return STATUS_ACCESS_DENIED;
-        g_volume.locked = TRUE;
-        return STATUS_SUCCESS;
-    case KOVDEV_IOCTL_VOLUME_UNLOCK:
-        if (!g_volume.locked) return STATUS_NOT_LOCKED;
-        g_volume.locked = FALSE;
-        return STATUS_SUCCESS;
-    case KOVDEV_IOCTL_VOLUME_DISMOUNT:
-        g_volume.dismounted = TRUE;
-        return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_VOLUME_LOCK:
+            if (g_volume.openFiles != 0 || g_volume.locked) return STATUS_ACCESS_DENIED;
+            g_volume.locked = TRUE;
+            return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_VOLUME_UNLOCK:
+            if (!g_volume.locked) return STATUS_NOT_LOCKED;
+            g_volume.locked = FALSE;
+            return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_VOLUME_DISMOUNT:
+            g_volume.dismounted = TRUE;
+            return STATUS_SUCCESS;
     }
     return STATUS_INVALID_DEVICE_REQUEST;
 }
@@ -226,43 +225,43 @@ static NTSTATUS DiskQuery(ULONG code, unsigned char *buffer, ULONG outLength, UL
     ULONG need;
     if (!g_volume.open) return STATUS_NO_MEDIA_IN_DEVICE;
     switch (code) {
-    case IOCTL_DISK_GET_DRIVE_GEOMETRY:
-        need = sizeof(DISK_GEOMETRY);
-        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        FillGeometry((DISK_GEOMETRY *)buffer);
-        break;
-    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
-        need = FIELD_OFFSET(DISK_GEOMETRY_EX, Data);
-        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        memset(buffer, 0, need);
-        FillGeometry(&((DISK_GEOMETRY_EX *)buffer)->Geometry);
-        ((DISK_GEOMETRY_EX *)buffer)->DiskSize.QuadPart = (LONGLONG)g_volume.bytes;
-        break;
-    case IOCTL_DISK_GET_LENGTH_INFO:
-        need = sizeof(GET_LENGTH_INFORMATION);
-        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        ((GET_LENGTH_INFORMATION *)buffer)->Length.QuadPart = (LONGLONG)g_volume.bytes;
-        break;
-    case IOCTL_DISK_GET_PARTITION_INFO:
-        need = sizeof(PARTITION_INFORMATION);
-        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        FillPartition((PARTITION_INFORMATION *)buffer);
-        break;
-    case IOCTL_DISK_GET_PARTITION_INFO_EX: {
-        PARTITION_INFORMATION_EX *partition = (PARTITION_INFORMATION_EX *)buffer;
-        need = sizeof(PARTITION_INFORMATION_EX);
-        if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        memset(partition, 0, need);
-        partition->PartitionStyle = PARTITION_STYLE_MBR;
-        partition->PartitionLength.QuadPart = (LONGLONG)g_volume.bytes;
-        partition->PartitionNumber = 1;
-        partition->Mbr.PartitionType = PARTITION_IFS;
-        partition->Mbr.RecognizedPartition = TRUE;
-        break;
-    }
-    default: /* is-writable and verify: nothing to return */
-        need = 0;
-        break;
+        case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+            need = sizeof(DISK_GEOMETRY);
+            if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            FillGeometry((DISK_GEOMETRY *)buffer);
+            break;
+        case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
+            need = FIELD_OFFSET(DISK_GEOMETRY_EX, Data);
+            if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            memset(buffer, 0, need);
+            FillGeometry(&((DISK_GEOMETRY_EX *)buffer)->Geometry);
+            ((DISK_GEOMETRY_EX *)buffer)->DiskSize.QuadPart = (LONGLONG)g_volume.bytes;
+            break;
+        case IOCTL_DISK_GET_LENGTH_INFO:
+            need = sizeof(GET_LENGTH_INFORMATION);
+            if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            ((GET_LENGTH_INFORMATION *)buffer)->Length.QuadPart = (LONGLONG)g_volume.bytes;
+            break;
+        case IOCTL_DISK_GET_PARTITION_INFO:
+            need = sizeof(PARTITION_INFORMATION);
+            if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            FillPartition((PARTITION_INFORMATION *)buffer);
+            break;
+        case IOCTL_DISK_GET_PARTITION_INFO_EX: {
+            PARTITION_INFORMATION_EX *partition = (PARTITION_INFORMATION_EX *)buffer;
+            need = sizeof(PARTITION_INFORMATION_EX);
+            if (outLength < need || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            memset(partition, 0, need);
+            partition->PartitionStyle = PARTITION_STYLE_MBR;
+            partition->PartitionLength.QuadPart = (LONGLONG)g_volume.bytes;
+            partition->PartitionNumber = 1;
+            partition->Mbr.PartitionType = PARTITION_IFS;
+            partition->Mbr.RecognizedPartition = TRUE;
+            break;
+        }
+        default: /* is-writable and verify: nothing to return */
+            need = 0;
+            break;
     }
     *information = need;
     return STATUS_SUCCESS;
@@ -275,57 +274,57 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
     unsigned char *buffer = (unsigned char *)irp->AssociatedIrp.SystemBuffer;
 
     switch (code) {
-    case KOVDEV_IOCTL_STATUS:
-        if (outLength < KOVDEV_STATUS_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        memset(buffer, 0, KOVDEV_STATUS_SIZE);
-        buffer[0] = g_volume.open ? KOVDEV_STATUS_IN_USE : 0;
-        *information = KOVDEV_STATUS_SIZE;
-        return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_STATUS:
+            if (outLength < KOVDEV_STATUS_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            memset(buffer, 0, KOVDEV_STATUS_SIZE);
+            buffer[0] = g_volume.open ? KOVDEV_STATUS_IN_USE : 0;
+            *information = KOVDEV_STATUS_SIZE;
+            return STATUS_SUCCESS;
 
-    case KOVDEV_IOCTL_OPEN:
-        return OpenVault(buffer, buffer ? inLength : 0);
+        case KOVDEV_IOCTL_OPEN:
+            return OpenVault(buffer, buffer ? inLength : 0);
 
-    case KOVDEV_IOCTL_MOUNTED:
-        if (outLength < KOVDEV_MOUNTED_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        FillMounted(buffer);
-        *information = KOVDEV_MOUNTED_SIZE;
-        return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_MOUNTED:
+            if (outLength < KOVDEV_MOUNTED_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            FillMounted(buffer);
+            *information = KOVDEV_MOUNTED_SIZE;
+            return STATUS_SUCCESS;
 
-    case KOVDEV_IOCTL_RELEASE:
-        if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
-        CloseVolume();
-        return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_RELEASE:
+            if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
+            CloseVolume();
+            return STATUS_SUCCESS;
 
-    case KOVDEV_IOCTL_VOLUME_LOCK:
-    case KOVDEV_IOCTL_VOLUME_UNLOCK:
-    case KOVDEV_IOCTL_VOLUME_DISMOUNT:
-        return VolumeControl(code);
+        case KOVDEV_IOCTL_VOLUME_LOCK:
+        case KOVDEV_IOCTL_VOLUME_UNLOCK:
+        case KOVDEV_IOCTL_VOLUME_DISMOUNT:
+            return VolumeControl(code);
 
-    case KOVDEV_FSCTL_LOCK_VOLUME:
-    case KOVDEV_FSCTL_UNLOCK_VOLUME:
-    case KOVDEV_FSCTL_DISMOUNT_VOLUME:
-        return VolumeControl(KovdevForwardedVolumeCode(code));
+        case KOVDEV_FSCTL_LOCK_VOLUME:
+        case KOVDEV_FSCTL_UNLOCK_VOLUME:
+        case KOVDEV_FSCTL_DISMOUNT_VOLUME:
+            return VolumeControl(KovdevForwardedVolumeCode(code));
 
-    case KOVDEV_IOCTL_SET_OPEN_FILES:
-        if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
-        if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
-        g_volume.openFiles = LoadLe32(buffer);
-        return STATUS_SUCCESS;
+        case KOVDEV_IOCTL_SET_OPEN_FILES:
+            if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
+            if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
+            g_volume.openFiles = LoadLe32(buffer);
+            return STATUS_SUCCESS;
 
-    case KOVDEV_IOCTL_INSPECT:
-        if (outLength < sizeof(KovdevInspect) || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        *information = sizeof(KovdevInspect);
-        return Inspect(buffer);
+        case KOVDEV_IOCTL_INSPECT:
+            if (outLength < sizeof(KovdevInspect) || !buffer) return STATUS_BUFFER_TOO_SMALL;
+            *information = sizeof(KovdevInspect);
+            return Inspect(buffer);
 
-    case IOCTL_DISK_GET_DRIVE_GEOMETRY:
-    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
-    case IOCTL_DISK_GET_LENGTH_INFO:
-    case IOCTL_DISK_GET_PARTITION_INFO:
-    case IOCTL_DISK_GET_PARTITION_INFO_EX:
-    case IOCTL_DISK_IS_WRITABLE:
-    case IOCTL_DISK_CHECK_VERIFY:
-    case IOCTL_STORAGE_CHECK_VERIFY:
-        return DiskQuery(code, buffer, outLength, information);
+        case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+        case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX:
+        case IOCTL_DISK_GET_LENGTH_INFO:
+        case IOCTL_DISK_GET_PARTITION_INFO:
+        case IOCTL_DISK_GET_PARTITION_INFO_EX:
+        case IOCTL_DISK_IS_WRITABLE:
+        case IOCTL_DISK_CHECK_VERIFY:
+        case IOCTL_STORAGE_CHECK_VERIFY:
+            return DiskQuery(code, buffer, outLength, information);
     }
     return STATUS_INVALID_DEVICE_REQUEST;
 }
@@ -425,8 +424,8 @@ static NTSTATUS RecogniseFileSystem(FileSystemKind *kind) {
     if (memcmp(sector + 3, "NTFS    ", 8) == 0) {
         kind->name = L"NTFS";
         kind->serial = LoadLe32(sector + 0x48);
-        kind->attributes = FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK |
-                           FILE_PERSISTENT_ACLS;
+        kind->attributes =
+            FILE_CASE_SENSITIVE_SEARCH | FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK | FILE_PERSISTENT_ACLS;
     } else if (memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
         kind->name = L"FAT32";
         kind->serial = LoadLe32(sector + 0x43);
@@ -463,26 +462,26 @@ static NTSTATUS QueryVolume(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *infor
     if (!NT_SUCCESS(status)) return status;
 
     switch (stack->Parameters.QueryVolume.FsInformationClass) {
-    case FileFsVolumeInformation: {
-        FILE_FS_VOLUME_INFORMATION *volume = (FILE_FS_VOLUME_INFORMATION *)out;
-        need = FIELD_OFFSET(FILE_FS_VOLUME_INFORMATION, VolumeLabel);
-        if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
-        memset(volume, 0, need);
-        volume->VolumeSerialNumber = kind.serial;
-        break;
-    }
-    case FileFsAttributeInformation: {
-        FILE_FS_ATTRIBUTE_INFORMATION *attribute = (FILE_FS_ATTRIBUTE_INFORMATION *)out;
-        need = FIELD_OFFSET(FILE_FS_ATTRIBUTE_INFORMATION, FileSystemName) + kind.nameBytes;
-        if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
-        attribute->FileSystemAttributes = kind.attributes;
-        attribute->MaximumComponentNameLength = 255;
-        attribute->FileSystemNameLength = kind.nameBytes;
-        memcpy(attribute->FileSystemName, kind.name, kind.nameBytes);
-        break;
-    }
-    default:
-        return STATUS_INVALID_DEVICE_REQUEST;
+        case FileFsVolumeInformation: {
+            FILE_FS_VOLUME_INFORMATION *volume = (FILE_FS_VOLUME_INFORMATION *)out;
+            need = FIELD_OFFSET(FILE_FS_VOLUME_INFORMATION, VolumeLabel);
+            if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
+            memset(volume, 0, need);
+            volume->VolumeSerialNumber = kind.serial;
+            break;
+        }
+        case FileFsAttributeInformation: {
+            FILE_FS_ATTRIBUTE_INFORMATION *attribute = (FILE_FS_ATTRIBUTE_INFORMATION *)out;
+            need = FIELD_OFFSET(FILE_FS_ATTRIBUTE_INFORMATION, FileSystemName) + kind.nameBytes;
+            if (!out || length < need) return STATUS_BUFFER_TOO_SMALL;
+            attribute->FileSystemAttributes = kind.attributes;
+            attribute->MaximumComponentNameLength = 255;
+            attribute->FileSystemNameLength = kind.nameBytes;
+            memcpy(attribute->FileSystemName, kind.name, kind.nameBytes);
+            break;
+        }
+        default:
+            return STATUS_INVALID_DEVICE_REQUEST;
     }
     *information = need;
     return STATUS_SUCCESS;
@@ -496,31 +495,31 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp) {
 
     Acquire();
     switch (stack->MajorFunction) {
-    case IRP_MJ_CREATE:
-    case IRP_MJ_CLOSE:
-    case IRP_MJ_CLEANUP:
-    case IRP_MJ_FLUSH_BUFFERS:
-        status = STATUS_SUCCESS;
-        break;
-    case IRP_MJ_DEVICE_CONTROL:
-        status = DeviceControl(irp, stack, &information);
-        break;
-    case IRP_MJ_FILE_SYSTEM_CONTROL:
-        code = KovdevForwardedVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
-        status = code ? VolumeControl(code) : STATUS_INVALID_DEVICE_REQUEST;
-        break;
-    case IRP_MJ_QUERY_VOLUME_INFORMATION:
-        status = QueryVolume(irp, stack, &information);
-        break;
-    case IRP_MJ_READ:
-        status = Transfer(irp, stack, FALSE, &information);
-        break;
-    case IRP_MJ_WRITE:
-        status = Transfer(irp, stack, TRUE, &information);
-        break;
-    default:
-        status = STATUS_INVALID_DEVICE_REQUEST;
-        break;
+        case IRP_MJ_CREATE:
+        case IRP_MJ_CLOSE:
+        case IRP_MJ_CLEANUP:
+        case IRP_MJ_FLUSH_BUFFERS:
+            status = STATUS_SUCCESS;
+            break;
+        case IRP_MJ_DEVICE_CONTROL:
+            status = DeviceControl(irp, stack, &information);
+            break;
+        case IRP_MJ_FILE_SYSTEM_CONTROL:
+            code = KovdevForwardedVolumeCode(stack->Parameters.FileSystemControl.FsControlCode);
+            status = code ? VolumeControl(code) : STATUS_INVALID_DEVICE_REQUEST;
+            break;
+        case IRP_MJ_QUERY_VOLUME_INFORMATION:
+            status = QueryVolume(irp, stack, &information);
+            break;
+        case IRP_MJ_READ:
+            status = Transfer(irp, stack, FALSE, &information);
+            break;
+        case IRP_MJ_WRITE:
+            status = Transfer(irp, stack, TRUE, &information);
+            break;
+        default:
+            status = STATUS_INVALID_DEVICE_REQUEST;
+            break;
     }
     Release();
 

@@ -8,9 +8,7 @@ static_assert(sizeof(AesContext) <= sizeof(KovdevCipher), "cipher room too small
 static_assert(alignof(AesContext) <= alignof(KovdevCipher), "cipher room misaligned");
 
 namespace {
-const AesContext *Context(const KovdevCipher *cipher) {
-    return reinterpret_cast<const AesContext *>(cipher);
-}
+const AesContext *Context(const KovdevCipher *cipher) { return reinterpret_cast<const AesContext *>(cipher); }
 SectorCounter CounterOf(uint64_t sector) {
     SectorCounter counter = {{uint32_t(sector), uint32_t(sector >> 32), 0, 0}};
     return counter;

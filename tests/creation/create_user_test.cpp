@@ -67,7 +67,7 @@ void SetFormatFault(const char *fault) {
 }
 
 class CreationTest : public ::testing::Test {
-  protected:
+protected:
     RegisteredSoftToken token{SoftSlotSection("1", "capacity = 8192\n", kPin)};
     ScratchFolder folder;
     ScratchFolder backups;
@@ -359,9 +359,10 @@ TEST_F(CreationTest, FormatFailureLocksAndDeletesTheVault) {
     SetFormatFault("done-failure");
     Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
     ASSERT_EQ(3u, texts.size());
-    EXPECT_EQ("The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
-              "creation.\n\nUser not created.",
-              texts[2]);
+    EXPECT_EQ(
+        "The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
+        "creation.\n\nUser not created.",
+        texts[2]);
     ExpectNothingLeft();
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));
@@ -414,9 +415,10 @@ TEST_F(CreationTest, FailedSecondOpenDeletesEverything) {
     Texts texts = Create(0, {IDYES, IDOK, IDOK, IDOK}, kPassword, true);
     ASSERT_EQ(4u, texts.size());
     EXPECT_EQ(kDriverBusy, texts[2]);
-    EXPECT_EQ("There was error opening the vault.\nNew User Creation aborted.\n\nClose program, relaunch program "
-              "then create new user.",
-              texts[3]);
+    EXPECT_EQ(
+        "There was error opening the vault.\nNew User Creation aborted.\n\nClose program, relaunch program "
+        "then create new user.",
+        texts[3]);
     ExpectNothingLeft();
     if (busy) drivertest::ResetDriver(busy);
 }

@@ -29,7 +29,7 @@ void Photograph(HWND window, const char *name) {
 }
 
 class CreationEndToEnd : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         drivertest::ReleaseEveryVault();
         ClearOpenVault();

@@ -38,8 +38,7 @@ std::vector<unsigned char> Reference(const std::vector<unsigned char> &password,
 std::vector<unsigned char> Derive(const std::vector<unsigned char> &password, const std::vector<unsigned char> &salt,
                                   int iterations, int outLength) {
     std::vector<unsigned char> out(outLength + 8, 0xEE);
-    DeriveKey(password.data(), int(password.size()), salt.data(), int(salt.size()), iterations, out.data(),
-              outLength);
+    DeriveKey(password.data(), int(password.size()), salt.data(), int(salt.size()), iterations, out.data(), outLength);
     for (int i = outLength; i < outLength + 8; ++i) EXPECT_EQ(0xEE, out[i]) << "wrote past the output";
     out.resize(outLength);
     return out;

@@ -29,8 +29,8 @@ NOINLINE void ClearStackBelow() {
 NOINLINE void DeriveFromFrame(const char *password) {
     const unsigned char salt[kSaltLength] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
     unsigned char derived[kDerivedKeyLength];
-    DeriveKey(reinterpret_cast<const unsigned char *>(password), int(strlen(password)), salt, kSaltLength, 3,
-              derived, kDerivedKeyLength);
+    DeriveKey(reinterpret_cast<const unsigned char *>(password), int(strlen(password)), salt, kSaltLength, 3, derived,
+              kDerivedKeyLength);
     KEEP(derived);
     SecureWipe(derived, sizeof derived);
 }

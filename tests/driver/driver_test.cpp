@@ -132,11 +132,10 @@ TEST_F(DriverTest, DiskQueriesDescribeTheOpenVolume) {
     ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL));
     EXPECT_EQ(9 * 1048576ll, length.Length.QuadPart);
     DISK_GEOMETRY geometry = {};
-    ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_DRIVE_GEOMETRY, NULL, 0, &geometry, sizeof geometry, &returned,
-                                NULL));
+    ASSERT_TRUE(
+        DeviceIoControl(drive, IOCTL_DISK_GET_DRIVE_GEOMETRY, NULL, 0, &geometry, sizeof geometry, &returned, NULL));
     EXPECT_EQ(512u, geometry.BytesPerSector);
-    EXPECT_GE(geometry.Cylinders.QuadPart * geometry.TracksPerCylinder * geometry.SectorsPerTrack * 512,
-              9 * 1048576ll);
+    EXPECT_GE(geometry.Cylinders.QuadPart * geometry.TracksPerCylinder * geometry.SectorsPerTrack * 512, 9 * 1048576ll);
     PARTITION_INFORMATION_EX partition = {};
     ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_PARTITION_INFO_EX, NULL, 0, &partition, sizeof partition,
                                 &returned, NULL));
@@ -176,8 +175,7 @@ TEST_F(DriverTest, MalformedOpenRequestsAreRefused) {
         {"name beyond the buffer",
          [](std::vector<unsigned char> &r, size_t &, size_t n) { StoreLe16(&r[24], (uint16_t)(n + 4)); }},
         {"huge name length", [](std::vector<unsigned char> &r, size_t &, size_t) { r[24] = r[25] = 0xFF; }},
-        {"no terminator",
-         [](std::vector<unsigned char> &r, size_t &, size_t n) { r[2075 + n] = 'x'; }},
+        {"no terminator", [](std::vector<unsigned char> &r, size_t &, size_t n) { r[2075 + n] = 'x'; }},
         {"short name length",
          [](std::vector<unsigned char> &r, size_t &, size_t n) { StoreLe16(&r[24], (uint16_t)(n - 1)); }},
         {"shorter than a record", [](std::vector<unsigned char> &, size_t &s, size_t) { s = 2000; }},

@@ -40,7 +40,8 @@ void Fill(unsigned char *data, size_t length, unsigned seed) {
 
 std::vector<unsigned char> ReadContainer(const std::string &path, unsigned long long offset, DWORD length) {
     std::vector<unsigned char> data(length);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_NE(INVALID_HANDLE_VALUE, file);
     LARGE_INTEGER at;
     at.QuadPart = (LONGLONG)offset;

@@ -17,8 +17,8 @@ bool CopyFolder(const std::string &from, const std::string &to, const std::vecto
 bool RemoveTree(const std::string &folder);
 
 struct Process {
-  PROCESS_INFORMATION info = {};
-  bool started = false;
+    PROCESS_INFORMATION info = {};
+    bool started = false;
 };
 // Starts a program suspended (resume it after an answerer watches it).
 Process StartSuspended(const std::string &exe, const std::string &folder);
@@ -42,9 +42,9 @@ bool RegSetString(HKEY root, const char *key, const char *value, const char *dat
 std::string SpecialFolder(int csidl);
 
 struct Link {
-  bool loaded = false;
-  std::string target, workingFolder, description, iconPath;
-  int iconIndex = -1;
+    bool loaded = false;
+    std::string target, workingFolder, description, iconPath;
+    int iconIndex = -1;
 };
 // Reads a .lnk file back through IShellLinkA.
 Link ReadLink(const std::string &path);

@@ -27,9 +27,9 @@ const char kMissingFiles[] =
     "file.";
 const char kCongratulations[] =
     "Congratulations!\nKovara installation completed successfully.\n\nWould you like to run the program now?";
-const char *const kShipped[] = {"Kovara.exe",      "uninstall_kovara.exe", "lanyard.exe",     "scutella.dll",
-                                "kovdevxp.sys",    "kovdev.inf",           "ShellHelperKO.exe", "udf.ico",
-                                "scuticon.ico",    "Kovara.chm",           "QuickHelpKO.chm"};
+const char *const kShipped[] = {"Kovara.exe",   "uninstall_kovara.exe", "lanyard.exe",       "scutella.dll",
+                                "kovdevxp.sys", "kovdev.inf",           "ShellHelperKO.exe", "udf.ico",
+                                "scuticon.ico", "Kovara.chm",           "QuickHelpKO.chm"};
 
 std::string InProgram(const char *name) { return std::string(kProgramFolder) + "\\" + name; }
 std::string Group() { return flow::SpecialFolder(CSIDL_PROGRAMS) + "\\Kovara"; }
@@ -39,62 +39,62 @@ std::string StartMenu() { return flow::SpecialFolder(CSIDL_COMMON_STARTMENU); }
 // A copy of the distribution on C:, so that the installer's folder is a
 // Windows one.
 std::string DistributionCopy(const char *name, const std::vector<std::string> &leaveOut = {}) {
-  std::string dist = flow::DistributionFolder();
-  std::string copy = std::string("C:\\") + name;
-  flow::RemoveTree(copy);
-  EXPECT_TRUE(flow::CopyFolder(dist, copy, leaveOut)) << dist;
-  return copy;
+    std::string dist = flow::DistributionFolder();
+    std::string copy = std::string("C:\\") + name;
+    flow::RemoveTree(copy);
+    EXPECT_TRUE(flow::CopyFolder(dist, copy, leaveOut)) << dist;
+    return copy;
 }
 
 // Runs the installer from `folder`, presses Install and waits for its end
 // (or, when `staysOpen`, for the boxes and then Cancel). Returns the boxes.
 std::vector<robot::Box> RunInstaller(const std::string &folder, const std::vector<int> &answers, bool staysOpen) {
-  flow::Process setup = flow::StartSuspended(folder + "\\setup_kovara.exe", folder);
-  EXPECT_TRUE(setup.started);
-  robot::Answerer answerer(setup.info.dwProcessId);
-  for (int answer : answers) answerer.Answer(answer);
-  flow::Resume(setup);
-  HWND dialog = robot::WaitForWindow("InstallKovara", "Install Kovara", 30000, setup.info.dwProcessId);
-  EXPECT_TRUE(dialog != nullptr);
-  if (dialog) {
-    robot::PressButton(dialog, IDC_INSTALL);
-    if (staysOpen) {
-      EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 60000));
-      Sleep(300);
-      EXPECT_TRUE(IsWindow(dialog));
-      EXPECT_EQ(" ", robot::ControlText(dialog, IDC_INSTALL_STATUS));
-      robot::PressButton(dialog, IDCANCEL);
+    flow::Process setup = flow::StartSuspended(folder + "\\setup_kovara.exe", folder);
+    EXPECT_TRUE(setup.started);
+    robot::Answerer answerer(setup.info.dwProcessId);
+    for (int answer : answers) answerer.Answer(answer);
+    flow::Resume(setup);
+    HWND dialog = robot::WaitForWindow("InstallKovara", "Install Kovara", 30000, setup.info.dwProcessId);
+    EXPECT_TRUE(dialog != nullptr);
+    if (dialog) {
+        robot::PressButton(dialog, IDC_INSTALL);
+        if (staysOpen) {
+            EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 60000));
+            Sleep(300);
+            EXPECT_TRUE(IsWindow(dialog));
+            EXPECT_EQ(" ", robot::ControlText(dialog, IDC_INSTALL_STATUS));
+            robot::PressButton(dialog, IDCANCEL);
+        }
     }
-  }
-  EXPECT_TRUE(flow::WaitForExit(setup, 120000));
-  flow::Close(setup);
-  answerer.Finish();
-  return answerer.Boxes();
+    EXPECT_TRUE(flow::WaitForExit(setup, 120000));
+    flow::Close(setup);
+    answerer.Finish();
+    return answerer.Boxes();
 }
 
 struct Uninstaller {
-  flow::Process process;
-  HWND dialog = nullptr;
+    flow::Process process;
+    HWND dialog = nullptr;
 };
 
 void ExpectBox(const robot::Box &box, const char *caption, const std::string &text, UINT icon) {
-  EXPECT_EQ(caption, box.caption);
-  EXPECT_EQ(text, box.text);
-  EXPECT_EQ(icon, box.icon) << box.text;
+    EXPECT_EQ(caption, box.caption);
+    EXPECT_EQ(text, box.text);
+    EXPECT_EQ(icon, box.icon) << box.text;
 }
 
 std::string StepResult(HWND dialog, int step) {
-  if (!robot::IsControlVisible(dialog, IDC_STEP_RESULT_FIRST + step - 1)) return "<hidden>";
-  return robot::ControlText(dialog, IDC_STEP_RESULT_FIRST + step - 1);
+    if (!robot::IsControlVisible(dialog, IDC_STEP_RESULT_FIRST + step - 1)) return "<hidden>";
+    return robot::ControlText(dialog, IDC_STEP_RESULT_FIRST + step - 1);
 }
 
 // Waits until the uninstaller's Uninstall button is enabled again.
 bool WaitForIdle(HWND dialog) {
-  for (int i = 0; i < 600; ++i) {
-    if (robot::IsControlEnabled(dialog, IDC_UNINSTALL)) return true;
-    Sleep(100);
-  }
-  return false;
+    for (int i = 0; i < 600; ++i) {
+        if (robot::IsControlEnabled(dialog, IDC_UNINSTALL)) return true;
+        Sleep(100);
+    }
+    return false;
 }
 
 const char kLanyardNotInstalled[] =
@@ -103,333 +103,333 @@ const char kLanyardNotInstalled[] =
 
 // Runs lanyard.exe from `folder`, answering the boxes given; returns them.
 std::vector<robot::Box> RunLanyard(const std::string &folder, const std::vector<int> &answers) {
-  flow::Process lanyard = flow::StartSuspended(folder + "\\lanyard.exe", folder);
-  EXPECT_TRUE(lanyard.started);
-  robot::Answerer answerer(lanyard.info.dwProcessId);
-  for (int answer : answers) answerer.Answer(answer);
-  flow::Resume(lanyard);
-  if (!answers.empty()) EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 30000));
-  EXPECT_TRUE(flow::WaitForExit(lanyard));
-  DWORD code = 1;
-  GetExitCodeProcess(lanyard.info.hProcess, &code);
-  EXPECT_EQ(0u, code);
-  flow::Close(lanyard);
-  answerer.Finish();
-  return answerer.Boxes();
+    flow::Process lanyard = flow::StartSuspended(folder + "\\lanyard.exe", folder);
+    EXPECT_TRUE(lanyard.started);
+    robot::Answerer answerer(lanyard.info.dwProcessId);
+    for (int answer : answers) answerer.Answer(answer);
+    flow::Resume(lanyard);
+    if (!answers.empty()) EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 30000));
+    EXPECT_TRUE(flow::WaitForExit(lanyard));
+    DWORD code = 1;
+    GetExitCodeProcess(lanyard.info.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    flow::Close(lanyard);
+    answerer.Finish();
+    return answerer.Boxes();
 }
 
 // ---- First round: fresh prefix ----------------------------------------------
 
 TEST(FreshPrefix, LanyardWithoutInstallationSaysSo) {
-  std::string dist = DistributionCopy("lanyard_dist");
-  auto boxes = RunLanyard(dist, {IDOK});
-  ASSERT_EQ(1u, boxes.size());
-  ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
-  EXPECT_FALSE(flow::Exists(StartMenu() + "\\Kovara.lnk"));
-  flow::RemoveTree(dist);
+    std::string dist = DistributionCopy("lanyard_dist");
+    auto boxes = RunLanyard(dist, {IDOK});
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
+    EXPECT_FALSE(flow::Exists(StartMenu() + "\\Kovara.lnk"));
+    flow::RemoveTree(dist);
 }
 
 TEST(FreshPrefix, EighteenOrTwentyEntriesAreRefused) {
-  ASSERT_FALSE(flow::DistributionFolder().empty()) << "KOVARA_DIST not set";
-  std::string eighteen = DistributionCopy("dist18", {"ReadMe.txt"});
-  std::string twenty = DistributionCopy("dist20");
-  ASSERT_TRUE(flow::WriteAll(twenty + "\\Extra.txt", "extra"));
-  for (const std::string &folder : {eighteen, twenty}) {
-    auto boxes = RunInstaller(folder, {IDOK}, true);
-    ASSERT_EQ(1u, boxes.size()) << folder;
-    ExpectBox(boxes[0], "Kovara Installer", kMissingFiles, MB_ICONWARNING);
-  }
-  EXPECT_FALSE(flow::Exists(kProgramFolder));
-  EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
-  flow::RemoveTree(eighteen);
-  flow::RemoveTree(twenty);
+    ASSERT_FALSE(flow::DistributionFolder().empty()) << "KOVARA_DIST not set";
+    std::string eighteen = DistributionCopy("dist18", {"ReadMe.txt"});
+    std::string twenty = DistributionCopy("dist20");
+    ASSERT_TRUE(flow::WriteAll(twenty + "\\Extra.txt", "extra"));
+    for (const std::string &folder : {eighteen, twenty}) {
+        auto boxes = RunInstaller(folder, {IDOK}, true);
+        ASSERT_EQ(1u, boxes.size()) << folder;
+        ExpectBox(boxes[0], "Kovara Installer", kMissingFiles, MB_ICONWARNING);
+    }
+    EXPECT_FALSE(flow::Exists(kProgramFolder));
+    EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
+    flow::RemoveTree(eighteen);
+    flow::RemoveTree(twenty);
 }
 
 TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
-  // A program folder left holding only the uninstaller is taken without a
-  // question; a folder where the desktop shortcut should go makes it fail.
-  ASSERT_TRUE(CreateDirectoryA(kProgramFolder, nullptr));
-  ASSERT_TRUE(flow::WriteAll(InProgram("uninstall_kovara.exe"), "left by an uninstall"));
-  std::string desktopLink = Desktop() + "\\Kovara.lnk";
-  ASSERT_TRUE(CreateDirectoryA(desktopLink.c_str(), nullptr));
-  std::string dist = DistributionCopy("dist");
+    // A program folder left holding only the uninstaller is taken without a
+    // question; a folder where the desktop shortcut should go makes it fail.
+    ASSERT_TRUE(CreateDirectoryA(kProgramFolder, nullptr));
+    ASSERT_TRUE(flow::WriteAll(InProgram("uninstall_kovara.exe"), "left by an uninstall"));
+    std::string desktopLink = Desktop() + "\\Kovara.lnk";
+    ASSERT_TRUE(CreateDirectoryA(desktopLink.c_str(), nullptr));
+    std::string dist = DistributionCopy("dist");
 
-  auto boxes = RunInstaller(dist, {IDNO}, false);
-  ASSERT_EQ(1u, boxes.size());
-  ExpectBox(boxes[0], "Kovara", kCongratulations, MB_ICONQUESTION);
+    auto boxes = RunInstaller(dist, {IDNO}, false);
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], "Kovara", kCongratulations, MB_ICONQUESTION);
 
-  std::string log = flow::ReadAll(InProgram("uninst.log"));
-  std::string expected = "\nFolder=" + Group() + "\nFile=" + Group() + "\\Kovara.lnk\nFile=" + Group() +
-                         "\\Help.lnk\nFile=" + Group() + "\\Uninstall.lnk\nFile=" + StartMenu() + "\\Kovara.lnk";
-  EXPECT_EQ(expected, log);
-  EXPECT_EQ(1, flow::KovdevDeviceCount());
-  EXPECT_TRUE(flow::DriverAnswers());
-  EXPECT_GT(flow::ReadAll(InProgram("uninstall_kovara.exe")).size(), 1000u);
+    std::string log = flow::ReadAll(InProgram("uninst.log"));
+    std::string expected = "\nFolder=" + Group() + "\nFile=" + Group() + "\\Kovara.lnk\nFile=" + Group() +
+                           "\\Help.lnk\nFile=" + Group() + "\\Uninstall.lnk\nFile=" + StartMenu() + "\\Kovara.lnk";
+    EXPECT_EQ(expected, log);
+    EXPECT_EQ(1, flow::KovdevDeviceCount());
+    EXPECT_TRUE(flow::DriverAnswers());
+    EXPECT_GT(flow::ReadAll(InProgram("uninstall_kovara.exe")).size(), 1000u);
 
-  // An empty log: driver, files, sub-folders and registry go; the links stay,
-  // the dialog stays open, and nothing deletes the uninstaller.
-  ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), ""));
-  flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
-  robot::Answerer answerer(process.info.dwProcessId);
-  answerer.Answer(IDOK);
-  flow::Resume(process);
-  HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
-  ASSERT_TRUE(dialog != nullptr);
-  EXPECT_EQ("Click \"Uninstall\" to begin uninstallation.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
-  EXPECT_EQ("<hidden>", StepResult(dialog, 1));
-  robot::PressButton(dialog, IDC_UNINSTALL);
-  ASSERT_TRUE(answerer.WaitForBoxes(1, 120000));
-  ASSERT_TRUE(WaitForIdle(dialog));
-  EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
-  for (int step = 1; step <= 4; ++step) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
-  EXPECT_EQ("Not completed", StepResult(dialog, 5));
-  robot::PressButton(dialog, IDCANCEL);
-  EXPECT_TRUE(flow::WaitForExit(process));
-  flow::Close(process);
-  answerer.Finish();
-  auto seen = answerer.Boxes();
-  ASSERT_EQ(1u, seen.size());
-  ExpectBox(seen[0], "Error",
-            "Installation log file named \"uninst.log\" is corrupt.\nUninstallation was done but shortcuts could not "
-            "be removed.",
-            MB_ICONWARNING);
+    // An empty log: driver, files, sub-folders and registry go; the links stay,
+    // the dialog stays open, and nothing deletes the uninstaller.
+    ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), ""));
+    flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
+    robot::Answerer answerer(process.info.dwProcessId);
+    answerer.Answer(IDOK);
+    flow::Resume(process);
+    HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_EQ("Click \"Uninstall\" to begin uninstallation.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
+    EXPECT_EQ("<hidden>", StepResult(dialog, 1));
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(1, 120000));
+    ASSERT_TRUE(WaitForIdle(dialog));
+    EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
+    for (int step = 1; step <= 4; ++step) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
+    EXPECT_EQ("Not completed", StepResult(dialog, 5));
+    robot::PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(flow::WaitForExit(process));
+    flow::Close(process);
+    answerer.Finish();
+    auto seen = answerer.Boxes();
+    ASSERT_EQ(1u, seen.size());
+    ExpectBox(seen[0], "Error",
+              "Installation log file named \"uninst.log\" is corrupt.\nUninstallation was done but shortcuts could not "
+              "be removed.",
+              MB_ICONWARNING);
 
-  Sleep(2000);
-  EXPECT_TRUE(flow::Exists(InProgram("uninstall_kovara.exe")));
-  EXPECT_FALSE(flow::Exists("C:\\DelUS.bat"));
-  EXPECT_FALSE(flow::Exists(InProgram("Kovara.exe")));
-  EXPECT_FALSE(flow::Exists(InProgram("Vault")));
-  EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
-  EXPECT_EQ(0, flow::KovdevDeviceCount());
-  EXPECT_TRUE(flow::Exists(Group() + "\\Kovara.lnk"));
+    Sleep(2000);
+    EXPECT_TRUE(flow::Exists(InProgram("uninstall_kovara.exe")));
+    EXPECT_FALSE(flow::Exists("C:\\DelUS.bat"));
+    EXPECT_FALSE(flow::Exists(InProgram("Kovara.exe")));
+    EXPECT_FALSE(flow::Exists(InProgram("Vault")));
+    EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
+    EXPECT_EQ(0, flow::KovdevDeviceCount());
+    EXPECT_TRUE(flow::Exists(Group() + "\\Kovara.lnk"));
 
-  // Left for the next round: a clean prefix with the driver service still loaded.
-  flow::RemoveTree(Group());
-  DeleteFileA((StartMenu() + "\\Kovara.lnk").c_str());
-  RemoveDirectoryA(desktopLink.c_str());
-  flow::RemoveTree(kProgramFolder);
+    // Left for the next round: a clean prefix with the driver service still loaded.
+    flow::RemoveTree(Group());
+    DeleteFileA((StartMenu() + "\\Kovara.lnk").c_str());
+    RemoveDirectoryA(desktopLink.c_str());
+    flow::RemoveTree(kProgramFolder);
 }
 
 // ---- Second round: after a restart ------------------------------------------
 
 TEST(SecondInstall, PresentDeviceIsUpdatedAndEverythingIsInPlace) {
-  ASSERT_TRUE(flow::CreateBareKovdevDevice());
-  ASSERT_EQ(1, flow::KovdevDeviceCount());
-  std::string dist = DistributionCopy("dist");
+    ASSERT_TRUE(flow::CreateBareKovdevDevice());
+    ASSERT_EQ(1, flow::KovdevDeviceCount());
+    std::string dist = DistributionCopy("dist");
 
-  auto boxes = RunInstaller(dist, {IDNO}, false);
-  ASSERT_EQ(1u, boxes.size());
-  ExpectBox(boxes[0], "Kovara", kCongratulations, MB_ICONQUESTION);
-  EXPECT_EQ(1, flow::KovdevDeviceCount());
-  EXPECT_TRUE(flow::DriverAnswers());
+    auto boxes = RunInstaller(dist, {IDNO}, false);
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], "Kovara", kCongratulations, MB_ICONQUESTION);
+    EXPECT_EQ(1, flow::KovdevDeviceCount());
+    EXPECT_TRUE(flow::DriverAnswers());
 
-  for (const char *name : kShipped)
-    EXPECT_TRUE(flow::ReadAll(dist + "\\" + name) == flow::ReadAll(InProgram(name))) << name;
-  EXPECT_FALSE(flow::Exists(InProgram("setup_kovara.exe")));
-  for (const char *folder : {"Key", "PRF", "Vault"}) EXPECT_TRUE(flow::IsFolder(InProgram(folder))) << folder;
-  std::string system = flow::SpecialFolder(CSIDL_SYSTEM);
-  EXPECT_TRUE(flow::ReadAll(dist + "\\kovdevxp.sys") == flow::ReadAll(system + "\\Drivers\\kovdevxp.sys"));
+    for (const char *name : kShipped)
+        EXPECT_TRUE(flow::ReadAll(dist + "\\" + name) == flow::ReadAll(InProgram(name))) << name;
+    EXPECT_FALSE(flow::Exists(InProgram("setup_kovara.exe")));
+    for (const char *folder : {"Key", "PRF", "Vault"}) EXPECT_TRUE(flow::IsFolder(InProgram(folder))) << folder;
+    std::string system = flow::SpecialFolder(CSIDL_SYSTEM);
+    EXPECT_TRUE(flow::ReadAll(dist + "\\kovdevxp.sys") == flow::ReadAll(system + "\\Drivers\\kovdevxp.sys"));
 
-  const std::string folder(kProgramFolder);
-  EXPECT_EQ("Kovara", flow::RegString(HKEY_CLASSES_ROOT, ".udf", nullptr));
-  EXPECT_EQ("Kovara", flow::RegString(HKEY_CLASSES_ROOT, "Kovara", nullptr));
-  EXPECT_EQ(folder + "\\udf.ico", flow::RegString(HKEY_CLASSES_ROOT, "Kovara\\DefaultIcon", nullptr));
-  EXPECT_EQ(folder + "\\ShellHelperKO.exe %1",
-            flow::RegString(HKEY_CLASSES_ROOT, "KovaraPE\\shell\\open\\command", nullptr));
-  const char uninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kovara";
-  EXPECT_EQ("Kovara", flow::RegString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"));
-  EXPECT_EQ(folder + "\\uninstall_kovara.exe", flow::RegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"));
-  EXPECT_EQ(folder, flow::RegString(HKEY_LOCAL_MACHINE, "Software\\Kovara", "InstallPath"));
+    const std::string folder(kProgramFolder);
+    EXPECT_EQ("Kovara", flow::RegString(HKEY_CLASSES_ROOT, ".udf", nullptr));
+    EXPECT_EQ("Kovara", flow::RegString(HKEY_CLASSES_ROOT, "Kovara", nullptr));
+    EXPECT_EQ(folder + "\\udf.ico", flow::RegString(HKEY_CLASSES_ROOT, "Kovara\\DefaultIcon", nullptr));
+    EXPECT_EQ(folder + "\\ShellHelperKO.exe %1",
+              flow::RegString(HKEY_CLASSES_ROOT, "KovaraPE\\shell\\open\\command", nullptr));
+    const char uninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kovara";
+    EXPECT_EQ("Kovara", flow::RegString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"));
+    EXPECT_EQ(folder + "\\uninstall_kovara.exe", flow::RegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"));
+    EXPECT_EQ(folder, flow::RegString(HKEY_LOCAL_MACHINE, "Software\\Kovara", "InstallPath"));
 
-  const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
-  std::string log = flow::ReadAll(InProgram("uninst.log"));
-  EXPECT_EQ("\nFile=" + desktopLink + "\nFolder=" + Group() + "\nFile=" + Group() + "\\Kovara.lnk\nFile=" + Group() +
-                "\\Help.lnk\nFile=" + Group() + "\\Uninstall.lnk\nFile=" + startLink,
-            log);
+    const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
+    std::string log = flow::ReadAll(InProgram("uninst.log"));
+    EXPECT_EQ("\nFile=" + desktopLink + "\nFolder=" + Group() + "\nFile=" + Group() + "\\Kovara.lnk\nFile=" + Group() +
+                  "\\Help.lnk\nFile=" + Group() + "\\Uninstall.lnk\nFile=" + startLink,
+              log);
 
-  struct Expected {
-    std::string link, target, description, icon;
-  } links[] = {
-      {desktopLink, folder + "\\Kovara.exe", "Kovara", ""},
-      {Group() + "\\Kovara.lnk", folder + "\\Kovara.exe", "Kovara", ""},
-      {Group() + "\\Help.lnk", folder + "\\Kovara.chm", "Help Kovara", ""},
-      {Group() + "\\Uninstall.lnk", folder + "\\uninstall_kovara.exe", "Uninstall Kovara", ""},
-      {startLink, folder + "\\ShellHelperKO.exe", "Kovara", folder + "\\udf.ico"},
-  };
-  for (const Expected &want : links) {
-    flow::Link link = flow::ReadLink(want.link);
-    ASSERT_TRUE(link.loaded) << want.link;
-    EXPECT_EQ(want.target, link.target) << want.link;
-    EXPECT_EQ(folder, link.workingFolder) << want.link;
-    EXPECT_EQ(want.description, link.description) << want.link;
-    if (!want.icon.empty()) {
-      EXPECT_EQ(want.icon, link.iconPath);
-      EXPECT_EQ(0, link.iconIndex);
+    struct Expected {
+        std::string link, target, description, icon;
+    } links[] = {
+        {desktopLink, folder + "\\Kovara.exe", "Kovara", ""},
+        {Group() + "\\Kovara.lnk", folder + "\\Kovara.exe", "Kovara", ""},
+        {Group() + "\\Help.lnk", folder + "\\Kovara.chm", "Help Kovara", ""},
+        {Group() + "\\Uninstall.lnk", folder + "\\uninstall_kovara.exe", "Uninstall Kovara", ""},
+        {startLink, folder + "\\ShellHelperKO.exe", "Kovara", folder + "\\udf.ico"},
+    };
+    for (const Expected &want : links) {
+        flow::Link link = flow::ReadLink(want.link);
+        ASSERT_TRUE(link.loaded) << want.link;
+        EXPECT_EQ(want.target, link.target) << want.link;
+        EXPECT_EQ(folder, link.workingFolder) << want.link;
+        EXPECT_EQ(want.description, link.description) << want.link;
+        if (!want.icon.empty()) {
+            EXPECT_EQ(want.icon, link.iconPath);
+            EXPECT_EQ(0, link.iconIndex);
+        }
     }
-  }
 }
 
 // ---- Third round: after another restart --------------------------------------
 
 TEST(AfterRestart, DriverServiceAnswers) {
-  EXPECT_TRUE(flow::DriverAnswers());
-  EXPECT_EQ(1, flow::KovdevDeviceCount());
+    EXPECT_TRUE(flow::DriverAnswers());
+    EXPECT_EQ(1, flow::KovdevDeviceCount());
 }
 
 TEST(AfterRestart, LanyardPutsTheStartMenuShortcutInPlace) {
-  const std::string link = StartMenu() + "\\Kovara.lnk";
-  ASSERT_TRUE(DeleteFileA(link.c_str()));
+    const std::string link = StartMenu() + "\\Kovara.lnk";
+    ASSERT_TRUE(DeleteFileA(link.c_str()));
 
-  // A copy at work already: the second ends without a word.
-  HANDLE first = CreateMutexA(nullptr, TRUE, "LanyardKovara");
-  ASSERT_TRUE(first != nullptr);
-  EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
-  EXPECT_FALSE(flow::Exists(link));
-  CloseHandle(first);
+    // A copy at work already: the second ends without a word.
+    HANDLE first = CreateMutexA(nullptr, TRUE, "LanyardKovara");
+    ASSERT_TRUE(first != nullptr);
+    EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
+    EXPECT_FALSE(flow::Exists(link));
+    CloseHandle(first);
 
-  // Without its icon the product counts as not installed.
-  ASSERT_TRUE(MoveFileA(InProgram("udf.ico").c_str(), InProgram("udf.away").c_str()));
-  auto boxes = RunLanyard(kProgramFolder, {IDOK});
-  ASSERT_TRUE(MoveFileA(InProgram("udf.away").c_str(), InProgram("udf.ico").c_str()));
-  ASSERT_EQ(1u, boxes.size());
-  ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
-  EXPECT_FALSE(flow::Exists(link));
+    // Without its icon the product counts as not installed.
+    ASSERT_TRUE(MoveFileA(InProgram("udf.ico").c_str(), InProgram("udf.away").c_str()));
+    auto boxes = RunLanyard(kProgramFolder, {IDOK});
+    ASSERT_TRUE(MoveFileA(InProgram("udf.away").c_str(), InProgram("udf.ico").c_str()));
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], "Kovara - Lanyard", kLanyardNotInstalled, MB_ICONINFORMATION);
+    EXPECT_FALSE(flow::Exists(link));
 
-  EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
-  flow::Link made = flow::ReadLink(link);
-  ASSERT_TRUE(made.loaded);
-  EXPECT_EQ(InProgram("ShellHelperKO.exe"), made.target);
-  EXPECT_EQ(kProgramFolder, made.workingFolder);
-  EXPECT_EQ("Kovara", made.description);
-  EXPECT_EQ(InProgram("udf.ico"), made.iconPath);
-  EXPECT_EQ(0, made.iconIndex);
+    EXPECT_TRUE(RunLanyard(kProgramFolder, {}).empty());
+    flow::Link made = flow::ReadLink(link);
+    ASSERT_TRUE(made.loaded);
+    EXPECT_EQ(InProgram("ShellHelperKO.exe"), made.target);
+    EXPECT_EQ(kProgramFolder, made.workingFolder);
+    EXPECT_EQ("Kovara", made.description);
+    EXPECT_EQ(InProgram("udf.ico"), made.iconPath);
+    EXPECT_EQ(0, made.iconIndex);
 }
 
 TEST(AfterRestart, InstalledVaultManagerStartsFromTheProgramFolder) {
-  // No token is registered in this prefix: the installed program starts with
-  // its token set-up, and ends when that is cancelled.
-  flow::Process manager = flow::StartSuspended(InProgram("Kovara.exe"), kProgramFolder);
-  ASSERT_TRUE(manager.started);
-  robot::Answerer answerer(manager.info.dwProcessId);
-  bool setUpShown = false;
-  answerer.OnDialog("Kovara - Setup Your Token", [&setUpShown](HWND dialog) {
-    setUpShown = true;
-    robot::PressButton(dialog, IDCANCEL);
-  });
-  flow::Resume(manager);
-  EXPECT_TRUE(flow::WaitForExit(manager, 60000));
-  flow::Close(manager);
-  answerer.Finish();
-  EXPECT_TRUE(setUpShown);
+    // No token is registered in this prefix: the installed program starts with
+    // its token set-up, and ends when that is cancelled.
+    flow::Process manager = flow::StartSuspended(InProgram("Kovara.exe"), kProgramFolder);
+    ASSERT_TRUE(manager.started);
+    robot::Answerer answerer(manager.info.dwProcessId);
+    bool setUpShown = false;
+    answerer.OnDialog("Kovara - Setup Your Token", [&setUpShown](HWND dialog) {
+        setUpShown = true;
+        robot::PressButton(dialog, IDCANCEL);
+    });
+    flow::Resume(manager);
+    EXPECT_TRUE(flow::WaitForExit(manager, 60000));
+    flow::Close(manager);
+    answerer.Finish();
+    EXPECT_TRUE(setUpShown);
 }
 
 TEST(AfterRestart, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
-  const char key[] = "SOFTWARE\\Kovara\\VaultStatus";
-  struct Case {
-    const char *value;
-    bool blocks;
-  } cases[] = {{"F:", true}, {"F:\\", false}, {"FX", false}};
-  for (const Case &c : cases) {
-    ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, key, "OpenVault", c.value));
-    flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
-    robot::Answerer answerer(process.info.dwProcessId);
-    if (c.blocks) answerer.Answer(IDOK);
-    flow::Resume(process);
-    if (c.blocks) {
-      EXPECT_TRUE(answerer.WaitForBoxes(1, 30000));
-    } else {
-      HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
-      EXPECT_TRUE(dialog != nullptr) << c.value;
-      if (dialog) robot::PressButton(dialog, IDCANCEL);
+    const char key[] = "SOFTWARE\\Kovara\\VaultStatus";
+    struct Case {
+        const char *value;
+        bool blocks;
+    } cases[] = {{"F:", true}, {"F:\\", false}, {"FX", false}};
+    for (const Case &c : cases) {
+        ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, key, "OpenVault", c.value));
+        flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
+        robot::Answerer answerer(process.info.dwProcessId);
+        if (c.blocks) answerer.Answer(IDOK);
+        flow::Resume(process);
+        if (c.blocks) {
+            EXPECT_TRUE(answerer.WaitForBoxes(1, 30000));
+        } else {
+            HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
+            EXPECT_TRUE(dialog != nullptr) << c.value;
+            if (dialog) robot::PressButton(dialog, IDCANCEL);
+        }
+        EXPECT_TRUE(flow::WaitForExit(process)) << c.value;
+        flow::Close(process);
+        answerer.Finish();
+        if (c.blocks) {
+            auto boxes = answerer.Boxes();
+            ASSERT_EQ(1u, boxes.size());
+            ExpectBox(boxes[0], "Uninstall Kovara",
+                      "Kovara uninstaller has determined that a vault is still open.\nYou must exit program \"Kovara\" "
+                      "before uninstallation.\n\nUninstallation aborted.",
+                      MB_ICONWARNING);
+        }
     }
-    EXPECT_TRUE(flow::WaitForExit(process)) << c.value;
-    flow::Close(process);
-    answerer.Finish();
-    if (c.blocks) {
-      auto boxes = answerer.Boxes();
-      ASSERT_EQ(1u, boxes.size());
-      ExpectBox(boxes[0], "Uninstall Kovara",
-                "Kovara uninstaller has determined that a vault is still open.\nYou must exit program \"Kovara\" "
-                "before uninstallation.\n\nUninstallation aborted.",
-                MB_ICONWARNING);
-    }
-  }
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }
 
 TEST(AfterRestart, UninstallWarnsOfVaultsKeepsForeignFolderThenRemovesEverything) {
-  ASSERT_TRUE(flow::WriteAll(InProgram("Vault\\Mine.UDF"), "vault"));
-  const std::string foreign = Group() + "\\Foreign.txt";
-  ASSERT_TRUE(flow::WriteAll(foreign, "not ours"));
-  const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
-  const std::string self = InProgram("uninstall_kovara.exe");
+    ASSERT_TRUE(flow::WriteAll(InProgram("Vault\\Mine.UDF"), "vault"));
+    const std::string foreign = Group() + "\\Foreign.txt";
+    ASSERT_TRUE(flow::WriteAll(foreign, "not ours"));
+    const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
+    const std::string self = InProgram("uninstall_kovara.exe");
 
-  flow::Process process = flow::StartSuspended(self, kProgramFolder);
-  robot::Answerer answerer(process.info.dwProcessId);
-  answerer.Answer(IDNO);  // vault warning: go on
-  answerer.Answer(IDOK);  // sub-folders could not be removed
-  flow::Resume(process);
-  HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
-  ASSERT_TRUE(dialog != nullptr);
-  robot::PressButton(dialog, IDC_UNINSTALL);
-  ASSERT_TRUE(answerer.WaitForBoxes(2, 120000));
-  ASSERT_TRUE(WaitForIdle(dialog));
-  EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
-  EXPECT_EQ("Not completed", StepResult(dialog, 5));
-  EXPECT_TRUE(flow::Exists(foreign));
-  EXPECT_FALSE(flow::Exists(Group() + "\\Kovara.lnk"));
-  EXPECT_FALSE(flow::Exists(desktopLink));
-  EXPECT_FALSE(flow::Exists(InProgram("Vault\\Mine.UDF")));
-  EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
+    flow::Process process = flow::StartSuspended(self, kProgramFolder);
+    robot::Answerer answerer(process.info.dwProcessId);
+    answerer.Answer(IDNO);  // vault warning: go on
+    answerer.Answer(IDOK);  // sub-folders could not be removed
+    flow::Resume(process);
+    HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
+    ASSERT_TRUE(dialog != nullptr);
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(2, 120000));
+    ASSERT_TRUE(WaitForIdle(dialog));
+    EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
+    EXPECT_EQ("Not completed", StepResult(dialog, 5));
+    EXPECT_TRUE(flow::Exists(foreign));
+    EXPECT_FALSE(flow::Exists(Group() + "\\Kovara.lnk"));
+    EXPECT_FALSE(flow::Exists(desktopLink));
+    EXPECT_FALSE(flow::Exists(InProgram("Vault\\Mine.UDF")));
+    EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
 
-  // The same dialog runs again once the foreign file is gone.
-  ASSERT_TRUE(DeleteFileA(foreign.c_str()));
-  answerer.Answer(IDNO);  // the list made at start still names the vault
-  answerer.Answer(IDOK);  // completed successfully
-  robot::PressButton(dialog, IDC_UNINSTALL);
-  EXPECT_TRUE(flow::WaitForExit(process, 120000));
-  flow::Close(process);
-  answerer.Finish();
-  auto boxes = answerer.Boxes();
-  ASSERT_EQ(4u, boxes.size());
-  ExpectBox(boxes[0], "Kovara - WARNING (Vault Exists)",
-            "WARNING!\n----------\nYou have one or more vaults.\nDuring un-installation, the vaults will be "
-            "deleted.\n\nOnce deleted, you will lose all data stored in the vault(s).\nClick \"Yes\" to cancel "
-            "un-installation.\nClick \"No\" to continue un-installation.\n\nCancel un-installation?",
-            MB_ICONERROR);
-  ExpectBox(boxes[1], "Error",
-            "Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
-            MB_ICONINFORMATION);
-  ExpectBox(boxes[3], "Uninstall Kovara",
-            "Uninstallation completed successfully!\n\nIMPORTANT:\nYou must yourself restart your computer to "
-            "complete the uninstallation process.",
-            MB_ICONINFORMATION);
+    // The same dialog runs again once the foreign file is gone.
+    ASSERT_TRUE(DeleteFileA(foreign.c_str()));
+    answerer.Answer(IDNO);  // the list made at start still names the vault
+    answerer.Answer(IDOK);  // completed successfully
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    EXPECT_TRUE(flow::WaitForExit(process, 120000));
+    flow::Close(process);
+    answerer.Finish();
+    auto boxes = answerer.Boxes();
+    ASSERT_EQ(4u, boxes.size());
+    ExpectBox(boxes[0], "Kovara - WARNING (Vault Exists)",
+              "WARNING!\n----------\nYou have one or more vaults.\nDuring un-installation, the vaults will be "
+              "deleted.\n\nOnce deleted, you will lose all data stored in the vault(s).\nClick \"Yes\" to cancel "
+              "un-installation.\nClick \"No\" to continue un-installation.\n\nCancel un-installation?",
+              MB_ICONERROR);
+    ExpectBox(boxes[1], "Error",
+              "Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
+              MB_ICONINFORMATION);
+    ExpectBox(boxes[3], "Uninstall Kovara",
+              "Uninstallation completed successfully!\n\nIMPORTANT:\nYou must yourself restart your computer to "
+              "complete the uninstallation process.",
+              MB_ICONINFORMATION);
 
-  // The batch removes the uninstaller, the program folder and itself.
-  EXPECT_TRUE(flow::WaitUntilGone(self, 60000));
-  EXPECT_TRUE(flow::WaitUntilGone(kProgramFolder, 60000));
-  EXPECT_TRUE(flow::WaitUntilGone("C:\\DelUS.bat", 60000));
-  EXPECT_FALSE(flow::Exists(Group()));
-  EXPECT_FALSE(flow::Exists(startLink));
-  // A driver still loaded keeps its image in use until the restart.
-  const std::string driverFile = flow::SpecialFolder(CSIDL_SYSTEM) + "\\Drivers\\kovdevxp.sys";
-  EXPECT_TRUE(!flow::Exists(driverFile) || flow::DriverAnswers());
-  EXPECT_EQ(0, flow::KovdevDeviceCount());
-  for (const char *key : {"Software\\Kovara", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kovara",
-                          "SOFTWARE\\Classes\\Kovara", "SOFTWARE\\Classes\\.udf"})
-    EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, key)) << key;
-  // The companion program's class key is not among those removed.
-  EXPECT_TRUE(flow::RegKeyExists(HKEY_CLASSES_ROOT, "KovaraPE"));
+    // The batch removes the uninstaller, the program folder and itself.
+    EXPECT_TRUE(flow::WaitUntilGone(self, 60000));
+    EXPECT_TRUE(flow::WaitUntilGone(kProgramFolder, 60000));
+    EXPECT_TRUE(flow::WaitUntilGone("C:\\DelUS.bat", 60000));
+    EXPECT_FALSE(flow::Exists(Group()));
+    EXPECT_FALSE(flow::Exists(startLink));
+    // A driver still loaded keeps its image in use until the restart.
+    const std::string driverFile = flow::SpecialFolder(CSIDL_SYSTEM) + "\\Drivers\\kovdevxp.sys";
+    EXPECT_TRUE(!flow::Exists(driverFile) || flow::DriverAnswers());
+    EXPECT_EQ(0, flow::KovdevDeviceCount());
+    for (const char *key : {"Software\\Kovara", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kovara",
+                            "SOFTWARE\\Classes\\Kovara", "SOFTWARE\\Classes\\.udf"})
+        EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    // The companion program's class key is not among those removed.
+    EXPECT_TRUE(flow::RegKeyExists(HKEY_CLASSES_ROOT, "KovaraPE"));
 }
 
 TEST(SelfDeleteBatch, BytesOfTheBatchFile) {
-  const char *self = "C:\\Program Files\\Kovara\\uninstall_kovara.exe";
-  const char *folder = "C:\\Program Files\\Kovara";
-  char expected[1024];
-  snprintf(expected, sizeof expected,
-           ":Repeat\r\ndel \"%s\"\r\nif exist \"%s\" goto Repeat\r\nrmdir \"%s\"\r\ndel \"%s\"\r\n", self, self,
-           folder, "\\DelUS.bat");
-  EXPECT_EQ(expected, SelfDeleteBatchText(self, folder));
+    const char *self = "C:\\Program Files\\Kovara\\uninstall_kovara.exe";
+    const char *folder = "C:\\Program Files\\Kovara";
+    char expected[1024];
+    snprintf(expected, sizeof expected,
+             ":Repeat\r\ndel \"%s\"\r\nif exist \"%s\" goto Repeat\r\nrmdir \"%s\"\r\ndel \"%s\"\r\n", self, self,
+             folder, "\\DelUS.bat");
+    EXPECT_EQ(expected, SelfDeleteBatchText(self, folder));
 }
 
 }  // namespace

@@ -15,149 +15,147 @@ namespace {
 const char kCaption[] = "Kovara - Change Password";
 
 class ChangePasswordTest : public UserOnTokenTest {
- protected:
-  HWND Open() {
-    HWND dialog = runner.Start([] { RunChangePasswordDialog(nullptr); }, kCaption);
-    EXPECT_NE(nullptr, dialog);
-    return dialog;
-  }
-  void Fill(HWND dialog, const char *user, const char *tokenPassword, const char *oldPassword,
-            const char *newPassword, const char *reconfirm) {
-    robot::SetControlText(dialog, IDC_CHANGE_USER, user);
-    robot::SetControlText(dialog, IDC_CHANGE_TOKEN_PASSWORD, tokenPassword);
-    robot::SetControlText(dialog, IDC_CHANGE_OLD_PASSWORD, oldPassword);
-    robot::SetControlText(dialog, IDC_CHANGE_NEW_PASSWORD, newPassword);
-    robot::SetControlText(dialog, IDC_CHANGE_RECONFIRM, reconfirm);
-  }
-  // Presses OK, answers the refusal and returns it with the focused control's id.
-  std::pair<std::string, int> Refusal(HWND dialog) {
-    robot::PressButton(dialog, IDC_CHANGE_OK);
-    std::string text = AnswerBox(IDOK).text;
-    Sleep(200);  // the focus moves after the box has gone
-    GUITHREADINFO info;
-    memset(&info, 0, sizeof info);
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    return {text, info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0};
-  }
-  std::string Ask(const char *password, const char *vaultPath) {
-    robot::Answerer quiet;
-    return CheckUserIdentity(nullptr, password, vaultPath, kUserTokenPin, 0) ? "opens" : "refused";
-  }
+protected:
+    HWND Open() {
+        HWND dialog = runner.Start([] { RunChangePasswordDialog(nullptr); }, kCaption);
+        EXPECT_NE(nullptr, dialog);
+        return dialog;
+    }
+    void Fill(HWND dialog, const char *user, const char *tokenPassword, const char *oldPassword,
+              const char *newPassword, const char *reconfirm) {
+        robot::SetControlText(dialog, IDC_CHANGE_USER, user);
+        robot::SetControlText(dialog, IDC_CHANGE_TOKEN_PASSWORD, tokenPassword);
+        robot::SetControlText(dialog, IDC_CHANGE_OLD_PASSWORD, oldPassword);
+        robot::SetControlText(dialog, IDC_CHANGE_NEW_PASSWORD, newPassword);
+        robot::SetControlText(dialog, IDC_CHANGE_RECONFIRM, reconfirm);
+    }
+    // Presses OK, answers the refusal and returns it with the focused control's id.
+    std::pair<std::string, int> Refusal(HWND dialog) {
+        robot::PressButton(dialog, IDC_CHANGE_OK);
+        std::string text = AnswerBox(IDOK).text;
+        Sleep(200);  // the focus moves after the box has gone
+        GUITHREADINFO info;
+        memset(&info, 0, sizeof info);
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+        return {text, info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0};
+    }
+    std::string Ask(const char *password, const char *vaultPath) {
+        robot::Answerer quiet;
+        return CheckUserIdentity(nullptr, password, vaultPath, kUserTokenPin, 0) ? "opens" : "refused";
+    }
 };
 
 using Refused = std::pair<std::string, int>;
 
 TEST_F(ChangePasswordTest, ChecksInOrderWithTheirFocus) {
-  HWND dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  EXPECT_EQ((Refused{"Username must be entered.", IDC_CHANGE_USER}), Refusal(dialog));
-  Fill(dialog, "Ann", "", "", "", "");
-  EXPECT_EQ((Refused{"Token password must be entered.", IDC_CHANGE_TOKEN_PASSWORD}), Refusal(dialog));
-  Fill(dialog, "Ann", kUserTokenPin, "", "", "");
-  EXPECT_EQ((Refused{"You must enter your existing password.", IDC_CHANGE_OLD_PASSWORD}),
-            Refusal(dialog));
-  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "1234567", "1234567");
-  EXPECT_EQ((Refused{"Minimum required length of a new password is eight.", IDC_CHANGE_NEW_PASSWORD}),
-            Refusal(dialog));
-  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "1234567");
-  EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_RECONFIRM}),
-            Refusal(dialog));
-  // A character differing only in case: refused, the focus stays where it was.
-  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "Password", "password");
-  PostMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_CHANGE_OLD_PASSWORD), TRUE);
-  EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_OLD_PASSWORD}),
-            Refusal(dialog));
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ((Refused{"Username must be entered.", IDC_CHANGE_USER}), Refusal(dialog));
+    Fill(dialog, "Ann", "", "", "", "");
+    EXPECT_EQ((Refused{"Token password must be entered.", IDC_CHANGE_TOKEN_PASSWORD}), Refusal(dialog));
+    Fill(dialog, "Ann", kUserTokenPin, "", "", "");
+    EXPECT_EQ((Refused{"You must enter your existing password.", IDC_CHANGE_OLD_PASSWORD}), Refusal(dialog));
+    Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "1234567", "1234567");
+    EXPECT_EQ((Refused{"Minimum required length of a new password is eight.", IDC_CHANGE_NEW_PASSWORD}),
+              Refusal(dialog));
+    Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "1234567");
+    EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_RECONFIRM}), Refusal(dialog));
+    // A character differing only in case: refused, the focus stays where it was.
+    Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "Password", "password");
+    PostMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_CHANGE_OLD_PASSWORD), TRUE);
+    EXPECT_EQ((Refused{"New password has not been reconfirmed correctly.", IDC_CHANGE_OLD_PASSWORD}), Refusal(dialog));
 
-  // Eight characters pass; a wrong old password changes nothing.
-  Fill(dialog, "Ann", kUserTokenPin, "pw of Ann", "12345678", "12345678");
-  robot::PressButton(dialog, IDC_CHANGE_OK);
-  robot::Box recommendation = AnswerBox(IDNO, "Kovara - Recommendation");
-  EXPECT_EQ(0u, recommendation.text.find("RECOMMENDATION:\n\nMake a backup of your key"));
-  EXPECT_EQ((UINT)MB_ICONQUESTION, recommendation.icon);
-  EXPECT_EQ("Either username or password is incorrect.", AnswerBox(IDOK).text);
-  EXPECT_EQ(ann.record, TokenRecord());
-  robot::PressButton(dialog, IDC_CHANGE_CANCEL);
-  EXPECT_TRUE(runner.Finish());
+    // Eight characters pass; a wrong old password changes nothing.
+    Fill(dialog, "Ann", kUserTokenPin, "pw of Ann", "12345678", "12345678");
+    robot::PressButton(dialog, IDC_CHANGE_OK);
+    robot::Box recommendation = AnswerBox(IDNO, "Kovara - Recommendation");
+    EXPECT_EQ(0u, recommendation.text.find("RECOMMENDATION:\n\nMake a backup of your key"));
+    EXPECT_EQ((UINT)MB_ICONQUESTION, recommendation.icon);
+    EXPECT_EQ("Either username or password is incorrect.", AnswerBox(IDOK).text);
+    EXPECT_EQ(ann.record, TokenRecord());
+    robot::PressButton(dialog, IDC_CHANGE_CANCEL);
+    EXPECT_TRUE(runner.Finish());
 }
 
 TEST_F(ChangePasswordTest, NewPasswordOpensTheSameVaultAndTheOldOneFails) {
-  Bytes vaultInfo = ReadBytes(folder.File("Key\\Ann.vault"));
-  HWND dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
-  robot::PressButton(dialog, IDC_CHANGE_OK);
-  AnswerBox(IDNO, "Kovara - Recommendation");
-  robot::Box done = AnswerBox(IDOK);
-  EXPECT_EQ("Password changed successfully.", done.text);
-  EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
-  EXPECT_TRUE(runner.Finish());
+    Bytes vaultInfo = ReadBytes(folder.File("Key\\Ann.vault"));
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
+    robot::PressButton(dialog, IDC_CHANGE_OK);
+    AnswerBox(IDNO, "Kovara - Recommendation");
+    robot::Box done = AnswerBox(IDOK);
+    EXPECT_EQ("Password changed successfully.", done.text);
+    EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
+    EXPECT_TRUE(runner.Finish());
 
-  Bytes changed = TokenRecord();
-  ASSERT_EQ(852u, changed.size());
-  EXPECT_TRUE(std::equal(ann.record.begin(), ann.record.begin() + 596, changed.begin()));
-  EXPECT_NE(ann.record, changed);
-  EXPECT_EQ("refused", Ask("pw of ann", ann.vaultPath.c_str()));
-  EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
-  robot::Answerer quiet;
-  EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
-  EXPECT_EQ(vaultInfo, ReadBytes(folder.File("Key\\Ann.vault")));
+    Bytes changed = TokenRecord();
+    ASSERT_EQ(852u, changed.size());
+    EXPECT_TRUE(std::equal(ann.record.begin(), ann.record.begin() + 596, changed.begin()));
+    EXPECT_NE(ann.record, changed);
+    EXPECT_EQ("refused", Ask("pw of ann", ann.vaultPath.c_str()));
+    EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
+    robot::Answerer quiet;
+    EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
+    EXPECT_EQ(vaultInfo, ReadBytes(folder.File("Key\\Ann.vault")));
 }
 
 TEST_F(ChangePasswordTest, SamePasswordStoresAnIdenticalRecord) {
-  robot::Answerer quiet;
-  EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kUserTokenPin));
-  EXPECT_EQ(ann.record, TokenRecord());
+    robot::Answerer quiet;
+    EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kUserTokenPin));
+    EXPECT_EQ(ann.record, TokenRecord());
 }
 
 TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
-  BackupFolder backups;
-  HWND dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
-  robot::PressButton(dialog, IDC_CHANGE_OK);
-  AnswerBox(IDYES, "Kovara - Recommendation");
-  AnswerFolderBrowser(nullptr);
-  Sleep(300);
-  EXPECT_TRUE(IsWindow(dialog));
-  EXPECT_EQ(ann.record, TokenRecord()) << "cancelled backup: nothing changed";
+    BackupFolder backups;
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Fill(dialog, "Ann", kUserTokenPin, "pw of ann", "12345678", "12345678");
+    robot::PressButton(dialog, IDC_CHANGE_OK);
+    AnswerBox(IDYES, "Kovara - Recommendation");
+    AnswerFolderBrowser(nullptr);
+    Sleep(300);
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(ann.record, TokenRecord()) << "cancelled backup: nothing changed";
 
-  robot::PressButton(dialog, IDC_CHANGE_OK);
-  AnswerBox(IDYES, "Kovara - Recommendation");
-  AnswerFolderBrowser(backups.path.c_str());
-  EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Backup created successfully!"));
-  EXPECT_EQ("Password changed successfully.", AnswerBox(IDOK).text);
-  EXPECT_TRUE(runner.Finish());
-  EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user"))) << "the backup holds the old key";
-  EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
+    robot::PressButton(dialog, IDC_CHANGE_OK);
+    AnswerBox(IDYES, "Kovara - Recommendation");
+    AnswerFolderBrowser(backups.path.c_str());
+    EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Backup created successfully!"));
+    EXPECT_EQ("Password changed successfully.", AnswerBox(IDOK).text);
+    EXPECT_TRUE(runner.Finish());
+    EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user"))) << "the backup holds the old key";
+    EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
 }
 
 TEST_F(ChangePasswordTest, AFullTokenAfterTheDeleteKeepsTheOldPassword) {
-  // One create refused: the old record goes back. Two: neither can be stored.
-  for (int refused : {1, 2}) {
-    ArmFullAfterDestroy(refused);
-    robot::Answerer answerer;
-    answerer.Answer(IDOK);
-    answerer.Answer(IDOK);
-    EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
-    answerer.Finish();
-    auto boxes = answerer.Boxes();
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ("Not enough free memory to store key object on token.", boxes[0].text);
-    if (refused == 1) {
-      EXPECT_EQ("The new password could not be stored on the token."
+    // One create refused: the old record goes back. Two: neither can be stored.
+    for (int refused : {1, 2}) {
+        ArmFullAfterDestroy(refused);
+        robot::Answerer answerer;
+        answerer.Answer(IDOK);
+        answerer.Answer(IDOK);
+        EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
+        answerer.Finish();
+        auto boxes = answerer.Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_EQ("Not enough free memory to store key object on token.", boxes[0].text);
+        if (refused == 1) {
+            EXPECT_EQ(
+                "The new password could not be stored on the token."
                 "\nThe key the token held before was stored back: nothing was changed, your old "
                 "password stays valid.",
                 boxes[1].text);
-      EXPECT_EQ(ann.record, TokenRecord());
-      EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str()));
-    } else {
-      EXPECT_EQ(0u, boxes[1].text.find("The new password could not be stored on the token, and the "
-                                       "key it held before could not be stored back."));
-      EXPECT_NE(std::string::npos, boxes[1].text.find("restore your token key backup"));
-      EXPECT_TRUE(TokenRecord().empty());
+            EXPECT_EQ(ann.record, TokenRecord());
+            EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str()));
+        } else {
+            EXPECT_EQ(0u, boxes[1].text.find("The new password could not be stored on the token, and the "
+                                             "key it held before could not be stored back."));
+            EXPECT_NE(std::string::npos, boxes[1].text.find("restore your token key backup"));
+            EXPECT_TRUE(TokenRecord().empty());
+        }
     }
-  }
 }
 
 }  // namespace

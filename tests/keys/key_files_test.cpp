@@ -11,9 +11,8 @@
 
 namespace {
 
-
 class BackupTest : public ::testing::Test {
-  protected:
+protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "ann's password", folder.File("Kovara_Ann.udf"), 11};
     BackupChoice backup = {};
@@ -38,9 +37,7 @@ class BackupTest : public ::testing::Test {
         strcpy(backup.vaultInfoPath, folder.File("Ann.vault").c_str());
         WriteBytes(backup.vaultInfoPath, info);
     }
-    Bytes Part(int n) const {
-        return Bytes(ann.record.begin() + (n - 1) * 426, ann.record.begin() + n * 426);
-    }
+    Bytes Part(int n) const { return Bytes(ann.record.begin() + (n - 1) * 426, ann.record.begin() + n * 426); }
 };
 
 // One box with caption "Kovara" and the warning icon; returns its text.

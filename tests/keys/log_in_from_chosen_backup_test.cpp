@@ -23,7 +23,7 @@ namespace {
 const char kWrong[] = "Either Username or Password is incorrect.";
 
 class BackupLogInTest : public ::testing::Test {
-  protected:
+protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     robot::Answerer answerer;
@@ -173,9 +173,10 @@ TEST_F(BackupLogInTest, FailedMountStillOverwritesThePassword) {
     main->Type("Ann", "pw of ann");
     Texts texts = Run(0, 2);
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ("Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
-              "Desired vault cannot be opened.",
-              texts[0]);
+    EXPECT_EQ(
+        "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
+        "Desired vault cannot be opened.",
+        texts[0]);
     EXPECT_EQ("There was error opening the vault.", texts[1]);
     EXPECT_EQ(std::string(101, '0') + '\0', std::string(g_loginPassword, kHeldPasswordSize))
         << "overwritten with the digit 0, terminator kept";

@@ -30,7 +30,7 @@ const char kAuthorise[] = "Kovara - Authorise Token Use";
 const char kTokenPin[] = "s3cret";
 
 class TokenLogInTest : public ::testing::Test {
-  protected:
+protected:
     RegisteredSoftToken token{SoftSlotSection("1", "", kTokenPin)};
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Vault\\Kovara_Ann.udf"), 51};
@@ -74,8 +74,7 @@ class TokenLogInTest : public ::testing::Test {
     }
     // Runs LogIn with the fields typed; the token dialog, when it comes, is
     // given the token password. Returns the texts of the boxes, each OK'd.
-    std::vector<std::string> Run(const char *user, const char *password, int expected, size_t boxes,
-                                 bool tokenAsked) {
+    std::vector<std::string> Run(const char *user, const char *password, int expected, size_t boxes, bool tokenAsked) {
         SetDlgItemTextA(main, IDC_LOGIN_USER, user);
         SetDlgItemTextA(main, IDC_LOGIN_PASSWORD, password);
         size_t before = answerer.Boxes().size();

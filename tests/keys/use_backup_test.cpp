@@ -39,9 +39,9 @@ const char *const kFileTitles[] = {
 };
 const int kSingleControls[] = {IDC_BACKUP_USER_INFO, IDC_BACKUP_USER_INFO_BROWSE, IDC_BACKUP_VAULT_INFO,
                                IDC_BACKUP_VAULT_INFO_BROWSE};
-const int kSplitControls[] = {IDC_BACKUP_USER_INFO_1, IDC_BACKUP_USER_INFO_1_BROWSE, IDC_BACKUP_VAULT_INFO_1,
-                              IDC_BACKUP_VAULT_INFO_1_BROWSE, IDC_BACKUP_USER_INFO_2, IDC_BACKUP_USER_INFO_2_BROWSE,
-                              IDC_BACKUP_VAULT_INFO_2, IDC_BACKUP_VAULT_INFO_2_BROWSE};
+const int kSplitControls[] = {
+    IDC_BACKUP_USER_INFO_1, IDC_BACKUP_USER_INFO_1_BROWSE, IDC_BACKUP_VAULT_INFO_1, IDC_BACKUP_VAULT_INFO_1_BROWSE,
+    IDC_BACKUP_USER_INFO_2, IDC_BACKUP_USER_INFO_2_BROWSE, IDC_BACKUP_VAULT_INFO_2, IDC_BACKUP_VAULT_INFO_2_BROWSE};
 
 using Texts = std::vector<std::string>;
 
@@ -52,7 +52,7 @@ void Click(HWND dialog, int id) {
 }
 
 class BackupDialogTest : public ::testing::Test {
-  protected:
+protected:
     ScratchFolder folder;
     robot::Answerer answerer;
     std::mutex lock;
@@ -287,7 +287,7 @@ namespace {
 // "Use Backup" from the main window: the command runs on a worker thread, as
 // the main window's own thread would run it, while the test drives the dialog.
 class UseBackupTest : public BackupDialogTest {
-  protected:
+protected:
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 41};
     std::unique_ptr<MainWindowUnderTest> main;
     std::string info = folder.File("Ann.vault");

@@ -51,7 +51,7 @@ int Shell(const std::string &command) {
 }
 
 class KovaraVault : public ::testing::Test {
- protected:
+protected:
     static std::string dir_, image_, alice_, bob_;
 
     // One vault for the whole suite: making it is the slow part.
@@ -65,7 +65,8 @@ class KovaraVault : public ::testing::Test {
         alice_ = dir_ + "/alice";
         bob_ = dir_ + "/bob";
         ASSERT_EQ(0, Shell("mkdir -p " + alice_ + " " + bob_ + " " + dir_ + "/tokens"));
-        WriteAll(dir_ + "/softhsm2.conf", "directories.tokendir = " + dir_ + "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n");
+        WriteAll(dir_ + "/softhsm2.conf",
+                 "directories.tokendir = " + dir_ + "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n");
         setenv("SOFTHSM2_CONF", (dir_ + "/softhsm2.conf").c_str(), 1);
         for (const char *label : {"Kovara Alice", "Spare"})
             ASSERT_EQ(0, Shell(std::string("softhsm2-util --init-token --free --label '") + label + "' --pin " + kPin +
@@ -77,15 +78,18 @@ class KovaraVault : public ::testing::Test {
         for (int i = 0; i < 300 * 1024; i++) photo += char((i * 131 + i / 977) & 0xFF);
         WriteAll(dir_ + "/photo.bin", photo);
         WriteAll(dir_ + "/notes.txt", "Meet at the old mill at noon.\n");
-        ASSERT_EQ(0, Shell("truncate -s 8M " + image_ + " && mkntfs -q -F -f -s 512 -c 4096 -L Kovara " + image_ +
-                           " && ntfscp -q " + image_ + " " + dir_ + "/photo.bin /photo.bin && ntfscp -q " + image_ + " " +
-                           dir_ + "/notes.txt /Notes.txt && " + NTFS_MKDIR + " " + image_ + " / 'Tax Papers' && ntfscp -q " +
-                           image_ + " " + dir_ + "/notes.txt '/Tax Papers/2006.txt'"));
+        ASSERT_EQ(
+            0, Shell("truncate -s 8M " + image_ + " && mkntfs -q -F -f -s 512 -c 4096 -L Kovara " + image_ +
+                     " && ntfscp -q " + image_ + " " + dir_ + "/photo.bin /photo.bin && ntfscp -q " + image_ + " " +
+                     dir_ + "/notes.txt /Notes.txt && " + NTFS_MKDIR + " " + image_ + " / 'Tax Papers' && ntfscp -q " +
+                     image_ + " " + dir_ + "/notes.txt '/Tax Papers/2006.txt'"));
 
         const std::string make = MAKE_TEST_VAULT;
-        ASSERT_EQ(0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
-                           " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
-        ASSERT_EQ(0, Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf'"));
+        ASSERT_EQ(
+            0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
+                     " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
+        ASSERT_EQ(0,
+                  Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf'"));
     }
 
     static void TearDownTestSuite() { Shell("rm -rf " + dir_); }
@@ -171,8 +175,9 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     damagedVault[1] = damaged;
     ToolRun broken = Tool(Command("check", damagedVault));
     EXPECT_EQ(0, broken.status) << broken.err;
-    EXPECT_NE(std::string::npos,
-              broken.out.find("its first sector is damaged, but its last sector decrypts to the NTFS backup boot sector"));
+    EXPECT_NE(
+        std::string::npos,
+        broken.out.find("its first sector is damaged, but its last sector decrypts to the NTFS backup boot sector"));
     damagedVault.insert(damagedVault.end(), {"-o", "-"});
     broken = Tool(Command("export", damagedVault));
     EXPECT_EQ(0, broken.status) << broken.err;
@@ -199,15 +204,18 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
         std::string line;
     };
     const std::vector<Case> cases = {
-        {Alice(Whole(), "correct horse 7"), "wrong password for user alice: the user information does not open with it"},
+        {Alice(Whole(), "correct horse 7"),
+         "wrong password for user alice: the user information does not open with it"},
         {Alice({"--split", part2, part1}),
          "split parts in the wrong order: " + part1 + " holds part 1 and " + part2 + " part 2; give part 1 first"},
-        {Alice({"--split", part1, part2}, "nope"), "wrong password for user alice: the user information does not open with it"},
+        {Alice({"--split", part1, part2}, "nope"),
+         "wrong password for user alice: the user information does not open with it"},
         {Alice({"--user-info", shortFile}), shortFile + ": 851 bytes, but a user information backup has 852"},
         {Alice({"--split", part1, alice_ + "/KovdevTokenKey.user"}),
          alice_ + "/KovdevTokenKey.user: 852 bytes, but a part of a split user information backup has 426"},
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", bob_ + "/bob.vault"}),
-         bob_ + "/bob.vault does not belong to this vault: it does not match the vault's first sector under the key of user alice"},
+         bob_ +
+             "/bob.vault does not belong to this vault: it does not match the vault's first sector under the key of user alice"},
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", shortFile}),
          shortFile + ": 851 bytes, but a vault information file has 512"},
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-path", "C:\\Kovara\\Vault\\Kovara_alice.udf"}),
@@ -215,8 +223,10 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
          "not \"C:\\Kovara\\Vault\\Kovara_alice.udf\""},
         {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password", kPassword, "--user-info",
           alice_ + "/KovdevTokenKey.user"},
-         bob_ + "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
-        {{"--vault", notSectors, "--user", "alice", "--password", kPassword, "--user-info", alice_ + "/KovdevTokenKey.user"},
+         bob_ +
+             "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
+        {{"--vault", notSectors, "--user", "alice", "--password", kPassword, "--user-info",
+          alice_ + "/KovdevTokenKey.user"},
          notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
         {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin", kPin}),
          "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
@@ -244,8 +254,8 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     ASSERT_EQ(0, stat(vault.c_str(), &before));
     const std::string image = dir_ + "/exported.ntfs";
 
-    ToolRun run = Tool(Command("export", Alice({"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev",
-                                            "--threads", "3", "-o", image})));
+    ToolRun run = Tool(Command("export", Alice({"--split", alice_ + "/KeyPart1_alice.kovdev",
+                                                alice_ + "/KeyPart2_alice.kovdev", "--threads", "3", "-o", image})));
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_EQ("", run.out);
     EXPECT_NE(std::string::npos, run.err.find("exported 8388608 bytes to " + image)) << run.err;
@@ -261,7 +271,8 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_EQ(Refusal(image + " exists; give --force to overwrite it"), run.err.substr(run.err.find("kovara-vault:")));
     EXPECT_EQ("keep me", ReadAll(image));
     run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", vault, "--force"})));
-    EXPECT_EQ(Refusal(vault + " is the vault itself; the vault is never written"), run.err.substr(run.err.find("kovara-vault:")));
+    EXPECT_EQ(Refusal(vault + " is the vault itself; the vault is never written"),
+              run.err.substr(run.err.find("kovara-vault:")));
     const std::string userInfo = alice_ + "/KovdevTokenKey.user";
     run = Tool(Command("export", Alice({"--user-info", userInfo, "-o", userInfo, "--force"})));
     EXPECT_EQ(Refusal(userInfo + " is the key file " + userInfo + "; key files are never written"),
@@ -271,15 +282,16 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_TRUE(ReadAll(image_) == ReadAll(image));
 
     // Standard output, from the token, one thread.
-    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin, "--threads",
-                                        "1", "-o", "-"})));
+    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin,
+                                        "--threads", "1", "-o", "-"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == run.out);
 
     // A refused check exports nothing.
-    run = Tool(Command("export", Alice(Whole(), "wrong") ));
+    run = Tool(Command("export", Alice(Whole(), "wrong")));
     EXPECT_EQ(2, run.status);
-    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", dir_ + "/never.ntfs"}, "wrong")));
+    run = Tool(Command("export",
+                       Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", dir_ + "/never.ntfs"}, "wrong")));
     EXPECT_EQ(1, run.status);
     EXPECT_NE(0, access((dir_ + "/never.ntfs").c_str(), F_OK));
 
@@ -307,12 +319,13 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
                                      alice_ + "/KeyPart2_alice.kovdev"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
-    run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin",
-                                     kPin})));
+    run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label",
+                                     "Kovara Alice", "--pin", kPin})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Meet at the old mill at noon.\n", run.out);
 
-    run = Tool(Command("get", Alice({"/missing.txt", "-o", copy, "--force", "--user-info", alice_ + "/KovdevTokenKey.user"})));
+    run = Tool(
+        Command("get", Alice({"/missing.txt", "-o", copy, "--force", "--user-info", alice_ + "/KovdevTokenKey.user"})));
     EXPECT_EQ(1, run.status);
     EXPECT_EQ(Refusal("/missing.txt: not found in the vault"), run.err);
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy)) << "a failed look-up must leave the target alone";

@@ -82,7 +82,8 @@ int main(int argc, char **argv) {
     vault.close();
 
     unsigned char record[kUserInfoSize], part1[kUserInfoPartSize], part2[kUserInfoPartSize], vaultInfo[kVaultInfoSize];
-    if (!BuildUserInfo(salt, keyBlock, password.c_str(), registered.c_str(), record)) return Fail("vault path too long");
+    if (!BuildUserInfo(salt, keyBlock, password.c_str(), registered.c_str(), record))
+        return Fail("vault path too long");
     SplitUserInfo(record, part1, part2);
     if (!SealVaultInfoRecord(firstSector.data(), keyBlock, vaultInfo)) return Fail("no digest text");
     if (!WriteFile(dir + "/KovdevTokenKey.user", record, sizeof record) ||
@@ -97,7 +98,8 @@ int main(int argc, char **argv) {
         if (IdentifyToken(argv[6], TakeLabelled, &wanted, &token) != kTokenOk || !TakeLabelled(&wanted, &token))
             return Fail("no token labelled " + wanted.label);
         TokenBinding binding;
-        if (OpenSessionOnToken(argv[6], token.manufacturerId, token.serialNumber, argv[8], &binding, &connected) != kTokenOk)
+        if (OpenSessionOnToken(argv[6], token.manufacturerId, token.serialNumber, argv[8], &binding, &connected) !=
+            kTokenOk)
             return Fail("cannot log in to the token");
         TokenOutcome stored = CreateTokenKeyObject(&binding, record);
         CloseSessionOnToken(&binding);

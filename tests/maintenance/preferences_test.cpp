@@ -15,159 +15,158 @@ namespace {
 const char kCaption[] = "Kovara - Setup Your Preferences";
 
 void SetRemindText(const char *key, const char *text) {
-  HKEY handle;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &handle, nullptr));
-  RegSetValueExA(handle, "Remind", 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
-  RegCloseKey(handle);
+    HKEY handle;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr));
+    RegSetValueExA(handle, "Remind", 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    RegCloseKey(handle);
 }
 
 bool RemindValueExists(const char *key) {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  bool exists = RegQueryValueExA(handle, "Remind", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(handle);
-  return exists;
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    bool exists = RegQueryValueExA(handle, "Remind", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return exists;
 }
 
 void ClearFirstUse() {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara", 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS)
-    return;
-  RegDeleteValueA(handle, "FirstUse");
-  RegCloseKey(handle);
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara", 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS) return;
+    RegDeleteValueA(handle, "FirstUse");
+    RegCloseKey(handle);
 }
 
 // Records the date of first use `days` days before today (UTC).
 void FirstUseDaysAgo(int days) {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  FILETIME file;
-  SystemTimeToFileTime(&now, &file);
-  ULARGE_INTEGER ticks = {{file.dwLowDateTime, file.dwHighDateTime}};
-  ticks.QuadPart -= (unsigned long long)days * 864000000000ULL;
-  file.dwLowDateTime = ticks.LowPart;
-  file.dwHighDateTime = ticks.HighPart;
-  SYSTEMTIME then;
-  FileTimeToSystemTime(&file, &then);
-  ASSERT_EQ(1, RecordFirstUse(then.wYear, then.wMonth, then.wDay));
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    FILETIME file;
+    SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER ticks = {{file.dwLowDateTime, file.dwHighDateTime}};
+    ticks.QuadPart -= (unsigned long long)days * 864000000000ULL;
+    file.dwLowDateTime = ticks.LowPart;
+    file.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME then;
+    FileTimeToSystemTime(&file, &then);
+    ASSERT_EQ(1, RecordFirstUse(then.wYear, then.wMonth, then.wDay));
 }
 
 class Preferences : public UserOnTokenTest {
- protected:
-  ReminderFlags flags = {-1, -1};
-  void TearDown() override {
-    SetReminder(kPasswordReminder, 0);
-    SetReminder(kBackupReminder, 0);
-    ClearFirstUse();
-    UserOnTokenTest::TearDown();
-  }
-  HWND Open() {
-    HWND dialog = runner.Start([] { RunPreferencesDialog(nullptr); }, kCaption);
-    EXPECT_NE(nullptr, dialog);
-    return dialog;
-  }
-  void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-  void Save(HWND dialog) {
-    robot::PressButton(dialog, IDC_PREF_OK);
-    robot::Box saved = AnswerBox(IDOK);
-    EXPECT_EQ("Your preferences have been saved.", saved.text);
-    EXPECT_EQ((UINT)MB_ICONINFORMATION, saved.icon);
-    EXPECT_TRUE(runner.Finish());
-  }
+protected:
+    ReminderFlags flags = {-1, -1};
+    void TearDown() override {
+        SetReminder(kPasswordReminder, 0);
+        SetReminder(kBackupReminder, 0);
+        ClearFirstUse();
+        UserOnTokenTest::TearDown();
+    }
+    HWND Open() {
+        HWND dialog = runner.Start([] { RunPreferencesDialog(nullptr); }, kCaption);
+        EXPECT_NE(nullptr, dialog);
+        return dialog;
+    }
+    void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    void Save(HWND dialog) {
+        robot::PressButton(dialog, IDC_PREF_OK);
+        robot::Box saved = AnswerBox(IDOK);
+        EXPECT_EQ("Your preferences have been saved.", saved.text);
+        EXPECT_EQ((UINT)MB_ICONINFORMATION, saved.icon);
+        EXPECT_TRUE(runner.Finish());
+    }
 };
 
 TEST_F(Preferences, OkWithNothingTickedTurnsBothOffAndYesThenNoLeavesNo) {
-  SetReminder(kPasswordReminder, 1);
-  SetReminder(kBackupReminder, 1);
-  HWND dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  EXPECT_EQ(BST_UNCHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_YES)) << "boxes start cleared";
-  Save(dialog);
-  EXPECT_FALSE(RemindValueExists("SOFTWARE\\Kovara\\PwdReminder"));
-  EXPECT_FALSE(RemindValueExists("SOFTWARE\\Kovara\\BkupReminder"));
+    SetReminder(kPasswordReminder, 1);
+    SetReminder(kBackupReminder, 1);
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(BST_UNCHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_YES)) << "boxes start cleared";
+    Save(dialog);
+    EXPECT_FALSE(RemindValueExists("SOFTWARE\\Kovara\\PwdReminder"));
+    EXPECT_FALSE(RemindValueExists("SOFTWARE\\Kovara\\BkupReminder"));
 
-  dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  Click(dialog, IDC_PREF_PASSWORD_YES);
-  Click(dialog, IDC_PREF_PASSWORD_NO);
-  Click(dialog, IDC_PREF_BACKUP_YES);
-  EXPECT_EQ(BST_UNCHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_YES));
-  EXPECT_EQ(BST_CHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_NO));
-  Save(dialog);
-  EXPECT_EQ(0, ReminderOn(kPasswordReminder));
-  EXPECT_EQ(1, ReminderOn(kBackupReminder));
+    dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, IDC_PREF_PASSWORD_YES);
+    Click(dialog, IDC_PREF_PASSWORD_NO);
+    Click(dialog, IDC_PREF_BACKUP_YES);
+    EXPECT_EQ(BST_UNCHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_YES));
+    EXPECT_EQ(BST_CHECKED, robot::CheckState(dialog, IDC_PREF_PASSWORD_NO));
+    Save(dialog);
+    EXPECT_EQ(0, ReminderOn(kPasswordReminder));
+    EXPECT_EQ(1, ReminderOn(kBackupReminder));
 }
 
 TEST_F(Preferences, StartMenuBoxStartsLanyardHidden) {
-  std::string marker = folder.File("lanyard-started.txt");
-  ASSERT_TRUE(CopyFileA(LANYARD_STANDIN, folder.File("lanyard.exe").c_str(), FALSE));
-  HWND dialog = Open();
-  ASSERT_NE(nullptr, dialog);
-  Click(dialog, IDC_PREF_START_MENU_YES);
-  Save(dialog);
-  for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
-  Sleep(200);
-  Bytes text = ReadBytes(marker);
-  EXPECT_EQ("started hidden\n", std::string(text.begin(), text.end()));
+    std::string marker = folder.File("lanyard-started.txt");
+    ASSERT_TRUE(CopyFileA(LANYARD_STANDIN, folder.File("lanyard.exe").c_str(), FALSE));
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, IDC_PREF_START_MENU_YES);
+    Save(dialog);
+    for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
+    Sleep(200);
+    Bytes text = ReadBytes(marker);
+    EXPECT_EQ("started hidden\n", std::string(text.begin(), text.end()));
 }
 
 TEST_F(Preferences, LowerCaseYesCountsAsOn) {
-  SetRemindText("SOFTWARE\\Kovara\\PwdReminder", "yes");
-  SetRemindText("SOFTWARE\\Kovara\\BkupReminder", "Yess");
-  ReadReminders(&flags);
-  EXPECT_EQ(1, flags.passwordReminderOn);
-  EXPECT_EQ(0, flags.backupReminderArmed);
+    SetRemindText("SOFTWARE\\Kovara\\PwdReminder", "yes");
+    SetRemindText("SOFTWARE\\Kovara\\BkupReminder", "Yess");
+    ReadReminders(&flags);
+    EXPECT_EQ(1, flags.passwordReminderOn);
+    EXPECT_EQ(0, flags.backupReminderArmed);
 }
 
 TEST_F(Preferences, WeeklyDaysCountFromTheRecordedFirstUse) {
-  const std::string reminder =
-      "Hi, this is your weekly password updation reminder.You are reminded to update your password.";
-  SetReminder(kPasswordReminder, 1);
-  SetReminder(kBackupReminder, 1);
-  for (int days : {0, 7, 8, 14}) {
-    FirstUseDaysAgo(days);
-    ReadReminders(&flags);
-    robot::Answerer answerer;
-    bool weekly = days % 7 == 0;
-    if (weekly) answerer.Answer(IDOK);
-    WeeklyReminderCheck(nullptr, &flags);
-    answerer.Finish();
-    auto boxes = answerer.Boxes();
-    ASSERT_EQ(weekly ? 1u : 0u, boxes.size()) << "day " << days;
-    if (weekly) {
-      EXPECT_EQ(reminder, boxes[0].text);
+    const std::string reminder =
+        "Hi, this is your weekly password updation reminder.You are reminded to update your password.";
+    SetReminder(kPasswordReminder, 1);
+    SetReminder(kBackupReminder, 1);
+    for (int days : {0, 7, 8, 14}) {
+        FirstUseDaysAgo(days);
+        ReadReminders(&flags);
+        robot::Answerer answerer;
+        bool weekly = days % 7 == 0;
+        if (weekly) answerer.Answer(IDOK);
+        WeeklyReminderCheck(nullptr, &flags);
+        answerer.Finish();
+        auto boxes = answerer.Boxes();
+        ASSERT_EQ(weekly ? 1u : 0u, boxes.size()) << "day " << days;
+        if (weekly) {
+            EXPECT_EQ(reminder, boxes[0].text);
+        }
+        EXPECT_EQ(weekly ? 1 : 0, flags.backupReminderArmed) << "backup question due on day " << days;
     }
-    EXPECT_EQ(weekly ? 1 : 0, flags.backupReminderArmed) << "backup question due on day " << days;
-  }
-  // Backup reminder alone: no box on any day, the question due only weekly.
-  SetReminder(kPasswordReminder, 0);
-  for (int days : {7, 8}) {
-    FirstUseDaysAgo(days);
-    ReadReminders(&flags);
-    robot::Answerer none;
-    WeeklyReminderCheck(nullptr, &flags);
-    none.Finish();
-    EXPECT_TRUE(none.Boxes().empty());
-    EXPECT_EQ(days == 7 ? 1 : 0, flags.backupReminderArmed);
-  }
+    // Backup reminder alone: no box on any day, the question due only weekly.
+    SetReminder(kPasswordReminder, 0);
+    for (int days : {7, 8}) {
+        FirstUseDaysAgo(days);
+        ReadReminders(&flags);
+        robot::Answerer none;
+        WeeklyReminderCheck(nullptr, &flags);
+        none.Finish();
+        EXPECT_TRUE(none.Boxes().empty());
+        EXPECT_EQ(days == 7 ? 1 : 0, flags.backupReminderArmed);
+    }
 }
 
 TEST_F(Preferences, FirstStartRecordsTodayAndRemindsOnDayZero) {
-  ClearFirstUse();
-  SetReminder(kPasswordReminder, 1);
-  robot::Answerer answerer;
-  answerer.Answer(IDOK);
-  SetUpWeeklyReminders(nullptr, &flags);
-  answerer.Finish();
-  EXPECT_EQ(1u, answerer.Boxes().size());
-  int year, month, day;
-  ASSERT_EQ(1, ReadFirstUse(&year, &month, &day));
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  EXPECT_EQ(now.wYear, year);
-  EXPECT_EQ(now.wMonth, month);
-  EXPECT_EQ(now.wDay, day);
+    ClearFirstUse();
+    SetReminder(kPasswordReminder, 1);
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    SetUpWeeklyReminders(nullptr, &flags);
+    answerer.Finish();
+    EXPECT_EQ(1u, answerer.Boxes().size());
+    int year, month, day;
+    ASSERT_EQ(1, ReadFirstUse(&year, &month, &day));
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    EXPECT_EQ(now.wYear, year);
+    EXPECT_EQ(now.wMonth, month);
+    EXPECT_EQ(now.wDay, day);
 }
 
 }  // namespace

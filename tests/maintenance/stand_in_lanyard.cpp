@@ -5,17 +5,17 @@
 #include <string.h>
 
 int main() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  char *slash = strrchr(path, '\\');
-  if (!length || !slash) return 1;
-  strcpy(slash + 1, "lanyard-started.txt");
-  STARTUPINFOA startup;
-  GetStartupInfoA(&startup);
-  FILE *marker = fopen(path, "wb");
-  if (!marker) return 1;
-  int hidden = (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE;
-  fprintf(marker, "started %s\n", hidden ? "hidden" : "shown");
-  fclose(marker);
-  return 0;
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char *slash = strrchr(path, '\\');
+    if (!length || !slash) return 1;
+    strcpy(slash + 1, "lanyard-started.txt");
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    FILE *marker = fopen(path, "wb");
+    if (!marker) return 1;
+    int hidden = (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE;
+    fprintf(marker, "started %s\n", hidden ? "hidden" : "shown");
+    fclose(marker);
+    return 0;
 }

@@ -62,9 +62,10 @@ TEST(DriveLetterDialog, OkWithoutLetterAsksAndStaysThenTakesTheCheckedLetter) {
         HWND box = robot::WaitForBox("Kovara", 5000, GetCurrentProcessId());
         ASSERT_NE(nullptr, box);
         robot::Box seen = robot::ReadBox(box);
-        EXPECT_EQ("You must first select a drive letter before you click \"OK\".\n"
-                  "To cancel drive letter selection, click \"Cancel\".",
-                  seen.text);
+        EXPECT_EQ(
+            "You must first select a drive letter before you click \"OK\".\n"
+            "To cancel drive letter selection, click \"Cancel\".",
+            seen.text);
         EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), seen.icon);
         robot::PressButton(box, IDOK);
         ASSERT_TRUE(robot::WaitForClose(box));

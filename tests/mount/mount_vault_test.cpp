@@ -67,14 +67,15 @@ Bytes ReadSectorZero(char letter) {
     DWORD got = 0;
     BOOL ok = ReadFile(drive, buffer, 512, &got, &at);
     Bytes sector;
-    if (ok && got == 512) sector.assign(static_cast<unsigned char *>(buffer), static_cast<unsigned char *>(buffer) + 512);
+    if (ok && got == 512)
+        sector.assign(static_cast<unsigned char *>(buffer), static_cast<unsigned char *>(buffer) + 512);
     VirtualFree(buffer, 0, MEM_RELEASE);
     CloseHandle(drive);
     return sector;
 }
 
 class MountVaultTest : public ::testing::Test {
-  protected:
+protected:
     ScratchFolder folder;
     TestUser ann{"Ann", "pw of ann", folder.File("Kovara_Ann.udf"), 31};
     DWORD drivesBefore = 0;
@@ -202,9 +203,10 @@ TEST_F(MountVaultTest, BusyDriverRefusesASecondOpen) {
     answerer.Finish();
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ("Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
-              "Desired vault cannot be opened.",
-              boxes[1].text);
+    EXPECT_EQ(
+        "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
+        "Desired vault cannot be opened.",
+        boxes[1].text);
     EXPECT_EQ(1, g_openVault.openCount);
 }
 

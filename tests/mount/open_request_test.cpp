@@ -28,8 +28,7 @@ TEST(ContainerName, EachPathFormHasItsKernelForm) {
     EXPECT_EQ("\\??\\UNC\\server\\share\\v.udf", NameOf("\\\\server\\share\\v.udf"));
     EXPECT_EQ("\\??\\C:\\x\\v.udf", NameOf("\\??\\C:\\x\\v.udf"));
     EXPECT_EQ("\\Device\\Harddisk0\\v.udf", NameOf("\\Device\\Harddisk0\\v.udf"));
-    EXPECT_EQ("\\??\\C:\\Program Files\\Kovara\\Vault\\anna.udf",
-              NameOf("C:\\Program Files\\Kovara\\Vault\\anna.udf"));
+    EXPECT_EQ("\\??\\C:\\Program Files\\Kovara\\Vault\\anna.udf", NameOf("C:\\Program Files\\Kovara\\Vault\\anna.udf"));
 }
 
 TEST(ContainerName, RefusesTooSmallOutputWithoutWriting) {
@@ -83,7 +82,10 @@ TEST(FillOpenRequest, LocalPathByteByByte) {
     std::vector<unsigned char> expected(allocation, 0);
     expected[0] = 1;
     // 20 MB = 0x01400000 bytes
-    expected[8] = 0x00; expected[9] = 0x00; expected[10] = 0x40; expected[11] = 0x01;
+    expected[8] = 0x00;
+    expected[9] = 0x00;
+    expected[10] = 0x40;
+    expected[11] = 0x01;
     expected[18] = 2;
     expected[20] = 1;
     expected[22] = 32;
@@ -138,8 +140,8 @@ TEST(FillOpenRequest, KeyAreaFieldsOtherThanTheFixedOnesAreKept) {
     std::vector<unsigned char> request(OpenRequestAllocationSize("C:\\v.udf"));
     ASSERT_NE(0u, FillOpenRequest(request.data(), request.size(), area.data(), "C:\\v.udf", 'D', 6));
     EXPECT_EQ(1, request[0]);
-    EXPECT_EQ(0, memcmp(request.data() + 18, area.data() + 18, 6));      // algorithm, count, length
-    EXPECT_EQ(0, memcmp(request.data() + 26, area.data() + 26, 2048));   // key slots
+    EXPECT_EQ(0, memcmp(request.data() + 18, area.data() + 18, 6));     // algorithm, count, length
+    EXPECT_EQ(0, memcmp(request.data() + 26, area.data() + 26, 2048));  // key slots
 }
 
 }  // namespace

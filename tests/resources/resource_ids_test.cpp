@@ -13,9 +13,9 @@ namespace {
 enum Kind { kDialog, kMenu, kIcon, kBitmap };
 
 struct Row {
-  Kind kind;
-  int id;
-  const char *title;  // dialogs: the caption of the template
+    Kind kind;
+    int id;
+    const char *title;  // dialogs: the caption of the template
 };
 
 const Row kResources[] = {
@@ -56,53 +56,54 @@ const Row kResources[] = {
 // The caption of an extended dialog template: after the fixed header come
 // the menu and the class (each empty, an ordinal or a string), then the title.
 std::string TemplateTitle(const void *data, DWORD size) {
-  const WORD *words = static_cast<const WORD *>(data);
-  const WORD *end = words + size / sizeof(WORD);
-  if (size < 26 || words[0] != 1 || words[1] != 0xFFFF) return "(not an extended template)";
-  const WORD *p = words + 13;  // version, signature, help id, styles, count, x, y, cx, cy
-  for (int field = 0; field < 2 && p < end; ++field) {
-    if (*p == 0xFFFF) p += 2;
-    else
-      while (p < end && *p++) {
-      }
-  }
-  std::string title;
-  while (p < end && *p) title += static_cast<char>(*p++);
-  return title;
+    const WORD *words = static_cast<const WORD *>(data);
+    const WORD *end = words + size / sizeof(WORD);
+    if (size < 26 || words[0] != 1 || words[1] != 0xFFFF) return "(not an extended template)";
+    const WORD *p = words + 13;  // version, signature, help id, styles, count, x, y, cx, cy
+    for (int field = 0; field < 2 && p < end; ++field) {
+        if (*p == 0xFFFF)
+            p += 2;
+        else
+            while (p < end && *p++) {
+            }
+    }
+    std::string title;
+    while (p < end && *p) title += static_cast<char>(*p++);
+    return title;
 }
 
 std::string Describe(const Row &row) { return "resource " + std::to_string(row.id); }
 
 TEST(Resources, EveryLandedResourceLoadsByItsIdentifier) {
-  HMODULE module = GetModuleHandleA(nullptr);
-  for (const Row &row : kResources) {
-    SCOPED_TRACE(Describe(row));
-    switch (row.kind) {
-      case kDialog: {
-        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(row.id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-        ASSERT_NE(nullptr, found) << "no dialog template";
-        HGLOBAL loaded = LoadResource(module, found);
-        ASSERT_NE(nullptr, loaded);
-        EXPECT_EQ(row.title, TemplateTitle(LockResource(loaded), SizeofResource(module, found)));
-        break;
-      }
-      case kMenu: {
-        HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(row.id));
-        EXPECT_NE(nullptr, menu) << "no menu";
-        if (menu) DestroyMenu(menu);
-        break;
-      }
-      case kIcon:
-        EXPECT_NE(nullptr, LoadIconA(module, MAKEINTRESOURCEA(row.id))) << "no icon";
-        break;
-      case kBitmap: {
-        HBITMAP bitmap = LoadBitmapA(module, MAKEINTRESOURCEA(row.id));
-        EXPECT_NE(nullptr, bitmap) << "no bitmap";
-        if (bitmap) DeleteObject(bitmap);
-        break;
-      }
+    HMODULE module = GetModuleHandleA(nullptr);
+    for (const Row &row : kResources) {
+        SCOPED_TRACE(Describe(row));
+        switch (row.kind) {
+            case kDialog: {
+                HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(row.id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+                ASSERT_NE(nullptr, found) << "no dialog template";
+                HGLOBAL loaded = LoadResource(module, found);
+                ASSERT_NE(nullptr, loaded);
+                EXPECT_EQ(row.title, TemplateTitle(LockResource(loaded), SizeofResource(module, found)));
+                break;
+            }
+            case kMenu: {
+                HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(row.id));
+                EXPECT_NE(nullptr, menu) << "no menu";
+                if (menu) DestroyMenu(menu);
+                break;
+            }
+            case kIcon:
+                EXPECT_NE(nullptr, LoadIconA(module, MAKEINTRESOURCEA(row.id))) << "no icon";
+                break;
+            case kBitmap: {
+                HBITMAP bitmap = LoadBitmapA(module, MAKEINTRESOURCEA(row.id));
+                EXPECT_NE(nullptr, bitmap) << "no bitmap";
+                if (bitmap) DeleteObject(bitmap);
+                break;
+            }
+        }
     }
-  }
 }
 
 }  // namespace

@@ -52,13 +52,13 @@ protected:
 
     int RunWineTests() {
         return Shell("PATH='" + dir_ + "/bin':\"$PATH\" KOVARA_RESULTS='" + dir_ + "/results' '" +
-                   KOVARA_SOURCE_ROOT "/scripts/lib/run-wine-tests' '" + dir_ + "/build' >'" + dir_ +
-                   "/run.log' 2>&1");
+                     KOVARA_SOURCE_ROOT "/scripts/lib/run-wine-tests' '" + dir_ + "/build' >'" + dir_ +
+                     "/run.log' 2>&1");
     }
 
     int CountResults(std::string *output) {
         int rc = Shell("'" KOVARA_SOURCE_ROOT "/scripts/lib/count-results' '" + dir_ + "/results' >'" + dir_ +
-                     "/count.log' 2>&1");
+                       "/count.log' 2>&1");
         *output = ReadAll(dir_ + "/count.log");
         return rc;
     }

@@ -28,7 +28,7 @@ std::string LockFailureText(char letter) {
 }
 
 class ShutdownTest : public ::testing::Test {
-  protected:
+protected:
     drivertest::TempFolder vaults;
 
     void SetUp() override {
@@ -73,9 +73,10 @@ TEST_F(ShutdownTest, DriverReadyWithOpenVaultIsReportedOnce) {
         ASSERT_TRUE(run.Start());
         ASSERT_TRUE(run.AuthoriseToken());
         robot::Box box = Answer(run, "Kovara", IDOK);
-        EXPECT_EQ("Kovara has detected improper shutdown.\nTo avoid viewing this message, please remember to lock "
-                  "your vault upon use.",
-                  box.text);
+        EXPECT_EQ(
+            "Kovara has detected improper shutdown.\nTo avoid viewing this message, please remember to lock "
+            "your vault upon use.",
+            box.text);
         EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.icon);
         HWND main = run.WaitForMainWindow();
         ASSERT_TRUE(main != NULL);

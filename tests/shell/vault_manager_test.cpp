@@ -34,7 +34,7 @@ void Photograph(HWND window, const char *name) {
 }
 
 class VaultManagerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         drivertest::ReleaseEveryVault();
         ClearOpenVault();
@@ -108,9 +108,10 @@ TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway) {
     EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
     EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
     robot::PressButton(main, IDC_CREATE_CANCEL);
-    EXPECT_EQ("Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
-              "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
-              Answer(current, "Exit Application?", IDYES).text);
+    EXPECT_EQ(
+        "Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
+        "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
+        Answer(current, "Exit Application?", IDYES).text);
     EXPECT_EQ(0u, current.WaitForExit());
 }
 

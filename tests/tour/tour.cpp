@@ -27,104 +27,104 @@ constexpr int kHowToUseExplore = 1451;
 constexpr int kHowToUseDrive = 1450;
 
 struct Tour {
-  std::string folder, user, password, tokenPassword;
-  PROCESS_INFORMATION manager = {};
-  HWND mainWindow = nullptr;
-  char drive = 0;  // letter of the open vault, from How To Use
-  int step = 0;
-  std::string problem;  // why the current step failed
+    std::string folder, user, password, tokenPassword;
+    PROCESS_INFORMATION manager = {};
+    HWND mainWindow = nullptr;
+    char drive = 0;  // letter of the open vault, from How To Use
+    int step = 0;
+    std::string problem;  // why the current step failed
 };
 
 std::string ShotPath(const std::string &name) {
-  const char *folder = std::getenv("KOVARA_SCREENSHOTS");
-  return folder ? std::string(folder) + "/" + name + ".png" : "(no screenshots in this session)";
+    const char *folder = std::getenv("KOVARA_SCREENSHOTS");
+    return folder ? std::string(folder) + "/" + name + ".png" : "(no screenshots in this session)";
 }
 
 // A screenshot named after the step; the path of the picture.
 std::string Shoot(Tour &tour, const std::string &what) {
-  Sleep(1000);  // windows that just appeared finish drawing
-  char name[96];
-  std::snprintf(name, sizeof name, "%02d-%s", tour.step, what.c_str());
-  robot::Screenshot(name);
-  return ShotPath(name);
+    Sleep(1000);  // windows that just appeared finish drawing
+    char name[96];
+    std::snprintf(name, sizeof name, "%02d-%s", tour.step, what.c_str());
+    robot::Screenshot(name);
+    return ShotPath(name);
 }
 
 DWORD ProcessOf(HWND window) {
-  DWORD id = 0;
-  GetWindowThreadProcessId(window, &id);
-  return id;
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
 }
 
 struct Search {
-  DWORD process;
-  std::function<bool(HWND)> match;
-  HWND found;
+    DWORD process;
+    std::function<bool(HWND)> match;
+    HWND found;
 };
 
 BOOL CALLBACK Visit(HWND window, LPARAM param) {
-  auto *search = reinterpret_cast<Search *>(param);
-  if (search->process && ProcessOf(window) != search->process) return TRUE;
-  if (!search->match(window)) return TRUE;
-  search->found = window;
-  return FALSE;
+    auto *search = reinterpret_cast<Search *>(param);
+    if (search->process && ProcessOf(window) != search->process) return TRUE;
+    if (!search->match(window)) return TRUE;
+    search->found = window;
+    return FALSE;
 }
 
 HWND FindTopLevel(DWORD process, std::function<bool(HWND)> match) {
-  Search search = {process, std::move(match), nullptr};
-  EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+    Search search = {process, std::move(match), nullptr};
+    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 bool IsDialogWith(HWND window, int controlId) {
-  char className[16] = "";
-  GetClassNameA(window, className, sizeof className);
-  return std::string(className) == "#32770" && GetDlgItem(window, controlId) != nullptr;
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    return std::string(className) == "#32770" && GetDlgItem(window, controlId) != nullptr;
 }
 
 int ButtonWithText(HWND dialog, const char *text) {
-  for (int id : robot::ButtonIds(dialog))
-    if (robot::ControlText(dialog, id) == text) return id;
-  return 0;
+    for (int id : robot::ButtonIds(dialog))
+        if (robot::ControlText(dialog, id) == text) return id;
+    return 0;
 }
 
-void Click(HWND dialog, int controlId) {
-  PostMessageA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
-}
+void Click(HWND dialog, int controlId) { PostMessageA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0); }
 
 // Waits for a window of the manager's process; a message box that turns up
 // meanwhile is shown as a line of its own and answered (OK, else No, else
 // Cancel), since the tour goes on past notices.
 HWND WaitFor(Tour &tour, std::function<bool(HWND)> match, DWORD timeoutMs = kStepWaitMs) {
-  DWORD process = tour.manager.dwProcessId;
-  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-    HWND found = FindTopLevel(process, [&](HWND w) { return IsWindowVisible(w) && match(w); });
-    if (found) return found;
-    HWND box = FindTopLevel(process, [](HWND w) { return IsWindowVisible(w) && robot::IsMessageBox(w); });
-    if (box && !match(box)) {
-      robot::Box seen = robot::ReadBox(box);
-      std::string shot = Shoot(tour, "box");
-      std::string text = seen.text;
-      for (char &c : text) if (c == '\n') c = ' ';
-      std::printf("    box \"%s\": %s  %s\n", seen.caption.c_str(), text.c_str(), shot.c_str());
-      int answer = 0;
-      for (int b : {IDOK, IDNO, IDCANCEL})
-        for (int have : seen.buttons) if (!answer && have == b) answer = b;
-      robot::PressButton(box, answer ? answer : IDCANCEL);
-      robot::WaitForClose(box, 10000);
+    DWORD process = tour.manager.dwProcessId;
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        HWND found = FindTopLevel(process, [&](HWND w) { return IsWindowVisible(w) && match(w); });
+        if (found) return found;
+        HWND box = FindTopLevel(process, [](HWND w) { return IsWindowVisible(w) && robot::IsMessageBox(w); });
+        if (box && !match(box)) {
+            robot::Box seen = robot::ReadBox(box);
+            std::string shot = Shoot(tour, "box");
+            std::string text = seen.text;
+            for (char &c : text)
+                if (c == '\n') c = ' ';
+            std::printf("    box \"%s\": %s  %s\n", seen.caption.c_str(), text.c_str(), shot.c_str());
+            int answer = 0;
+            for (int b : {IDOK, IDNO, IDCANCEL})
+                for (int have : seen.buttons)
+                    if (!answer && have == b) answer = b;
+            robot::PressButton(box, answer ? answer : IDCANCEL);
+            robot::WaitForClose(box, 10000);
+        }
+        if (WaitForSingleObject(tour.manager.hProcess, 100) == WAIT_OBJECT_0) {
+            tour.problem = "Kovara.exe ended";
+            return nullptr;
+        }
     }
-    if (WaitForSingleObject(tour.manager.hProcess, 100) == WAIT_OBJECT_0) {
-      tour.problem = "Kovara.exe ended";
-      return nullptr;
-    }
-  }
-  tour.problem = "nothing appeared in time";
-  return nullptr;
+    tour.problem = "nothing appeared in time";
+    return nullptr;
 }
 
 HWND WaitForCaption(Tour &tour, const std::string &caption) {
-  HWND window = WaitFor(tour, [&](HWND w) { return robot::WindowText(w) == caption; });
-  if (!window) tour.problem = "no window \"" + caption + "\": " + tour.problem;
-  return window;
+    HWND window = WaitFor(tour, [&](HWND w) { return robot::WindowText(w) == caption; });
+    if (!window) tour.problem = "no window \"" + caption + "\": " + tour.problem;
+    return window;
 }
 
 // ---- The steps -------------------------------------------------------------
@@ -133,274 +133,273 @@ HWND WaitForCaption(Tour &tour, const std::string &caption) {
 // bed's volume shim in front of its volume calls (Wine answers the volume lock
 // itself otherwise, and a lock could never reach the stand-in driver).
 bool StartInProgramFolder(const std::string &folder, PROCESS_INFORMATION *process) {
-  std::string shim = "Z:";
-  for (const char *p = KOVARA_VOLUME_SHIM_DLL; *p; ++p) shim += (*p == '/') ? '\\' : *p;
-  SetCurrentDirectoryA(folder.c_str());
-  std::string commandLine = "\"" + folder + "\\Kovara.exe\"";
-  return StartWithVolumeShim(commandLine.c_str(), shim.c_str(), process) == 1;
+    std::string shim = "Z:";
+    for (const char *p = KOVARA_VOLUME_SHIM_DLL; *p; ++p) shim += (*p == '/') ? '\\' : *p;
+    SetCurrentDirectoryA(folder.c_str());
+    std::string commandLine = "\"" + folder + "\\Kovara.exe\"";
+    return StartWithVolumeShim(commandLine.c_str(), shim.c_str(), process) == 1;
 }
 
 bool StartManager(Tour &tour, std::string &shot) {
-  if (!StartInProgramFolder(tour.folder, &tour.manager)) {
-    tour.problem = "cannot start Kovara.exe in " + tour.folder + " with the volume shim";
-    return false;
-  }
-  HWND setup = WaitForCaption(tour, "Kovara - Setup Your Token");
-  if (!setup) return false;
-  shot = Shoot(tour, "setup-your-token");
-  return true;
+    if (!StartInProgramFolder(tour.folder, &tour.manager)) {
+        tour.problem = "cannot start Kovara.exe in " + tour.folder + " with the volume shim";
+        return false;
+    }
+    HWND setup = WaitForCaption(tour, "Kovara - Setup Your Token");
+    if (!setup) return false;
+    shot = Shoot(tour, "setup-your-token");
+    return true;
 }
 
 bool SetUpToken(Tour &tour, std::string &shot) {
-  HWND setup = WaitForCaption(tour, "Kovara - Setup Your Token");
-  if (!setup) return false;
-  Click(setup, IDC_TOKEN_ETOKEN);
-  Sleep(500);
-  if (robot::CheckState(setup, IDC_TOKEN_ETOKEN) != BST_CHECKED) {
-    tour.problem = "\"EToken Library\" cannot be chosen (is the software token installed?)";
-    return false;
-  }
-  Click(setup, IDC_TOKEN_OK);
-  HWND done = WaitFor(tour, [](HWND w) {
-    return robot::IsMessageBox(w) && robot::ReadBox(w).text == "The token was setup successfully!";
-  });
-  if (!done) return false;
-  shot = Shoot(tour, "token-set-up");
-  robot::PressButton(done, IDOK);
-  return true;
+    HWND setup = WaitForCaption(tour, "Kovara - Setup Your Token");
+    if (!setup) return false;
+    Click(setup, IDC_TOKEN_ETOKEN);
+    Sleep(500);
+    if (robot::CheckState(setup, IDC_TOKEN_ETOKEN) != BST_CHECKED) {
+        tour.problem = "\"EToken Library\" cannot be chosen (is the software token installed?)";
+        return false;
+    }
+    Click(setup, IDC_TOKEN_OK);
+    HWND done = WaitFor(tour, [](HWND w) {
+        return robot::IsMessageBox(w) && robot::ReadBox(w).text == "The token was setup successfully!";
+    });
+    if (!done) return false;
+    shot = Shoot(tour, "token-set-up");
+    robot::PressButton(done, IDOK);
+    return true;
 }
 
 bool AuthoriseToken(Tour &tour, std::string &shot) {
-  HWND dialog = WaitForCaption(tour, "Kovara - Token Authorisation");
-  if (!dialog) return false;
-  robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, tour.tokenPassword.c_str());
-  shot = Shoot(tour, "token-authorisation");
-  robot::PressButton(dialog, IDC_TOKEN_OK);
-  return true;
+    HWND dialog = WaitForCaption(tour, "Kovara - Token Authorisation");
+    if (!dialog) return false;
+    robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, tour.tokenPassword.c_str());
+    shot = Shoot(tour, "token-authorisation");
+    robot::PressButton(dialog, IDC_TOKEN_OK);
+    return true;
 }
 
 bool ShowLogInPage(Tour &tour, std::string &shot) {
-  tour.mainWindow = WaitFor(tour, [](HWND w) {
-    return robot::WindowText(w) == "Kovara" && IsDialogWith(w, IDC_PAGE_PICTURE);
-  });
-  if (!tour.mainWindow) return false;
-  if (!robot::IsControlVisible(tour.mainWindow, IDC_LOGIN_USER)) {
-    tour.problem = "the main window does not show the log-in page";
-    return false;
-  }
-  shot = Shoot(tour, "log-in-page");
-  return true;
+    tour.mainWindow =
+        WaitFor(tour, [](HWND w) { return robot::WindowText(w) == "Kovara" && IsDialogWith(w, IDC_PAGE_PICTURE); });
+    if (!tour.mainWindow) return false;
+    if (!robot::IsControlVisible(tour.mainWindow, IDC_LOGIN_USER)) {
+        tour.problem = "the main window does not show the log-in page";
+        return false;
+    }
+    shot = Shoot(tour, "log-in-page");
+    return true;
 }
 
 // Shows a dialog of the log-in page or the tray, photographs it and cancels it.
 bool ShowAndCancel(Tour &tour, std::string &shot, const char *caption, const char *name, int cancel) {
-  HWND dialog = WaitForCaption(tour, caption);
-  if (!dialog) return false;
-  Sleep(300);
-  shot = Shoot(tour, name);
-  robot::PressButton(dialog, cancel);
-  if (!robot::WaitForClose(dialog, kStepWaitMs)) {
-    tour.problem = std::string("\"") + caption + "\" did not close";
-    return false;
-  }
-  return true;
+    HWND dialog = WaitForCaption(tour, caption);
+    if (!dialog) return false;
+    Sleep(300);
+    shot = Shoot(tour, name);
+    robot::PressButton(dialog, cancel);
+    if (!robot::WaitForClose(dialog, kStepWaitMs)) {
+        tour.problem = std::string("\"") + caption + "\" did not close";
+        return false;
+    }
+    return true;
 }
 
 bool ChangePasswordDialog(Tour &tour, std::string &shot) {
-  robot::PressButton(tour.mainWindow, IDC_CHANGE_PASSWORD);
-  return ShowAndCancel(tour, shot, "Kovara - Change Password", "change-password", IDC_CHANGE_CANCEL);
+    robot::PressButton(tour.mainWindow, IDC_CHANGE_PASSWORD);
+    return ShowAndCancel(tour, shot, "Kovara - Change Password", "change-password", IDC_CHANGE_CANCEL);
 }
 
 bool PreferencesDialog(Tour &tour, std::string &shot) {
-  PostMessageA(tour.mainWindow, WM_COMMAND, IDM_PREFERENCES, 0);
-  return ShowAndCancel(tour, shot, "Kovara - Setup Your Preferences", "preferences", IDC_PREF_CANCEL);
+    PostMessageA(tour.mainWindow, WM_COMMAND, IDM_PREFERENCES, 0);
+    return ShowAndCancel(tour, shot, "Kovara - Setup Your Preferences", "preferences", IDC_PREF_CANCEL);
 }
 
 bool LogIn(Tour &tour, std::string &shot) {
-  robot::SetControlText(tour.mainWindow, IDC_LOGIN_USER, tour.user.c_str());
-  robot::SetControlText(tour.mainWindow, IDC_LOGIN_PASSWORD, tour.password.c_str());
-  robot::PressButton(tour.mainWindow, IDC_LOGIN_OK);
-  HWND authorise = WaitForCaption(tour, "Kovara - Authorise Token Use");
-  if (!authorise) return false;
-  robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, tour.tokenPassword.c_str());
-  shot = Shoot(tour, "authorise-token-use");
-  robot::PressButton(authorise, IDC_TOKEN_OK);
-  return true;
+    robot::SetControlText(tour.mainWindow, IDC_LOGIN_USER, tour.user.c_str());
+    robot::SetControlText(tour.mainWindow, IDC_LOGIN_PASSWORD, tour.password.c_str());
+    robot::PressButton(tour.mainWindow, IDC_LOGIN_OK);
+    HWND authorise = WaitForCaption(tour, "Kovara - Authorise Token Use");
+    if (!authorise) return false;
+    robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, tour.tokenPassword.c_str());
+    shot = Shoot(tour, "authorise-token-use");
+    robot::PressButton(authorise, IDC_TOKEN_OK);
+    return true;
 }
 
 bool HowToUse(Tour &tour, std::string &shot) {
-  HWND howTo = WaitFor(tour, [](HWND w) { return IsDialogWith(w, kHowToUseExplore); });
-  if (!howTo) {
-    tour.problem = "no How To Use window: " + tour.problem;
-    return false;
-  }
-  Sleep(500);
-  shot = Shoot(tour, "how-to-use");
-  std::string shownAs = robot::ControlText(howTo, kHowToUseDrive);
-  std::printf("    the vault shows as \"%s\"\n", shownAs.c_str());
-  size_t colon = shownAs.rfind(':');
-  if (colon != std::string::npos && colon > 0) tour.drive = shownAs[colon - 1];
-  if (IsWindowVisible(tour.mainWindow)) {
-    tour.problem = "the main window is still shown after the log-in";
-    return false;
-  }
-  return true;
+    HWND howTo = WaitFor(tour, [](HWND w) { return IsDialogWith(w, kHowToUseExplore); });
+    if (!howTo) {
+        tour.problem = "no How To Use window: " + tour.problem;
+        return false;
+    }
+    Sleep(500);
+    shot = Shoot(tour, "how-to-use");
+    std::string shownAs = robot::ControlText(howTo, kHowToUseDrive);
+    std::printf("    the vault shows as \"%s\"\n", shownAs.c_str());
+    size_t colon = shownAs.rfind(':');
+    if (colon != std::string::npos && colon > 0) tour.drive = shownAs[colon - 1];
+    if (IsWindowVisible(tour.mainWindow)) {
+        tour.problem = "the main window is still shown after the log-in";
+        return false;
+    }
+    return true;
 }
 
 bool ExploreVault(Tour &tour, std::string &shot) {
-  HWND howTo = FindTopLevel(tour.manager.dwProcessId, [](HWND w) { return IsDialogWith(w, kHowToUseExplore); });
-  if (!howTo) {
-    tour.problem = "the How To Use window went away";
-    return false;
-  }
-  robot::PressButton(howTo, kHowToUseExplore);
-  if (!robot::WaitForClose(howTo, kStepWaitMs)) {
-    tour.problem = "How To Use stayed open after \"Explore Vault\"";
-    return false;
-  }
-  // The Explorer window belongs to another process: found by the drive in
-  // its title, shown once drawn, then closed so that the tray is in view.
-  std::string drive = std::string("(") + tour.drive + ":)";
-  HWND explorer = nullptr;
-  for (DWORD waited = 0; !explorer && waited < kStepWaitMs; waited += 200) {
-    explorer = FindTopLevel(0, [&](HWND w) {
-      return IsWindowVisible(w) && ProcessOf(w) != tour.manager.dwProcessId &&
-             robot::WindowText(w).find(drive) != std::string::npos;
-    });
-    if (!explorer) Sleep(200);
-  }
-  if (!explorer) {
-    tour.problem = "no Explorer window on " + drive;
-    return false;
-  }
-  Sleep(3000);
-  shot = Shoot(tour, "explore-vault");
-  PostMessageA(explorer, WM_CLOSE, 0, 0);
-  robot::WaitForClose(explorer, 15000);
-  return true;
+    HWND howTo = FindTopLevel(tour.manager.dwProcessId, [](HWND w) { return IsDialogWith(w, kHowToUseExplore); });
+    if (!howTo) {
+        tour.problem = "the How To Use window went away";
+        return false;
+    }
+    robot::PressButton(howTo, kHowToUseExplore);
+    if (!robot::WaitForClose(howTo, kStepWaitMs)) {
+        tour.problem = "How To Use stayed open after \"Explore Vault\"";
+        return false;
+    }
+    // The Explorer window belongs to another process: found by the drive in
+    // its title, shown once drawn, then closed so that the tray is in view.
+    std::string drive = std::string("(") + tour.drive + ":)";
+    HWND explorer = nullptr;
+    for (DWORD waited = 0; !explorer && waited < kStepWaitMs; waited += 200) {
+        explorer = FindTopLevel(0, [&](HWND w) {
+            return IsWindowVisible(w) && ProcessOf(w) != tour.manager.dwProcessId &&
+                   robot::WindowText(w).find(drive) != std::string::npos;
+        });
+        if (!explorer) Sleep(200);
+    }
+    if (!explorer) {
+        tour.problem = "no Explorer window on " + drive;
+        return false;
+    }
+    Sleep(3000);
+    shot = Shoot(tour, "explore-vault");
+    PostMessageA(explorer, WM_CLOSE, 0, 0);
+    robot::WaitForClose(explorer, 15000);
+    return true;
 }
 
 bool TrayMenu(Tour &tour, std::string &shot) {
-  PostMessageA(tour.mainWindow, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
-  HWND menu = robot::WaitForWindow("#32768", nullptr, kStepWaitMs);
-  if (!menu) {
-    tour.problem = "no tray menu after a click on the icon";
-    return false;
-  }
-  Sleep(500);
-  shot = Shoot(tour, "tray-menu");
-  PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-  if (!robot::WaitForClose(menu, 10000)) PostMessageA(tour.mainWindow, WM_CANCELMODE, 0, 0);
-  return true;
+    PostMessageA(tour.mainWindow, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+    HWND menu = robot::WaitForWindow("#32768", nullptr, kStepWaitMs);
+    if (!menu) {
+        tour.problem = "no tray menu after a click on the icon";
+        return false;
+    }
+    Sleep(500);
+    shot = Shoot(tour, "tray-menu");
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    if (!robot::WaitForClose(menu, 10000)) PostMessageA(tour.mainWindow, WM_CANCELMODE, 0, 0);
+    return true;
 }
 
 bool LockAndExit(Tour &tour, std::string &shot) {
-  PostMessageA(tour.mainWindow, WM_COMMAND, MAKEWPARAM(kLockAndExit, 0), 0);
-  HWND dialog = WaitForCaption(tour, "Kovara - Lock Vault and Exit?");
-  if (!dialog) return false;
-  shot = Shoot(tour, "lock-vault-and-exit");
-  int ok = ButtonWithText(dialog, "&OK");
-  robot::PressButton(dialog, ok ? ok : IDOK);
-  return true;
+    PostMessageA(tour.mainWindow, WM_COMMAND, MAKEWPARAM(kLockAndExit, 0), 0);
+    HWND dialog = WaitForCaption(tour, "Kovara - Lock Vault and Exit?");
+    if (!dialog) return false;
+    shot = Shoot(tour, "lock-vault-and-exit");
+    int ok = ButtonWithText(dialog, "&OK");
+    robot::PressButton(dialog, ok ? ok : IDOK);
+    return true;
 }
 
 bool VaultLocked(Tour &tour, std::string &shot) {
-  HWND notice = WaitForCaption(tour, "Kovara - Your Vault Is Locked");
-  if (!notice) return false;
-  shot = Shoot(tour, "your-vault-is-locked");
-  int ok = ButtonWithText(notice, "&OK");
-  robot::PressButton(notice, ok ? ok : IDOK);
-  return true;
+    HWND notice = WaitForCaption(tour, "Kovara - Your Vault Is Locked");
+    if (!notice) return false;
+    shot = Shoot(tour, "your-vault-is-locked");
+    int ok = ButtonWithText(notice, "&OK");
+    robot::PressButton(notice, ok ? ok : IDOK);
+    return true;
 }
 
 bool ProgramEnds(Tour &tour, std::string &shot) {
-  if (WaitForSingleObject(tour.manager.hProcess, kStepWaitMs) != WAIT_OBJECT_0) {
-    tour.problem = "Kovara.exe still runs";
-    return false;
-  }
-  DWORD code = 1;
-  GetExitCodeProcess(tour.manager.hProcess, &code);
-  shot = Shoot(tour, "ended");
-  if (code != 0) {
-    tour.problem = "exit code " + std::to_string(code);
-    return false;
-  }
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara\\VaultStatus", 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    bool open = RegQueryValueExA(key, "OpenVault", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    if (open) {
-      tour.problem = "OpenVault is still set after the lock";
-      return false;
+    if (WaitForSingleObject(tour.manager.hProcess, kStepWaitMs) != WAIT_OBJECT_0) {
+        tour.problem = "Kovara.exe still runs";
+        return false;
     }
-  }
-  return true;
+    DWORD code = 1;
+    GetExitCodeProcess(tour.manager.hProcess, &code);
+    shot = Shoot(tour, "ended");
+    if (code != 0) {
+        tour.problem = "exit code " + std::to_string(code);
+        return false;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara\\VaultStatus", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        bool open = RegQueryValueExA(key, "OpenVault", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (open) {
+            tour.problem = "OpenVault is still set after the lock";
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  setvbuf(stdout, nullptr, _IONBF, 0);
-  if (argc == 3 && std::string(argv[1]) == "start") {
-    // For a person at the display: the program as the tour starts it.
-    PROCESS_INFORMATION manager = {};
-    if (!StartInProgramFolder(argv[2], &manager)) {
-      std::fprintf(stderr, "kovara_tour: cannot start Kovara.exe in %s\n", argv[2]);
-      return 1;
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc == 3 && std::string(argv[1]) == "start") {
+        // For a person at the display: the program as the tour starts it.
+        PROCESS_INFORMATION manager = {};
+        if (!StartInProgramFolder(argv[2], &manager)) {
+            std::fprintf(stderr, "kovara_tour: cannot start Kovara.exe in %s\n", argv[2]);
+            return 1;
+        }
+        WaitForSingleObject(manager.hProcess, INFINITE);
+        DWORD code = 1;
+        GetExitCodeProcess(manager.hProcess, &code);
+        return static_cast<int>(code);
     }
-    WaitForSingleObject(manager.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(manager.hProcess, &code);
-    return static_cast<int>(code);
-  }
-  if (argc != 6 || std::string(argv[1]) != "tour") {
-    std::fprintf(stderr, "usage: kovara_tour tour PROGRAM_FOLDER USER PASSWORD TOKEN_PASSWORD\n"
-                         "       kovara_tour start PROGRAM_FOLDER\n");
-    return 2;
-  }
-  Tour tour;
-  tour.folder = argv[2];
-  tour.user = argv[3];
-  tour.password = argv[4];
-  tour.tokenPassword = argv[5];
+    if (argc != 6 || std::string(argv[1]) != "tour") {
+        std::fprintf(stderr,
+                     "usage: kovara_tour tour PROGRAM_FOLDER USER PASSWORD TOKEN_PASSWORD\n"
+                     "       kovara_tour start PROGRAM_FOLDER\n");
+        return 2;
+    }
+    Tour tour;
+    tour.folder = argv[2];
+    tour.user = argv[3];
+    tour.password = argv[4];
+    tour.tokenPassword = argv[5];
 
-  const struct {
-    const char *title;
-    bool (*run)(Tour &, std::string &);
-  } steps[] = {
-      {"start-up asks for the token set-up", StartManager},
-      {"token set up: EToken Library", SetUpToken},
-      {"token authorisation with the token password", AuthoriseToken},
-      {"main window on the log-in page", ShowLogInPage},
-      {"Change Password dialog from the log-in page", ChangePasswordDialog},
-      {"User Preferences dialog (tray command)", PreferencesDialog},
-      {"log-in of the demo user, token use authorised", LogIn},
-      {"How To Use after the log-in, main window hidden", HowToUse},
-      {"Explore Vault opens the vault drive", ExploreVault},
-      {"tray menu from the icon", TrayMenu},
-      {"Lock & Exit asks to lock the vault", LockAndExit},
-      {"vault locked notice", VaultLocked},
-      {"program ends, no vault left open", ProgramEnds},
-  };
-  int status = 0;
-  for (const auto &step : steps) {
-    ++tour.step;
-    std::string shot;
-    if (step.run(tour, shot)) {
-      std::printf("%2d ok      %-48s %s\n", tour.step, step.title, shot.c_str());
-      continue;
+    const struct {
+        const char *title;
+        bool (*run)(Tour &, std::string &);
+    } steps[] = {
+        {"start-up asks for the token set-up", StartManager},
+        {"token set up: EToken Library", SetUpToken},
+        {"token authorisation with the token password", AuthoriseToken},
+        {"main window on the log-in page", ShowLogInPage},
+        {"Change Password dialog from the log-in page", ChangePasswordDialog},
+        {"User Preferences dialog (tray command)", PreferencesDialog},
+        {"log-in of the demo user, token use authorised", LogIn},
+        {"How To Use after the log-in, main window hidden", HowToUse},
+        {"Explore Vault opens the vault drive", ExploreVault},
+        {"tray menu from the icon", TrayMenu},
+        {"Lock & Exit asks to lock the vault", LockAndExit},
+        {"vault locked notice", VaultLocked},
+        {"program ends, no vault left open", ProgramEnds},
+    };
+    int status = 0;
+    for (const auto &step : steps) {
+        ++tour.step;
+        std::string shot;
+        if (step.run(tour, shot)) {
+            std::printf("%2d ok      %-48s %s\n", tour.step, step.title, shot.c_str());
+            continue;
+        }
+        if (shot.empty()) shot = Shoot(tour, "failed");
+        std::printf("%2d FAILED  %-48s %s\n           %s\n", tour.step, step.title, shot.c_str(), tour.problem.c_str());
+        status = 1;
+        break;
     }
-    if (shot.empty()) shot = Shoot(tour, "failed");
-    std::printf("%2d FAILED  %-48s %s\n           %s\n", tour.step, step.title, shot.c_str(),
-                tour.problem.c_str());
-    status = 1;
-    break;
-  }
-  if (tour.manager.hProcess) {
-    if (status != 0) TerminateProcess(tour.manager.hProcess, 1);
-    CloseHandle(tour.manager.hThread);
-    CloseHandle(tour.manager.hProcess);
-  }
-  std::printf(status == 0 ? "Tour done: every step passed.\n" : "Tour stopped at a failed step.\n");
-  return status;
+    if (tour.manager.hProcess) {
+        if (status != 0) TerminateProcess(tour.manager.hProcess, 1);
+        CloseHandle(tour.manager.hThread);
+        CloseHandle(tour.manager.hProcess);
+    }
+    std::printf(status == 0 ? "Tour done: every step passed.\n" : "Tour stopped at a failed step.\n");
+    return status;
 }

@@ -6,8 +6,7 @@
 // Returns 1 with the chosen file in path (MAX_PATH characters), 0 when the
 // user cancels. The filter set before the call is used once, then the
 // default "All file types " / "*.*" comes back.
-int ChooseFile(HWND owner, const char *title, int extensionRequired, const char *extension,
-               char *path);
+int ChooseFile(HWND owner, const char *title, int extensionRequired, const char *extension, char *path);
 
 // filterPairs: description\0pattern\0...\0\0 (NULL: the default).
 void SetChooseFileFilter(const char *filterPairs);

@@ -8,10 +8,14 @@ inline std::vector<unsigned char> FromHex(const std::string &hex) {
     int high = -1;
     for (char ch : hex) {
         int v;
-        if (ch >= '0' && ch <= '9') v = ch - '0';
-        else if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
-        else if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
-        else continue;  // spaces group the digits
+        if (ch >= '0' && ch <= '9')
+            v = ch - '0';
+        else if (ch >= 'a' && ch <= 'f')
+            v = ch - 'a' + 10;
+        else if (ch >= 'A' && ch <= 'F')
+            v = ch - 'A' + 10;
+        else
+            continue;  // spaces group the digits
         if (high < 0) {
             high = v;
         } else {

@@ -74,9 +74,7 @@ void ResetDriver(char letter) {
     }
 }
 
-bool LetterInUse(char letter) {
-    return (GetLogicalDrives() >> (letter - 'A')) & 1;
-}
+bool LetterInUse(char letter) { return (GetLogicalDrives() >> (letter - 'A')) & 1; }
 
 char FreeLetter() {
     for (char letter = 'Z'; letter >= 'D'; --letter)
@@ -98,7 +96,8 @@ TempFolder::~TempFolder() {
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path + "\\" + found.cFileName).c_str());
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((path + "\\" + found.cFileName).c_str());
         } while (FindNextFileA(find, &found));
         FindClose(find);
     }
@@ -110,7 +109,8 @@ std::vector<unsigned char> MakeRequest(const std::string &containerPath, char le
     std::vector<unsigned char> keyArea(KOVDEV_REQ_HEAD_SIZE, 0);
     OpenRequestAddKey(keyArea.data(), kVaultKey, sizeof kVaultKey);
     std::vector<unsigned char> request(OpenRequestAllocationSize(containerPath.c_str()), 0);
-    *sentLength = FillOpenRequest(request.data(), request.size(), keyArea.data(), containerPath.c_str(), letter, sizeMb);
+    *sentLength =
+        FillOpenRequest(request.data(), request.size(), keyArea.data(), containerPath.c_str(), letter, sizeMb);
     return request;
 }
 

@@ -27,7 +27,8 @@ int main(int argc, char **argv) {
     if (strcmp(argv[1], "install") == 0 && argc == 3) {
         service = CreateServiceA(manager, kService, kService, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
                                  SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, argv[2], NULL, NULL, NULL, NULL, NULL);
-        if (!service && GetLastError() == ERROR_SERVICE_EXISTS) service = OpenServiceA(manager, kService, SERVICE_ALL_ACCESS);
+        if (!service && GetLastError() == ERROR_SERVICE_EXISTS)
+            service = OpenServiceA(manager, kService, SERVICE_ALL_ACCESS);
     } else {
         // A service just created may take a moment to be known.
         for (int i = 0; i < 50 && !service; ++i) {

@@ -35,8 +35,7 @@ ScratchFolder::ScratchFolder() {
     static int counter;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    path = std::string(temp) + "kovara-keys-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(++counter);
+    path = std::string(temp) + "kovara-keys-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     if (path.back() == '\\') path.pop_back();
     RemoveTree(path);
     CreateDirectoryA(path.c_str(), NULL);
@@ -87,10 +86,14 @@ Bytes Pattern(size_t length, unsigned seed) {
     return out;
 }
 
-TestUser::TestUser(const std::string &name_, const std::string &password_, const std::string &vaultPath_,
-                   unsigned seed)
-    : name(name_), password(password_), vaultPath(vaultPath_), salt(Pattern(20, seed)),
-      keyBlock(Pattern(256, seed + 1000)), record(852), vaultKey(32) {
+TestUser::TestUser(const std::string &name_, const std::string &password_, const std::string &vaultPath_, unsigned seed)
+    : name(name_),
+      password(password_),
+      vaultPath(vaultPath_),
+      salt(Pattern(20, seed)),
+      keyBlock(Pattern(256, seed + 1000)),
+      record(852),
+      vaultKey(32) {
     EXPECT_EQ(1, BuildUserInfo(salt.data(), keyBlock.data(), password.c_str(), vaultPath.c_str(), record.data()));
     ComputeVaultKey(keyBlock.data(), 256, vaultKey.data());
 }

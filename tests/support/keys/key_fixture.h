@@ -32,10 +32,10 @@ struct TestUser {
     std::string name;
     std::string password;
     std::string vaultPath;
-    Bytes salt;       // 20
-    Bytes keyBlock;   // 256
-    Bytes record;     // 852
-    Bytes vaultKey;   // 32
+    Bytes salt;      // 20
+    Bytes keyBlock;  // 256
+    Bytes record;    // 852
+    Bytes vaultKey;  // 32
     TestUser(const std::string &name, const std::string &password, const std::string &vaultPath, unsigned seed);
 };
 

@@ -11,7 +11,7 @@
 #include "resource.h"
 
 class MainWindowThread {
-  public:
+public:
     explicit MainWindowThread(const char *caption) : caption_(caption) {
         ready_ = CreateEventA(NULL, TRUE, FALSE, NULL);
         thread_ = CreateThread(NULL, 0, Run, this, 0, &threadId_);
@@ -37,7 +37,7 @@ class MainWindowThread {
         return text;
     }
 
-  private:
+private:
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM, LPARAM) {
         if (message == WM_INITDIALOG) return TRUE;
         if (message == WM_CLOSE) {

@@ -13,7 +13,7 @@
 extern const char kMainWindowUnderTestCaption[];
 
 class MainWindowUnderTest {
-  public:
+public:
     // Shows the window with empty fields and a reset progress bar.
     MainWindowUnderTest();
     // Leaves the window hidden for the next test.
@@ -24,6 +24,6 @@ class MainWindowUnderTest {
     int Progress() const;
     std::string Status() const;
 
-  private:
+private:
     HWND window_;
 };

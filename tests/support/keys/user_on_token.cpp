@@ -18,80 +18,79 @@ UserOnTokenTest::UserOnTokenTest(const std::string &slotExtra)
       ann("Ann", "pw of ann", folder.File("Vault\\Kovara_Ann.udf"), 71) {}
 
 void UserOnTokenTest::SetUp() {
-  memset(&g_process, 0, sizeof g_process);
-  strcpy(g_process.programFolder, folder.path.c_str());
-  for (const char *sub : {"Vault", "Key", "PRF"}) CreateDirectoryA(folder.File(sub).c_str(), nullptr);
-  MakeVaultFile(ann.vaultPath, ann.vaultKey, 6 * 1048576);
-  WriteBytes(folder.File("Key\\Ann.vault"), VaultInfoFor(ann.vaultPath, ann.keyBlock));
-  ASSERT_EQ(1, RegisterVault("Ann", ann.vaultPath.c_str()));
-  robot::Answerer quiet;
-  ASSERT_EQ(1, SelectToken(nullptr, "Soft"));
-  ASSERT_EQ(1, SealUserInfo(nullptr, ann.salt.data(), ann.keyBlock.data(), ann.password.c_str(),
-                            ann.vaultPath.c_str(), kUserTokenPin));
+    memset(&g_process, 0, sizeof g_process);
+    strcpy(g_process.programFolder, folder.path.c_str());
+    for (const char *sub : {"Vault", "Key", "PRF"}) CreateDirectoryA(folder.File(sub).c_str(), nullptr);
+    MakeVaultFile(ann.vaultPath, ann.vaultKey, 6 * 1048576);
+    WriteBytes(folder.File("Key\\Ann.vault"), VaultInfoFor(ann.vaultPath, ann.keyBlock));
+    ASSERT_EQ(1, RegisterVault("Ann", ann.vaultPath.c_str()));
+    robot::Answerer quiet;
+    ASSERT_EQ(1, SelectToken(nullptr, "Soft"));
+    ASSERT_EQ(1, SealUserInfo(nullptr, ann.salt.data(), ann.keyBlock.data(), ann.password.c_str(),
+                              ann.vaultPath.c_str(), kUserTokenPin));
 }
 
 void UserOnTokenTest::TearDown() {
-  runner.Stop();
-  EXPECT_EQ(nullptr, g_tokenBinding.module) << "a token library was left bound";
-  UnregisterVault("Ann");
-  ClearRegisteredTokens();
+    runner.Stop();
+    EXPECT_EQ(nullptr, g_tokenBinding.module) << "a token library was left bound";
+    UnregisterVault("Ann");
+    ClearRegisteredTokens();
 }
 
 // No answerer here: it would close the dialog under test. The read shows a
 // box only when the session cannot be opened.
 Bytes UserOnTokenTest::TokenRecord() {
-  Bytes record(852);
-  if (ReadTokenRecordQuietly(nullptr, kUserTokenPin, record.data()) != 1) return Bytes();
-  return record;
+    Bytes record(852);
+    if (ReadTokenRecordQuietly(nullptr, kUserTokenPin, record.data()) != 1) return Bytes();
+    return record;
 }
 
 void UserOnTokenTest::ArmFullAfterDestroy(int creates) {
-  token.Configure(SoftSlotSection("1", "fullafterdestroy = " + std::to_string(creates) + "\n",
-                                  kUserTokenPin));
+    token.Configure(SoftSlotSection("1", "fullafterdestroy = " + std::to_string(creates) + "\n", kUserTokenPin));
 }
 
 static void EmptyBackupFolder(const std::string &path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string file = path + "\\" + found.cFileName;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(file.c_str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string file = path + "\\" + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(file.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 BackupFolder::BackupFolder() {
-  EmptyBackupFolder(path);
-  CreateDirectoryA(path.c_str(), nullptr);
+    EmptyBackupFolder(path);
+    CreateDirectoryA(path.c_str(), nullptr);
 }
 
 BackupFolder::~BackupFolder() {
-  EmptyBackupFolder(path);
-  RemoveDirectoryA(path.c_str());
+    EmptyBackupFolder(path);
+    RemoveDirectoryA(path.c_str());
 }
 
 void AnswerFolderBrowser(const char *path) {
-  HWND browser = robot::WaitForWindow("#32770", "Browse for Folder");
-  ASSERT_NE(nullptr, browser) << "no folder browser appeared";
-  if (!path) {
-    robot::PressButton(browser, IDCANCEL);
-  } else {
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
-    Sleep(300);
-    HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
-    HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-    char text[260] = "";
-    TVITEMA tv = {};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = text;
-    tv.cchTextMax = sizeof text;
-    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
-    EXPECT_STRNE("", text) << "the folder browser selected nothing for " << path;
-    robot::PressButton(browser, IDOK);
-  }
-  robot::WaitForClose(browser);
+    HWND browser = robot::WaitForWindow("#32770", "Browse for Folder");
+    ASSERT_NE(nullptr, browser) << "no folder browser appeared";
+    if (!path) {
+        robot::PressButton(browser, IDCANCEL);
+    } else {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
+        Sleep(300);
+        HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+        HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        char text[260] = "";
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
+        EXPECT_STRNE("", text) << "the folder browser selected nothing for " << path;
+        robot::PressButton(browser, IDOK);
+    }
+    robot::WaitForClose(browser);
 }

@@ -13,30 +13,30 @@
 extern const char kUserTokenPin[];
 
 class UserOnTokenTest : public ::testing::Test {
- protected:
-  explicit UserOnTokenTest(const std::string &slotExtra = "");
-  void SetUp() override;
-  void TearDown() override;
+protected:
+    explicit UserOnTokenTest(const std::string &slotExtra = "");
+    void SetUp() override;
+    void TearDown() override;
 
-  // The record on the token (quiet read); empty when it holds none.
-  Bytes TokenRecord();
-  // Arms the software token: after the next destroy, `creates` creates fail
-  // as on a full token.
-  void ArmFullAfterDestroy(int creates);
+    // The record on the token (quiet read); empty when it holds none.
+    Bytes TokenRecord();
+    // Arms the software token: after the next destroy, `creates` creates fail
+    // as on a full token.
+    void ArmFullAfterDestroy(int creates);
 
-  RegisteredSoftToken token;
-  ScratchFolder folder;
-  TestUser ann;
-  DialogRunner runner;
+    RegisteredSoftToken token;
+    ScratchFolder folder;
+    TestUser ann;
+    DialogRunner runner;
 };
 
 // A folder for backups just below the drive root, emptied and removed at the
 // end: Wine's folder browser selects folders given to it only that far down.
 struct BackupFolder {
-  std::string path = "C:\\kovara-backup-test";
-  BackupFolder();
-  ~BackupFolder();
-  std::string File(const std::string &name) const { return path + "\\" + name; }
+    std::string path = "C:\\kovara-backup-test";
+    BackupFolder();
+    ~BackupFolder();
+    std::string File(const std::string &name) const { return path + "\\" + name; }
 };
 
 // Waits for the folder browser, selects path in it and confirms (or cancels

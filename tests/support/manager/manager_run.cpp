@@ -101,8 +101,8 @@ RegisteredUser::~RegisteredUser() {
 
 void SetWindowsVersionForKovara(const char *version) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Kovara.exe", 0, NULL, 0, KEY_ALL_ACCESS,
-                        NULL, &key, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Kovara.exe", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                        &key, NULL) != ERROR_SUCCESS)
         return;
     if (version)
         RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
@@ -125,8 +125,8 @@ SentMessage::~SentMessage() {
 DWORD WINAPI SentMessage::Run(LPVOID argument) {
     SentMessage *self = static_cast<SentMessage *>(argument);
     DWORD_PTR result = 0;
-    self->answered_ = SendMessageTimeoutA(self->window_, self->message_, self->wParam_, self->lParam_,
-                                          SMTO_NORMAL, 60000, &result) != 0;
+    self->answered_ = SendMessageTimeoutA(self->window_, self->message_, self->wParam_, self->lParam_, SMTO_NORMAL,
+                                          60000, &result) != 0;
     self->result_ = static_cast<LRESULT>(result);
     return 0;
 }

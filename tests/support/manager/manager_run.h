@@ -13,7 +13,7 @@
 extern const char kTokenPin[];  // "1234"
 
 class ManagerRun {
-  public:
+public:
     ManagerRun();
     ~ManagerRun();  // ends a program still running and closes Explorer windows
 
@@ -34,7 +34,7 @@ class ManagerRun {
     // A dialog of the program by caption; NULL on timeout.
     HWND WaitForDialog(const char *caption, DWORD timeoutMs = 20000);
 
-  private:
+private:
     ScratchFolder folder_;
     PROCESS_INFORMATION process_ = {};
 };
@@ -55,13 +55,13 @@ void SetWindowsVersionForKovara(const char *version);
 // Posts a message to a window of another process and waits for its answer on
 // a thread of its own, so that the boxes it opens can be answered meanwhile.
 class SentMessage {
-  public:
+public:
     SentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     ~SentMessage();
     // True when the window answered within timeoutMs; the answer in *result.
     bool Wait(LRESULT *result, DWORD timeoutMs = 30000);
 
-  private:
+private:
     static DWORD WINAPI Run(LPVOID self);
     HWND window_;
     UINT message_;

@@ -94,8 +94,7 @@ bool RunUnixCommand(const std::string &command, std::string *output, unsigned lo
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     memset(&process, 0, sizeof process);
-    if (!CreateProcessA(NULL, mutableLine.data(), NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup,
-                        &process))
+    if (!CreateProcessA(NULL, mutableLine.data(), NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup, &process))
         return false;
     if (process.hThread) CloseHandle(process.hThread);
     if (process.hProcess) CloseHandle(process.hProcess);

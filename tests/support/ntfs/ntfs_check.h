@@ -5,11 +5,11 @@
 #include <string>
 
 struct NtfsReport {
-    bool ran = false;          // the tools ran and the image was read
-    std::string volumeName;    // "Volume Name:"
+    bool ran = false;        // the tools ran and the image was read
+    std::string volumeName;  // "Volume Name:"
     unsigned long clusterSize = 0;
     unsigned long long clusters = 0;  // "Volume Size in Clusters:"
-    std::string listing;       // ntfsls -a -s of the root folder (system files too)
+    std::string listing;              // ntfsls -a -s of the root folder (system files too)
 };
 
 // Runs a command of /bin/sh and returns its standard output and error, or

@@ -19,12 +19,12 @@ constexpr DWORD kWaitMs = 10000;
 
 // What a message box showed.
 struct Box {
-  std::string caption;
-  std::string text;       // static control 65535
-  UINT icon = 0;          // MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONERROR or 0
-  std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, ... in the order the box shows them
-  int answer = 0;         // the button the robot pressed
-  bool expected = true;   // false: nobody had asked for a box
+    std::string caption;
+    std::string text;          // static control 65535
+    UINT icon = 0;             // MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONERROR or 0
+    std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, ... in the order the box shows them
+    int answer = 0;            // the button the robot pressed
+    bool expected = true;      // false: nobody had asked for a box
 };
 
 // Renders a box for failure messages: caption, text, icon and buttons.
@@ -35,8 +35,7 @@ std::string Describe(const Box &box);
 // First visible top-level window of the class and caption (either may be
 // NULL for "any") owned by the process (0 = any process). Returns NULL when
 // none appears within timeoutMs.
-HWND WaitForWindow(const char *className, const char *caption,
-                   DWORD timeoutMs = kWaitMs, DWORD processId = 0);
+HWND WaitForWindow(const char *className, const char *caption, DWORD timeoutMs = kWaitMs, DWORD processId = 0);
 
 // First visible message box (class #32770 holding a static control 65535)
 // with the caption (NULL = any) of the process (0 = any).
@@ -79,40 +78,40 @@ bool Screenshot(const char *name, DWORD timeoutMs = 15000);
 // registered caption are handed to their handler once per window; any other
 // dialog of the watched process also fails the test and is cancelled.
 class Answerer {
- public:
-  explicit Answerer(DWORD processId = 0);
-  ~Answerer();  // stops the thread and reports unexpected boxes
-  Answerer(const Answerer &) = delete;
-  Answerer &operator=(const Answerer &) = delete;
+public:
+    explicit Answerer(DWORD processId = 0);
+    ~Answerer();  // stops the thread and reports unexpected boxes
+    Answerer(const Answerer &) = delete;
+    Answerer &operator=(const Answerer &) = delete;
 
-  // The next box is answered with this button.
-  void Answer(int button);
-  // Dialogs (not message boxes) with this caption are given to the handler,
-  // which runs on the robot thread.
-  void OnDialog(const std::string &caption, std::function<void(HWND)> handler);
-  // Every box seen so far, in order.
-  std::vector<Box> Boxes();
-  // Waits until `count` boxes have been seen; false on timeout.
-  bool WaitForBoxes(size_t count, DWORD timeoutMs = kWaitMs);
-  // Queued answers not used yet.
-  size_t PendingAnswers();
-  // Stops the thread and reports what went wrong (called by the destructor).
-  void Finish();
+    // The next box is answered with this button.
+    void Answer(int button);
+    // Dialogs (not message boxes) with this caption are given to the handler,
+    // which runs on the robot thread.
+    void OnDialog(const std::string &caption, std::function<void(HWND)> handler);
+    // Every box seen so far, in order.
+    std::vector<Box> Boxes();
+    // Waits until `count` boxes have been seen; false on timeout.
+    bool WaitForBoxes(size_t count, DWORD timeoutMs = kWaitMs);
+    // Queued answers not used yet.
+    size_t PendingAnswers();
+    // Stops the thread and reports what went wrong (called by the destructor).
+    void Finish();
 
- private:
-  void Run();
-  void Visit(HWND window);
+private:
+    void Run();
+    void Visit(HWND window);
 
-  DWORD process_;
-  std::thread thread_;
-  std::mutex lock_;
-  bool stop_ = false;
-  bool finished_ = false;
-  std::vector<int> answers_;
-  std::vector<std::pair<std::string, std::function<void(HWND)>>> handlers_;
-  std::vector<Box> boxes_;
-  std::vector<std::string> failures_;
-  std::set<HWND> seen_;
+    DWORD process_;
+    std::thread thread_;
+    std::mutex lock_;
+    bool stop_ = false;
+    bool finished_ = false;
+    std::vector<int> answers_;
+    std::vector<std::pair<std::string, std::function<void(HWND)>>> handlers_;
+    std::vector<Box> boxes_;
+    std::vector<std::string> failures_;
+    std::set<HWND> seen_;
 };
 
 }  // namespace robot

@@ -16,10 +16,10 @@ std::string RegisteredValue(const std::string &name);  // "<none>" when absent
 
 // A software token folder with one library "tok" registered as "Soft".
 struct RegisteredSoftToken {
-  SoftTokenFolder folder;
-  std::string library = folder.Library("tok");
-  RegisteredSoftToken(const std::string &config);
-  void Configure(const std::string &config) { folder.Configure("tok", config); }
+    SoftTokenFolder folder;
+    std::string library = folder.Library("tok");
+    RegisteredSoftToken(const std::string &config);
+    void Configure(const std::string &config) { folder.Configure("tok", config); }
 };
 
 // Waits for the next box with the caption, reads it and presses button.
@@ -29,17 +29,17 @@ robot::Box AnswerBox(int button, const char *caption = "Kovara");
 // drive it. Whatever the thread still shows when the runner ends (a test
 // that failed half-way) is closed, so that no test waits without end.
 class DialogRunner {
- public:
-  ~DialogRunner();
-  // Starts run() and waits for its dialog with the caption; null on timeout.
-  HWND Start(std::function<void()> run, const char *caption);
-  // Waits for the dialog to close and the thread to end; false on timeout.
-  bool Finish();
-  // Closes what the thread still shows and waits for it to end.
-  void Stop();
+public:
+    ~DialogRunner();
+    // Starts run() and waits for its dialog with the caption; null on timeout.
+    HWND Start(std::function<void()> run, const char *caption);
+    // Waits for the dialog to close and the thread to end; false on timeout.
+    bool Finish();
+    // Closes what the thread still shows and waits for it to end.
+    void Stop();
 
- private:
-  HANDLE thread_ = nullptr;
-  DWORD threadId_ = 0;
-  HWND dialog_ = nullptr;
+private:
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND dialog_ = nullptr;
 };

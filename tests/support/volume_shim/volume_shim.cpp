@@ -17,8 +17,8 @@ static_assert(FSCTL_LOCK_VOLUME == KOVDEV_FSCTL_LOCK_VOLUME && FSCTL_UNLOCK_VOLU
                   FSCTL_DISMOUNT_VOLUME == KOVDEV_FSCTL_DISMOUNT_VOLUME,
               "the volume codes the driver knows");
 
-BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out,
-                                DWORD outLength, LPDWORD returned, LPOVERLAPPED overlapped) {
+BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out, DWORD outLength,
+                                LPDWORD returned, LPOVERLAPPED overlapped) {
     DWORD forwarded = KovdevForwardedVolumeCode(code);
     if (forwarded) {
         if (g_original(device, forwarded, in, inLength, out, outLength, returned, overlapped)) {
@@ -50,8 +50,8 @@ int PatchModule(HMODULE module) {
     IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!directory.VirtualAddress) return 0;
     int patched = 0;
-    for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress);
-         import->Name; ++import) {
+    for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress); import->Name;
+         ++import) {
         IMAGE_THUNK_DATA *bound = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
         IMAGE_THUNK_DATA *names =
             import->OriginalFirstThunk ? (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk) : NULL;
@@ -134,8 +134,7 @@ int StartWithVolumeShim(const char *commandLine, const char *dllPath, PROCESS_IN
         HANDLE thread = CreateRemoteThread(process->hProcess, NULL, 0, (LPTHREAD_START_ROUTINE)(void *)loadLibrary,
                                            remote, 0, NULL);
         if (thread) {
-            loaded = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 &&
-                     HasModule(process->dwProcessId, dllPath);
+            loaded = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 && HasModule(process->dwProcessId, dllPath);
             CloseHandle(thread);
         }
     }

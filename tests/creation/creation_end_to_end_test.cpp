@@ -1,7 +1,9 @@
 // Creating a user end to end: the real Kovara.exe under Wine, from the
 // new-user page through Setup Your Vault, the format, the backup and the
 // How To Use window; then "Lock and Exit", a new start and a log-in as the new
-// user. The container is checked with ntfs-3g under the key of the backup.
+// user. Once with a single backup and a log-in with the password, once with a
+// split backup and a log-in from that backup through "Use Backup". The
+// container is checked with ntfs-3g under the key of the backup.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -21,15 +23,20 @@ namespace {
 
 const char kUser[] = "Eve";
 const char kPassword[] = "pw of eve";
+const unsigned kSizeMb = 8;
 
-void Photograph(HWND window, const char *name) {
+void Photograph(HWND window, const std::string &name) {
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(500);
-    robot::Screenshot(name);
+    robot::Screenshot(name.c_str());
 }
 
 class CreationEndToEnd : public ::testing::Test {
 protected:
+    ManagerRun run;
+    HWND main = NULL;
+    std::string container = run.File("Vault\\Kovara_Eve.udf");
+
     void SetUp() override {
         drivertest::ReleaseEveryVault();
         ClearOpenVault();
@@ -44,7 +51,7 @@ protected:
         if (SelectToken(NULL, "EToken")) DeleteTokenKey(NULL, kTokenPin);
     }
 
-    robot::Box Answer(ManagerRun &run, const char *caption, int button) {
+    robot::Box Answer(const char *caption, int button) {
         robot::Box seen;
         HWND box = robot::WaitForBox(caption, 30000, run.pid());
         EXPECT_TRUE(box != NULL) << "no box \"" << caption << "\"";
@@ -54,14 +61,68 @@ protected:
         robot::WaitForClose(box);
         return seen;
     }
-    void AuthoriseTokenUse(ManagerRun &run) {
+    void AuthoriseTokenUse() {
         HWND authorise = run.WaitForDialog("Kovara - Authorise Token Use");
         ASSERT_TRUE(authorise != NULL);
         robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, kTokenPin);
         robot::PressButton(authorise, IDC_TOKEN_OK);
     }
+
+    // A first start with no user: the new-user page, authorisation, Setup Your
+    // Vault and Vault Created, up to the open "User Information Backup" dialog.
+    void CreateUpToBackup(const std::string &photos, HWND *backup) {
+        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.AuthoriseToken());
+        main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT)) << "no user yet: the new-user page";
+        robot::SetControlText(main, IDC_NEW_USER_NAME, kUser);
+        robot::SetControlText(main, IDC_NEW_PASSWORD, kPassword);
+        robot::SetControlText(main, IDC_RECONFIRM_PASSWORD, kPassword);
+        Photograph(main, photos + "-new-user-page");
+        robot::PressButton(main, IDC_CREATE_NEXT);
+
+        AuthoriseTokenUse();
+        HWND setup = run.WaitForDialog("Kovara - Setup Your Vault", 30000);
+        ASSERT_TRUE(setup != NULL);
+        EXPECT_EQ(run.File("Vault"), robot::ControlText(setup, IDC_VAULT_LOCATION));
+        EXPECT_EQ("Kovara_Eve", robot::ControlText(setup, IDC_VAULT_NAME));
+        EXPECT_EQ(0u, robot::ControlText(setup, IDC_VAULT_FREE_SPACE).find("You Have About "));
+        robot::SetControlText(setup, IDC_VAULT_SIZE, std::to_string(kSizeMb).c_str());
+        Photograph(setup, photos + "-setup-your-vault");
+        robot::PressButton(setup, IDOK);
+        robot::Box confirm = Answer("Kovara", IDYES);
+        EXPECT_EQ(0u, confirm.text.find("You have selected a create a new vault:")) << confirm.text;
+
+        HWND created = run.WaitForDialog("Kovara - Vault Created", 60000);
+        ASSERT_TRUE(created != NULL);
+        EXPECT_EQ("Status: Click \"OK\" to begin.", robot::ControlText(created, IDC_FORMAT_STATUS));
+        EXPECT_FALSE(robot::IsControlEnabled(main, IDC_CREATE_NEXT)) << "buttons disabled from the format on";
+        Photograph(created, photos + "-vault-created");
+        robot::PressButton(created, IDOK);
+
+        *backup = run.WaitForDialog("Kovara - User Information Backup", 120000);
+        ASSERT_TRUE(*backup != NULL);
+    }
+
+    // After the backup: the How To Use window of the new user, with the vault
+    // registered, its information file written and the vault open.
+    void LeaveHowToUse(const std::string &photos) {
+        HWND howToUse = run.WaitForDialog("Kovara - How To Use", 60000);
+        ASSERT_TRUE(howToUse != NULL);
+        if (!photos.empty()) Photograph(howToUse, photos + "-how-to-use");
+        EXPECT_FALSE(IsWindowVisible(main));
+        char registered[kRegistryPathSize];
+        ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
+        EXPECT_EQ(container, registered);
+        EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());
+        EXPECT_EQ(2u, OpenVaultValue().size()) << "the vault is open";
+        robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
+        EXPECT_TRUE(robot::WaitForClose(howToUse));
+    }
+
     // "Lock and Exit" from the tray command, up to the end of the program.
-    void LockAndExit(ManagerRun &run, HWND main, const char *photo) {
+    void LockAndExit(const char *photo) {
         PostMessageA(main, WM_COMMAND, IDM_LOCK_AND_EXIT, 0);
         HWND lock = run.WaitForDialog("Kovara - Lock Vault and Exit?");
         ASSERT_TRUE(lock != NULL);
@@ -71,95 +132,105 @@ protected:
         if (photo) Photograph(locked, photo);
         robot::PressButton(locked, IDOK);
         EXPECT_EQ(0u, run.WaitForExit());
+        EXPECT_EQ("<no value>", OpenVaultValue()) << "nothing left open";
+    }
+
+    // The locked container, decrypted with the key held in the user
+    // information record of the backup, is the NTFS volume of the format.
+    void ExpectNtfsContainer(const Bytes &record) {
+        ASSERT_EQ(852u, record.size());
+        Bytes keyBlock(256), vaultKey(32);
+        OpenUserKeyBlock(record.data(), kPassword, keyBlock.data());
+        ComputeVaultKey(keyBlock.data(), 256, vaultKey.data());
+        NtfsReport report = CheckNtfsContainer(container, vaultKey.data());
+        ASSERT_TRUE(report.ran);
+        EXPECT_EQ("Kovara", report.volumeName);
+        EXPECT_EQ(4096u, report.clusterSize);
+        EXPECT_EQ(kSizeMb * 1048576ull / 4096 - 1, report.clusters);
+    }
+
+    // A new start finds the user: the log-in page with the user's name and
+    // password typed.
+    void RestartAtLogInPage() {
+        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.AuthoriseToken());
+        main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_LOGIN_OK)) << "a user exists: the log-in page";
+        robot::SetControlText(main, IDC_LOGIN_USER, kUser);
+        robot::SetControlText(main, IDC_LOGIN_PASSWORD, kPassword);
     }
 };
 
 }  // namespace
 
 TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
-    ManagerRun run;
     ScratchFolder backups;
-    const std::string container = run.File("Vault\\Kovara_Eve.udf");
-
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.AuthoriseToken());
-    HWND main = run.WaitForMainWindow();
-    ASSERT_TRUE(main != NULL);
-    EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT)) << "no user yet: the new-user page";
-    robot::SetControlText(main, IDC_NEW_USER_NAME, kUser);
-    robot::SetControlText(main, IDC_NEW_PASSWORD, kPassword);
-    robot::SetControlText(main, IDC_RECONFIRM_PASSWORD, kPassword);
-    Photograph(main, "creation-e2e-new-user-page");
-    robot::PressButton(main, IDC_CREATE_NEXT);
-
-    AuthoriseTokenUse(run);
-    HWND setup = run.WaitForDialog("Kovara - Setup Your Vault", 30000);
-    ASSERT_TRUE(setup != NULL);
-    EXPECT_EQ(run.File("Vault"), robot::ControlText(setup, IDC_VAULT_LOCATION));
-    EXPECT_EQ("Kovara_Eve", robot::ControlText(setup, IDC_VAULT_NAME));
-    EXPECT_EQ(0u, robot::ControlText(setup, IDC_VAULT_FREE_SPACE).find("You Have About "));
-    robot::SetControlText(setup, IDC_VAULT_SIZE, "8");
-    Photograph(setup, "creation-e2e-setup-your-vault");
-    robot::PressButton(setup, IDOK);
-    robot::Box confirm = Answer(run, "Kovara", IDYES);
-    EXPECT_EQ(0u, confirm.text.find("You have selected a create a new vault:")) << confirm.text;
-
-    HWND created = run.WaitForDialog("Kovara - Vault Created", 60000);
-    ASSERT_TRUE(created != NULL);
-    EXPECT_EQ("Status: Click \"OK\" to begin.", robot::ControlText(created, IDC_FORMAT_STATUS));
-    EXPECT_FALSE(robot::IsControlEnabled(main, IDC_CREATE_NEXT)) << "buttons disabled from the format on";
-    Photograph(created, "creation-e2e-vault-created");
-    robot::PressButton(created, IDOK);
-
-    HWND backup = run.WaitForDialog("Kovara - User Information Backup", 120000);
-    ASSERT_TRUE(backup != NULL);
+    HWND backup = NULL;
+    ASSERT_NO_FATAL_FAILURE(CreateUpToBackup("creation-e2e", &backup));
     robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
     Sleep(300);
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, backups.path.c_str());
     Photograph(backup, "creation-e2e-user-information-backup");
     robot::PressButton(backup, IDYES);
-    robot::Box done = Answer(run, "Kovara", IDOK);
+    robot::Box done = Answer("Kovara", IDOK);
     EXPECT_EQ(0u, done.text.find("Backup created successfully!")) << done.text;
     EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
+    ASSERT_NO_FATAL_FAILURE(LeaveHowToUse("creation-e2e"));
+    ASSERT_NO_FATAL_FAILURE(LockAndExit("creation-e2e-vault-locked"));
+    ExpectNtfsContainer(ReadBytes(backups.File("KovdevTokenKey.user")));
 
-    HWND howToUse = run.WaitForDialog("Kovara - How To Use", 60000);
-    ASSERT_TRUE(howToUse != NULL);
-    Photograph(howToUse, "creation-e2e-how-to-use");
-    EXPECT_FALSE(IsWindowVisible(main));
-    char registered[kRegistryPathSize];
-    ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
-    EXPECT_EQ(container, registered);
-    EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());
-    EXPECT_EQ(2u, OpenVaultValue().size());
-    robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
-    EXPECT_TRUE(robot::WaitForClose(howToUse));
-
-    LockAndExit(run, main, "creation-e2e-vault-locked");
-    Bytes record = ReadBytes(backups.File("KovdevTokenKey.user"));
-    ASSERT_EQ(852u, record.size());
-    Bytes keyBlock(256), vaultKey(32);
-    OpenUserKeyBlock(record.data(), kPassword, keyBlock.data());
-    ComputeVaultKey(keyBlock.data(), 256, vaultKey.data());
-    NtfsReport report = CheckNtfsContainer(container, vaultKey.data());
-    ASSERT_TRUE(report.ran);
-    EXPECT_EQ("Kovara", report.volumeName);
-    EXPECT_EQ(4096u, report.clusterSize);
-    EXPECT_EQ(8ull * 1048576 / 4096 - 1, report.clusters);
-
-    // A new start finds the user and logs in.
-    ManagerRun &again = run;
-    ASSERT_TRUE(again.Start());
-    ASSERT_TRUE(again.AuthoriseToken());
-    main = again.WaitForMainWindow();
-    ASSERT_TRUE(main != NULL);
-    EXPECT_TRUE(robot::IsControlVisible(main, IDC_LOGIN_OK)) << "a user exists: the log-in page";
-    robot::SetControlText(main, IDC_LOGIN_USER, kUser);
-    robot::SetControlText(main, IDC_LOGIN_PASSWORD, kPassword);
+    ASSERT_NO_FATAL_FAILURE(RestartAtLogInPage());
     robot::PressButton(main, IDC_LOGIN_OK);
-    AuthoriseTokenUse(again);
-    howToUse = again.WaitForDialog("Kovara - How To Use", 60000);
-    ASSERT_TRUE(howToUse != NULL);
-    robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
-    EXPECT_TRUE(robot::WaitForClose(howToUse));
-    LockAndExit(again, main, NULL);
+    AuthoriseTokenUse();
+    ASSERT_NO_FATAL_FAILURE(LeaveHowToUse(""));
+    LockAndExit(NULL);
+}
+
+// The split backup into two folders, then, after a new start, a log-in from
+// that backup through "Use Backup" and its dialog.
+TEST_F(CreationEndToEnd, NewUserWithSplitBackupThenLogInFromThatBackup) {
+    ScratchFolder first, second;
+    HWND backup = NULL;
+    ASSERT_NO_FATAL_FAILURE(CreateUpToBackup("creation-e2e-split", &backup));
+    robot::PressButton(backup, IDC_CREATION_BACKUP_SPLIT);
+    Sleep(300);
+    robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION_1, first.path.c_str());
+    robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION_2, (second.path + "\\").c_str());
+    Photograph(backup, "creation-e2e-split-user-information-backup");
+    robot::PressButton(backup, IDYES);
+    const std::string part1 = first.File("KeyPart1_Eve.kovdev"), info1 = first.File("VaultInfo_Eve.vault");
+    const std::string part2 = second.File("KeyPart2_Eve.kovdev"), info2 = second.File("VaultInfo_Eve.vault");
+    robot::Box done = Answer("Kovara", IDOK);
+    EXPECT_EQ("Split Backup created successfully!\n\nPart 1 comprises of files:\n1: " + part1 + "\n2: " + info1 +
+                  "\n\nPart 2 comprises of files:\n1: " + part2 + "\n2: " + info2,
+              done.text);
+    EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
+    ASSERT_NO_FATAL_FAILURE(LeaveHowToUse("creation-e2e-split"));
+    Bytes record = ReadBytes(part1), last = ReadBytes(part2);
+    EXPECT_EQ(426u, record.size());
+    EXPECT_EQ(426u, last.size());
+    record.insert(record.end(), last.begin(), last.end());
+    EXPECT_EQ(ReadBytes(run.File("Key\\Eve.vault")), ReadBytes(info1));
+    EXPECT_EQ(ReadBytes(info1), ReadBytes(info2));
+    ASSERT_NO_FATAL_FAILURE(LockAndExit(NULL));
+    ExpectNtfsContainer(record);
+
+    ASSERT_NO_FATAL_FAILURE(RestartAtLogInPage());
+    robot::PressButton(main, IDC_USE_BACKUP);
+    HWND choose = run.WaitForDialog("Kovara - Log-In Using User Information Backup");
+    ASSERT_TRUE(choose != NULL);
+    robot::PressButton(choose, IDC_BACKUP_SPLIT);
+    Sleep(300);
+    EXPECT_TRUE(robot::IsControlEnabled(choose, IDC_BACKUP_USER_INFO_2));
+    robot::SetControlText(choose, IDC_BACKUP_VAULT_FILE, container.c_str());
+    robot::SetControlText(choose, IDC_BACKUP_USER_INFO_1, part1.c_str());
+    robot::SetControlText(choose, IDC_BACKUP_VAULT_INFO_1, info1.c_str());
+    robot::SetControlText(choose, IDC_BACKUP_USER_INFO_2, part2.c_str());
+    robot::SetControlText(choose, IDC_BACKUP_VAULT_INFO_2, info2.c_str());
+    Photograph(choose, "creation-e2e-split-log-in-from-backup");
+    robot::PressButton(choose, IDOK);
+    EXPECT_TRUE(robot::WaitForClose(choose));
+    ASSERT_NO_FATAL_FAILURE(LeaveHowToUse(""));
+    LockAndExit(NULL);
 }

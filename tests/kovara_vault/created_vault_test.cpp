@@ -3,8 +3,9 @@
 // the user information backup and the user's name and password (user.txt) to
 // the folder named by KOVARA_CREATED_VAULT, and scripts/test runs these checks
 // after the Wine tests. Wine has no NTFS file system driver behind the vault's
-// drive letter, so no file of the user is put into the volume there: ls and
-// get read what the format laid down.
+// drive letter (a file opened there is not found), so no file of the user is
+// put into the volume: ls lists the root the format laid down, and get is
+// refused a file that is not there.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>

@@ -3,9 +3,13 @@
 // How To Use window; then "Lock and Exit", a new start and a log-in as the new
 // user. Once with a single backup and a log-in with the password, once with a
 // split backup and a log-in from that backup through "Use Backup". The
-// container is checked with ntfs-3g under the key of the backup.
+// container is checked with ntfs-3g under the key of the backup; the one of the
+// single backup is handed, with its key files, to the native checks of the
+// Linux tool.
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <stdlib.h>
 
 #include <string>
 
@@ -29,6 +33,44 @@ void Photograph(HWND window, const std::string &name) {
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(500);
     robot::Screenshot(name.c_str());
+}
+
+// The folder in which the vault this test creates is handed to the native
+// checks run after the Wine tests (tests/kovara_vault/created_vault_test.cpp):
+// created-vault in the results folder, seen through Wine's drive Z:. Empty
+// when no results folder is set.
+std::string HandOffFolder() {
+    const char *results = getenv("KOVARA_RESULTS");
+    if (!results || results[0] != '/') return "";
+    std::string folder = std::string("Z:") + results + "/created-vault";
+    for (char &c : folder)
+        if (c == '/') c = '\\';
+    return folder;
+}
+
+const char *const kHandedFiles[] = {"Kovara_Eve.udf", "Eve.vault", "KovdevTokenKey.user", "user.txt"};
+
+// Removes what an earlier run handed over, so that a run failing before the
+// hand-off never leaves an old vault to be checked.
+void ClearHandOff() {
+    const std::string folder = HandOffFolder();
+    if (folder.empty()) return;
+    for (const char *name : kHandedFiles) DeleteFileA((folder + "\\" + name).c_str());
+}
+
+// Copies the closed container, its vault information file and the backup,
+// with the user name and password on two lines of user.txt.
+void HandOff(const ManagerRun &run, const std::string &backups) {
+    const std::string folder = HandOffFolder();
+    if (folder.empty()) return;
+    CreateDirectoryA(folder.c_str(), NULL);
+    const std::string sources[] = {run.File("Vault\\Kovara_Eve.udf"), run.File("Key\\Eve.vault"),
+                                   backups + "\\KovdevTokenKey.user"};
+    for (int i = 0; i < 3; i++)
+        EXPECT_TRUE(CopyFileA(sources[i].c_str(), (folder + "\\" + kHandedFiles[i]).c_str(), FALSE))
+            << sources[i] << " not handed to " << folder << ": error " << GetLastError();
+    const std::string credentials = std::string(kUser) + "\n" + kPassword + "\n";
+    WriteBytes(folder + "\\user.txt", Bytes(credentials.begin(), credentials.end()));
 }
 
 class CreationEndToEnd : public ::testing::Test {
@@ -165,6 +207,7 @@ protected:
 }  // namespace
 
 TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
+    ClearHandOff();  // only this flow hands its vault over
     ScratchFolder backups;
     HWND backup = NULL;
     ASSERT_NO_FATAL_FAILURE(CreateUpToBackup("creation-e2e", &backup));
@@ -179,6 +222,7 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     ASSERT_NO_FATAL_FAILURE(LeaveHowToUse("creation-e2e"));
     ASSERT_NO_FATAL_FAILURE(LockAndExit("creation-e2e-vault-locked"));
     ExpectNtfsContainer(ReadBytes(backups.File("KovdevTokenKey.user")));
+    HandOff(run, backups.path);
 
     ASSERT_NO_FATAL_FAILURE(RestartAtLogInPage());
     robot::PressButton(main, IDC_LOGIN_OK);

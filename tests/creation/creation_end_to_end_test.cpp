@@ -12,6 +12,7 @@
 #include "keys/user_info_record.h"
 #include "maintenance/registry_settings.h"
 #include "manager_run.h"
+#include "new_user_steps.h"
 #include "ntfs_check.h"
 #include "resource.h"
 #include "robot.h"
@@ -21,12 +22,6 @@ namespace {
 
 const char kUser[] = "Eve";
 const char kPassword[] = "pw of eve";
-
-void Photograph(HWND window, const char *name) {
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);
-    robot::Screenshot(name);
-}
 
 class CreationEndToEnd : public ::testing::Test {
 protected:
@@ -43,35 +38,6 @@ protected:
         UnregisterVault(kUser);
         if (SelectToken(NULL, "EToken")) DeleteTokenKey(NULL, kTokenPin);
     }
-
-    robot::Box Answer(ManagerRun &run, const char *caption, int button) {
-        robot::Box seen;
-        HWND box = robot::WaitForBox(caption, 30000, run.pid());
-        EXPECT_TRUE(box != NULL) << "no box \"" << caption << "\"";
-        if (!box) return seen;
-        seen = robot::ReadBox(box);
-        robot::PressButton(box, button);
-        robot::WaitForClose(box);
-        return seen;
-    }
-    void AuthoriseTokenUse(ManagerRun &run) {
-        HWND authorise = run.WaitForDialog("Kovara - Authorise Token Use");
-        ASSERT_TRUE(authorise != NULL);
-        robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, kTokenPin);
-        robot::PressButton(authorise, IDC_TOKEN_OK);
-    }
-    // "Lock and Exit" from the tray command, up to the end of the program.
-    void LockAndExit(ManagerRun &run, HWND main, const char *photo) {
-        PostMessageA(main, WM_COMMAND, IDM_LOCK_AND_EXIT, 0);
-        HWND lock = run.WaitForDialog("Kovara - Lock Vault and Exit?");
-        ASSERT_TRUE(lock != NULL);
-        robot::PressButton(lock, IDOK);
-        HWND locked = run.WaitForDialog("Kovara - Your Vault Is Locked", 30000);
-        ASSERT_TRUE(locked != NULL);
-        if (photo) Photograph(locked, photo);
-        robot::PressButton(locked, IDOK);
-        EXPECT_EQ(0u, run.WaitForExit());
-    }
 };
 
 }  // namespace
@@ -85,54 +51,16 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     ASSERT_TRUE(run.AuthoriseToken());
     HWND main = run.WaitForMainWindow();
     ASSERT_TRUE(main != NULL);
-    EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT)) << "no user yet: the new-user page";
-    robot::SetControlText(main, IDC_NEW_USER_NAME, kUser);
-    robot::SetControlText(main, IDC_NEW_PASSWORD, kPassword);
-    robot::SetControlText(main, IDC_RECONFIRM_PASSWORD, kPassword);
-    Photograph(main, "creation-e2e-new-user-page");
-    robot::PressButton(main, IDC_CREATE_NEXT);
-
-    AuthoriseTokenUse(run);
-    HWND setup = run.WaitForDialog("Kovara - Setup Your Vault", 30000);
-    ASSERT_TRUE(setup != NULL);
-    EXPECT_EQ(run.File("Vault"), robot::ControlText(setup, IDC_VAULT_LOCATION));
-    EXPECT_EQ("Kovara_Eve", robot::ControlText(setup, IDC_VAULT_NAME));
-    EXPECT_EQ(0u, robot::ControlText(setup, IDC_VAULT_FREE_SPACE).find("You Have About "));
-    robot::SetControlText(setup, IDC_VAULT_SIZE, "8");
-    Photograph(setup, "creation-e2e-setup-your-vault");
-    robot::PressButton(setup, IDOK);
-    robot::Box confirm = Answer(run, "Kovara", IDYES);
-    EXPECT_EQ(0u, confirm.text.find("You have selected a create a new vault:")) << confirm.text;
-
-    HWND created = run.WaitForDialog("Kovara - Vault Created", 60000);
-    ASSERT_TRUE(created != NULL);
-    EXPECT_EQ("Status: Click \"OK\" to begin.", robot::ControlText(created, IDC_FORMAT_STATUS));
-    EXPECT_FALSE(robot::IsControlEnabled(main, IDC_CREATE_NEXT)) << "buttons disabled from the format on";
-    Photograph(created, "creation-e2e-vault-created");
-    robot::PressButton(created, IDOK);
-
-    HWND backup = run.WaitForDialog("Kovara - User Information Backup", 120000);
-    ASSERT_TRUE(backup != NULL);
-    robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
-    Sleep(300);
-    robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, backups.path.c_str());
-    Photograph(backup, "creation-e2e-user-information-backup");
-    robot::PressButton(backup, IDYES);
-    robot::Box done = Answer(run, "Kovara", IDOK);
-    EXPECT_EQ(0u, done.text.find("Backup created successfully!")) << done.text;
-    EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
-
-    HWND howToUse = run.WaitForDialog("Kovara - How To Use", 60000);
+    NewUser eve = {kUser, kPassword, "8", backups.path, "creation-e2e"};
+    HWND howToUse = CreateUserThroughNewUserPage(run, main, eve);
     ASSERT_TRUE(howToUse != NULL);
-    Photograph(howToUse, "creation-e2e-how-to-use");
     EXPECT_FALSE(IsWindowVisible(main));
     char registered[kRegistryPathSize];
     ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
     EXPECT_EQ(container, registered);
     EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());
     EXPECT_EQ(2u, OpenVaultValue().size());
-    robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
-    EXPECT_TRUE(robot::WaitForClose(howToUse));
+    ExploreVault(howToUse);
 
     LockAndExit(run, main, "creation-e2e-vault-locked");
     Bytes record = ReadBytes(backups.File("KovdevTokenKey.user"));
@@ -159,7 +87,6 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     AuthoriseTokenUse(again);
     howToUse = again.WaitForDialog("Kovara - How To Use", 60000);
     ASSERT_TRUE(howToUse != NULL);
-    robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
-    EXPECT_TRUE(robot::WaitForClose(howToUse));
+    ExploreVault(howToUse);
     LockAndExit(again, main, NULL);
 }

@@ -1,9 +1,12 @@
 // The product's installation life cycle in a fresh prefix, from the
 // distribution folder: installer refusals, an install without its desktop
 // shortcut and an uninstall with an empty log, then (after a restart) a full
-// install over a present device, and (after another restart) the driver, the
+// install over a present device, (after another restart) the driver and the
+// installed program without a token, then (installed_manager_test.cpp, with
+// the software token) a user made in the installed program, and last the
 // uninstaller's refusals and the full uninstall with its self-delete.
-// scripts run the three suites in that order, restarting Wine in between.
+// ./flow runs the suites in that order, restarting Wine before the second
+// and the third.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -323,7 +326,9 @@ TEST(AfterRestart, InstalledVaultManagerStartsFromTheProgramFolder) {
     EXPECT_TRUE(setUpShown);
 }
 
-TEST(AfterRestart, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
+// ---- Last round: after the installed program made a user and locked --------
+
+TEST(Uninstall, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
     const char key[] = "SOFTWARE\\Kovara\\VaultStatus";
     struct Case {
         const char *value;
@@ -357,8 +362,9 @@ TEST(AfterRestart, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }
 
-TEST(AfterRestart, UninstallWarnsOfVaultsKeepsForeignFolderThenRemovesEverything) {
-    ASSERT_TRUE(flow::WriteAll(InProgram("Vault\\Mine.UDF"), "vault"));
+TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
+    // The vault the installed program created in the round before.
+    ASSERT_TRUE(flow::Exists(InProgram("Vault\\Kovara_Zoe.udf")));
     const std::string foreign = Group() + "\\Foreign.txt";
     ASSERT_TRUE(flow::WriteAll(foreign, "not ours"));
     const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
@@ -379,7 +385,7 @@ TEST(AfterRestart, UninstallWarnsOfVaultsKeepsForeignFolderThenRemovesEverything
     EXPECT_TRUE(flow::Exists(foreign));
     EXPECT_FALSE(flow::Exists(Group() + "\\Kovara.lnk"));
     EXPECT_FALSE(flow::Exists(desktopLink));
-    EXPECT_FALSE(flow::Exists(InProgram("Vault\\Mine.UDF")));
+    EXPECT_FALSE(flow::Exists(InProgram("Vault\\Kovara_Zoe.udf")));
     EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
 
     // The same dialog runs again once the foreign file is gone.

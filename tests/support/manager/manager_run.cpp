@@ -29,13 +29,15 @@ BOOL CALLBACK CloseExplorer(HWND window, LPARAM) {
 
 }  // namespace
 
-ManagerRun::ManagerRun() {
-    for (const char *sub : {"Key", "Vault", "PRF"}) CreateDirectoryA(folder_.File(sub).c_str(), NULL);
-    CopyFileA(HostToWindows(KOVARA_EXE).c_str(), folder_.File("Kovara.exe").c_str(), FALSE);
+ManagerRun::ManagerRun() : programFolder_(scratch_.path) {
+    for (const char *sub : {"Key", "Vault", "PRF"}) CreateDirectoryA(File(sub).c_str(), NULL);
+    CopyFileA(HostToWindows(KOVARA_EXE).c_str(), File("Kovara.exe").c_str(), FALSE);
 #ifdef SHELL_HELPER_EXE
-    CopyFileA(HostToWindows(SHELL_HELPER_EXE).c_str(), folder_.File("ShellHelperKO.exe").c_str(), FALSE);
+    CopyFileA(HostToWindows(SHELL_HELPER_EXE).c_str(), File("ShellHelperKO.exe").c_str(), FALSE);
 #endif
 }
+
+ManagerRun::ManagerRun(const std::string &programFolder) : programFolder_(programFolder) {}
 
 ManagerRun::~ManagerRun() {
     if (process_.hProcess) {
@@ -50,7 +52,7 @@ ManagerRun::~ManagerRun() {
 }
 
 bool ManagerRun::Start() {
-    std::string command = "\"" + folder_.File("Kovara.exe") + "\"";
+    std::string command = "\"" + File("Kovara.exe") + "\"";
     return StartWithVolumeShim(command.c_str(), HostToWindows(KOVSHIM_DLL).c_str(), &process_) != 0;
 }
 

@@ -14,11 +14,13 @@ extern const char kTokenPin[];  // "1234"
 
 class ManagerRun {
 public:
-    ManagerRun();
+    ManagerRun();  // a scratch program folder with a copy of the build's Kovara.exe
+    // An installed program folder, used as it is.
+    explicit ManagerRun(const std::string &programFolder);
     ~ManagerRun();  // ends a program still running and closes Explorer windows
 
-    const std::string &folder() const { return folder_.path; }
-    std::string File(const std::string &name) const { return folder_.File(name); }
+    const std::string &folder() const { return programFolder_; }
+    std::string File(const std::string &name) const { return programFolder_ + "\\" + name; }
 
     // Starts Kovara.exe from the program folder; false when it could not start.
     bool Start();
@@ -35,7 +37,8 @@ public:
     HWND WaitForDialog(const char *caption, DWORD timeoutMs = 20000);
 
 private:
-    ScratchFolder folder_;
+    ScratchFolder scratch_;
+    std::string programFolder_;
     PROCESS_INFORMATION process_ = {};
 };
 

@@ -1,9 +1,12 @@
 // Creating a user end to end: the real Kovara.exe under Wine, from the
 // new-user page through Setup Your Vault, the format, the backup and the
 // How To Use window; then "Lock and Exit", a new start and a log-in as the new
-// user. The container is checked with ntfs-3g under the key of the backup.
+// user. The container is checked with ntfs-3g under the key of the backup and
+// handed, with its key files, to the native checks of the Linux tool.
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <stdlib.h>
 
 #include <string>
 
@@ -28,9 +31,48 @@ void Photograph(HWND window, const char *name) {
     robot::Screenshot(name);
 }
 
+// The folder in which the vault this test creates is handed to the native
+// checks run after the Wine tests (tests/kovara_vault/created_vault_test.cpp):
+// created-vault in the results folder, seen through Wine's drive Z:. Empty
+// when no results folder is set.
+std::string HandOffFolder() {
+    const char *results = getenv("KOVARA_RESULTS");
+    if (!results || results[0] != '/') return "";
+    std::string folder = std::string("Z:") + results + "/created-vault";
+    for (char &c : folder)
+        if (c == '/') c = '\\';
+    return folder;
+}
+
+const char *const kHandedFiles[] = {"Kovara_Eve.udf", "Eve.vault", "KovdevTokenKey.user", "user.txt"};
+
+// Removes what an earlier run handed over, so that a run failing before the
+// hand-off never leaves an old vault to be checked.
+void ClearHandOff() {
+    const std::string folder = HandOffFolder();
+    if (folder.empty()) return;
+    for (const char *name : kHandedFiles) DeleteFileA((folder + "\\" + name).c_str());
+}
+
+// Copies the closed container, its vault information file and the backup,
+// with the user name and password on two lines of user.txt.
+void HandOff(const ManagerRun &run, const std::string &backups) {
+    const std::string folder = HandOffFolder();
+    if (folder.empty()) return;
+    CreateDirectoryA(folder.c_str(), NULL);
+    const std::string sources[] = {run.File("Vault\\Kovara_Eve.udf"), run.File("Key\\Eve.vault"),
+                                   backups + "\\KovdevTokenKey.user"};
+    for (int i = 0; i < 3; i++)
+        EXPECT_TRUE(CopyFileA(sources[i].c_str(), (folder + "\\" + kHandedFiles[i]).c_str(), FALSE))
+            << sources[i] << " not handed to " << folder << ": error " << GetLastError();
+    const std::string credentials = std::string(kUser) + "\n" + kPassword + "\n";
+    WriteBytes(folder + "\\user.txt", Bytes(credentials.begin(), credentials.end()));
+}
+
 class CreationEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
+        ClearHandOff();
         drivertest::ReleaseEveryVault();
         ClearOpenVault();
         UnregisterVault(kUser);
@@ -145,6 +187,7 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     EXPECT_EQ("Kovara", report.volumeName);
     EXPECT_EQ(4096u, report.clusterSize);
     EXPECT_EQ(8ull * 1048576 / 4096 - 1, report.clusters);
+    HandOff(run, backups.path);
 
     // A new start finds the user and logs in.
     ManagerRun &again = run;

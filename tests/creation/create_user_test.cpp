@@ -19,7 +19,7 @@
 #include "keys/key_files.h"
 #include "keys/log_in.h"
 #include "keys/user_info_record.h"
-#include "main_window_thread.h"
+#include "main_window_under_test.h"
 #include "maintenance/create_user.h"
 #include "maintenance/registry_settings.h"
 #include "ntfs_check.h"
@@ -34,7 +34,6 @@
 
 namespace {
 
-const char kMainCaption[] = "Kovara main window under creation test";
 const char kPin[] = "s3cret";
 const char kPassword[] = "pw of ann";
 const unsigned kSizeMb = 8;
@@ -72,7 +71,7 @@ protected:
     ScratchFolder folder;
     ScratchFolder backups;
     robot::Answerer answerer;
-    std::unique_ptr<MainWindowThread> window;
+    std::unique_ptr<MainWindowUnderTest> window;
     HWND main = NULL;
     std::string container;
     CreationCalls calls = {WriteRecoveryFile, LockVault};
@@ -85,7 +84,7 @@ protected:
     std::atomic<int> setupShown{0};
 
     CreationTest() {
-        answerer.OnDialog(kMainCaption, [](HWND) {});
+        answerer.OnDialog(kMainWindowUnderTestCaption, [](HWND) {});
         answerer.OnDialog("Kovara - Authorise Token Use", [](HWND dialog) {
             robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, kPin);
             robot::PressButton(dialog, IDC_TOKEN_OK);
@@ -102,7 +101,7 @@ protected:
             robot::PressButton(dialog, IDOK);
         });
         answerer.OnDialog("Kovara - User Information Backup", [this](HWND dialog) { backupChoice(dialog); });
-        window.reset(new MainWindowThread(kMainCaption));
+        window.reset(new MainWindowUnderTest());
         main = window->window();
         SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 20));
         SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETSTEP, 1, 0);

@@ -1,8 +1,10 @@
 // Guided tour of the vault manager for a machine without a display: starts
 // Kovara.exe in the prepared prefix and walks it, with the robot, from the
-// token set-up through the log-in of the demo user, How To Use and the tray
-// menu to the lock and the end of the program. Each step prints one line with
-// its screenshot; the first step that fails ends the tour with exit code 1.
+// token set-up through the creation of the demo user on the new-user page
+// (Setup Your Vault, Vault Created, the backup), the lock and a new start, the
+// log-in of the demo user, How To Use and the tray menu to the lock and the
+// end of the program. Each step prints one line with its screenshot; the
+// first step that fails ends the tour with exit code 1.
 //   kovara_tour tour PROGRAM_FOLDER USER PASSWORD TOKEN_PASSWORD
 //   kovara_tour start PROGRAM_FOLDER    (only starts the program, for a person)
 #include <windows.h>
@@ -179,9 +181,100 @@ bool AuthoriseToken(Tour &tour, std::string &shot) {
     return true;
 }
 
+HWND WaitForMainWindow(Tour &tour) {
+    return WaitFor(tour, [](HWND w) { return robot::WindowText(w) == "Kovara" && IsDialogWith(w, IDC_PAGE_PICTURE); });
+}
+
+bool NewUserPage(Tour &tour, std::string &shot) {
+    tour.mainWindow = WaitForMainWindow(tour);
+    if (!tour.mainWindow) return false;
+    if (!robot::IsControlVisible(tour.mainWindow, IDC_CREATE_NEXT)) {
+        tour.problem = "the main window does not show the new-user page (is a user left in the prefix?)";
+        return false;
+    }
+    robot::SetControlText(tour.mainWindow, IDC_NEW_USER_NAME, tour.user.c_str());
+    robot::SetControlText(tour.mainWindow, IDC_NEW_PASSWORD, tour.password.c_str());
+    robot::SetControlText(tour.mainWindow, IDC_RECONFIRM_PASSWORD, tour.password.c_str());
+    shot = Shoot(tour, "new-user-page");
+    robot::PressButton(tour.mainWindow, IDC_CREATE_NEXT);
+    return true;
+}
+
+bool AuthoriseCreation(Tour &tour, std::string &shot) {
+    HWND authorise = WaitForCaption(tour, "Kovara - Authorise Token Use");
+    if (!authorise) return false;
+    robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, tour.tokenPassword.c_str());
+    shot = Shoot(tour, "authorise-token-use-for-the-new-user");
+    robot::PressButton(authorise, IDC_TOKEN_OK);
+    return true;
+}
+
+// A vault of 8 MB in the offered location, confirmed with Yes.
+bool SetUpVault(Tour &tour, std::string &shot) {
+    HWND setup = WaitForCaption(tour, "Kovara - Setup Your Vault");
+    if (!setup) return false;
+    robot::SetControlText(setup, IDC_VAULT_SIZE, "8");
+    std::printf("    vault \"%s\" in %s, %s\n", robot::ControlText(setup, IDC_VAULT_NAME).c_str(),
+                robot::ControlText(setup, IDC_VAULT_LOCATION).c_str(),
+                robot::ControlText(setup, IDC_VAULT_FREE_SPACE).c_str());
+    shot = Shoot(tour, "setup-your-vault");
+    robot::PressButton(setup, IDOK);
+    HWND confirm = robot::WaitForBox("Kovara", kStepWaitMs, tour.manager.dwProcessId);
+    if (!confirm) {
+        tour.problem = "no question to confirm the new vault";
+        return false;
+    }
+    robot::PressButton(confirm, IDYES);
+    robot::WaitForClose(confirm, 10000);
+    return true;
+}
+
+bool VaultCreated(Tour &tour, std::string &shot) {
+    HWND created = WaitForCaption(tour, "Kovara - Vault Created");
+    if (!created) return false;
+    shot = Shoot(tour, "vault-created");
+    robot::PressButton(created, IDOK);
+    return true;
+}
+
+// The single backup file of the new user's information, into a folder of its
+// own on drive C.
+bool BackUpUserInformation(Tour &tour, std::string &shot) {
+    HWND backup = WaitForCaption(tour, "Kovara - User Information Backup");
+    if (!backup) return false;
+    const char folder[] = "C:\\KovaraBackup";
+    CreateDirectoryA(folder, nullptr);
+    robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
+    Sleep(300);
+    robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, folder);
+    shot = Shoot(tour, "user-information-backup");
+    robot::PressButton(backup, IDYES);
+    HWND done = WaitFor(tour, [](HWND w) {
+        return robot::IsMessageBox(w) && robot::ReadBox(w).text.find("Backup created successfully!") == 0;
+    });
+    if (!done) return false;
+    robot::PressButton(done, IDOK);
+    robot::WaitForClose(done, 10000);
+    return true;
+}
+
+// Starts Kovara.exe once more after the first run has ended.
+bool StartAgain(Tour &tour, std::string &shot) {
+    CloseHandle(tour.manager.hThread);
+    CloseHandle(tour.manager.hProcess);
+    tour.manager = {};
+    if (!StartInProgramFolder(tour.folder, &tour.manager)) {
+        tour.problem = "cannot start Kovara.exe again";
+        return false;
+    }
+    HWND dialog = WaitForCaption(tour, "Kovara - Token Authorisation");
+    if (!dialog) return false;
+    shot = Shoot(tour, "started-again");
+    return true;
+}
+
 bool ShowLogInPage(Tour &tour, std::string &shot) {
-    tour.mainWindow =
-        WaitFor(tour, [](HWND w) { return robot::WindowText(w) == "Kovara" && IsDialogWith(w, IDC_PAGE_PICTURE); });
+    tour.mainWindow = WaitForMainWindow(tour);
     if (!tour.mainWindow) return false;
     if (!robot::IsControlVisible(tour.mainWindow, IDC_LOGIN_USER)) {
         tour.problem = "the main window does not show the log-in page";
@@ -370,6 +463,18 @@ int main(int argc, char **argv) {
     } steps[] = {
         {"start-up asks for the token set-up", StartManager},
         {"token set up: EToken Library", SetUpToken},
+        {"token authorisation with the token password", AuthoriseToken},
+        {"new-user page with the demo user's name", NewUserPage},
+        {"token use authorised for the new user", AuthoriseCreation},
+        {"Setup Your Vault: 8 MB, confirmed", SetUpVault},
+        {"Vault Created: the format", VaultCreated},
+        {"User Information Backup: a single file", BackUpUserInformation},
+        {"How To Use after the creation", HowToUse},
+        {"Explore Vault opens the new vault drive", ExploreVault},
+        {"Lock & Exit asks to lock the new vault", LockAndExit},
+        {"vault locked notice", VaultLocked},
+        {"program ends, no vault left open", ProgramEnds},
+        {"a new start asks for the token password", StartAgain},
         {"token authorisation with the token password", AuthoriseToken},
         {"main window on the log-in page", ShowLogInPage},
         {"Change Password dialog from the log-in page", ChangePasswordDialog},

@@ -363,8 +363,10 @@ TEST(Uninstall, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
 }
 
 TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
-    // The vault the installed program created in the round before.
-    ASSERT_TRUE(flow::Exists(InProgram("Vault\\Kovara_Zoe.udf")));
+    // The vault the installed program created in the round before, its
+    // extension in capitals: the warning must still see it.
+    ASSERT_TRUE(MoveFileA(InProgram("Vault\\Kovara_Zoe.udf").c_str(), InProgram("Vault\\Kovara_Zoe.UDF").c_str()));
+    ASSERT_TRUE(flow::Exists(InProgram("Vault\\Kovara_Zoe.UDF")));
     const std::string foreign = Group() + "\\Foreign.txt";
     ASSERT_TRUE(flow::WriteAll(foreign, "not ours"));
     const std::string desktopLink = Desktop() + "\\Kovara.lnk", startLink = StartMenu() + "\\Kovara.lnk";
@@ -385,7 +387,7 @@ TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
     EXPECT_TRUE(flow::Exists(foreign));
     EXPECT_FALSE(flow::Exists(Group() + "\\Kovara.lnk"));
     EXPECT_FALSE(flow::Exists(desktopLink));
-    EXPECT_FALSE(flow::Exists(InProgram("Vault\\Kovara_Zoe.udf")));
+    EXPECT_FALSE(flow::Exists(InProgram("Vault\\Kovara_Zoe.UDF")));
     EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
 
     // The same dialog runs again once the foreign file is gone.

@@ -193,6 +193,64 @@ protected:
 
 using Texts = std::vector<std::string>;
 
+// Wine cannot refuse a registry write, so the registration of step 4 is
+// refused just below the Win32 call: the test program's own import of
+// RegSetValueExA is pointed, for as long as this object lives, at a stand-in
+// that refuses the value named after the new user and passes on every other.
+using RegSetValueExAFn = LONG(WINAPI *)(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
+RegSetValueExAFn g_realRegSetValue = nullptr;
+std::atomic<int> g_refusedRegistryWrites{0};
+
+LONG WINAPI RefuseUserValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size) {
+    if (name && strcmp(name, "Ann") == 0) {
+        ++g_refusedRegistryWrites;
+        return ERROR_ACCESS_DENIED;
+    }
+    return g_realRegSetValue(key, name, reserved, type, data, size);
+}
+
+class RegistryWriteRefusal {
+public:
+    RegistryWriteRefusal() {
+        slot_ = FindImport("RegSetValueExA");
+        if (slot_) Swap((void *)&RefuseUserValue);
+    }
+    ~RegistryWriteRefusal() {
+        if (slot_) Swap((void *)g_realRegSetValue);
+    }
+    bool Installed() const { return slot_ != nullptr; }
+
+private:
+    void **slot_ = nullptr;
+
+    static void **FindImport(const char *function) {
+        unsigned char *base = (unsigned char *)GetModuleHandleA(NULL);
+        IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+        IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress);
+             directory.VirtualAddress && import->Name; ++import) {
+            if (!import->OriginalFirstThunk) continue;
+            IMAGE_THUNK_DATA *bound = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
+            IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk);
+            for (size_t i = 0; bound[i].u1.Function; ++i) {
+                if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+                IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
+                if (strcmp((const char *)byName->Name, function) == 0) {
+                    g_realRegSetValue = (RegSetValueExAFn)(void *)bound[i].u1.Function;
+                    return (void **)&bound[i].u1.Function;
+                }
+            }
+        }
+        return nullptr;
+    }
+    void Swap(void *target) {
+        DWORD old;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+        *slot_ = target;
+        VirtualProtect(slot_, sizeof *slot_, old, &old);
+    }
+};
+
 bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
 
 }  // namespace
@@ -341,6 +399,25 @@ TEST_F(CreationTest, UnreadableTokenKeyStopsTheCreation) {
     Texts texts = Create(0, {IDYES, IDOK, IDOK});
     ASSERT_EQ(3u, texts.size());
     EXPECT_EQ("Error creating new user.\nTry Again.", texts[2]);
+    ExpectNothingLeft();
+}
+
+// Step 4: a registration the registry refuses removes the recovery file
+// already written and stops before any container is made.
+TEST_F(CreationTest, RefusedRegistrationRemovesTheRecoveryFile) {
+    RegistryWriteRefusal refusal;
+    ASSERT_TRUE(refusal.Installed()) << "the test program imports RegSetValueExA";
+    g_refusedRegistryWrites = 0;
+    g_recoveryWritten.clear();
+    Texts texts = Create(0, {IDYES, IDOK}, kPassword, true);
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_TRUE(StartsWith(texts[0], kConfirm));
+    EXPECT_EQ(
+        "Unable to create program registry entry.\nCheck your user permissions on this system."
+        "\nNew user can not be created.",
+        texts[1]);
+    EXPECT_EQ(1, g_refusedRegistryWrites.load());
+    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten) << "the recovery questions ran first";
     ExpectNothingLeft();
 }
 

@@ -158,9 +158,40 @@ protected:
         ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
         EXPECT_EQ(container, registered);
         EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());
-        EXPECT_EQ(2u, OpenVaultValue().size()) << "the vault is open";
+        std::string drive = OpenVaultValue();
+        EXPECT_EQ(2u, drive.size()) << "the vault is open";
         robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
         EXPECT_TRUE(robot::WaitForClose(howToUse));
+        CloseExplorerOn("(" + drive + ")");
+    }
+
+    // "Explore Vault" opens Explorer, another process, on the vault drive:
+    // found by the drive in its title and closed, so that no window of this
+    // test is left for the tests that run after it.
+    void CloseExplorerOn(const std::string &drive) {
+        HWND explorer = NULL;
+        for (DWORD start = GetTickCount(); !explorer && GetTickCount() - start < 20000; Sleep(200)) {
+            struct Search {
+                DWORD self;
+                const std::string *drive;
+                HWND found;
+            } search = {run.pid(), &drive, NULL};
+            EnumWindows(
+                [](HWND w, LPARAM p) -> BOOL {
+                    Search *s = reinterpret_cast<Search *>(p);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(w, &pid);
+                    if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
+                    if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
+                    s->found = w;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            explorer = search.found;
+        }
+        ASSERT_TRUE(explorer != NULL) << "no Explorer window on " << drive;
+        PostMessageA(explorer, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(robot::WaitForClose(explorer, 15000));
     }
 
     // "Lock and Exit" from the tray command, up to the end of the program.

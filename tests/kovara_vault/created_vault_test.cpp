@@ -15,25 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "tool_run.h"
+
 namespace {
-
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
-
-std::string Quote(const std::string &text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class CreatedVault : public ::testing::Test {
 protected:
@@ -55,14 +39,14 @@ protected:
     std::string File(const std::string &name) const { return folder_ + "/" + name; }
 
     // Runs a command of the shell with its output and errors captured.
-    CommandRun Shell(const std::string &command) const {
+    ToolRun Shell(const std::string &command) const {
         const std::string out = File("stdout"), err = File("stderr");
         int status = system((command + " </dev/null >" + Quote(out) + " 2>" + Quote(err)).c_str());
-        return CommandRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+        return ToolRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
     }
 
     // The tool with the handed vault, user and backup, then the arguments.
-    CommandRun Tool(const std::string &command, const std::string &arguments, const std::string &password) const {
+    ToolRun Tool(const std::string &command, const std::string &arguments, const std::string &password) const {
         return Shell(std::string(KOVARA_VAULT) + " " + command + " --vault " + Quote(File("Kovara_" + user_ + ".udf")) +
                      " --user " + Quote(user_) + " --password " + Quote(password) + " --user-info " +
                      Quote(File("KovdevTokenKey.user")) + " " + arguments);
@@ -70,7 +54,7 @@ protected:
 };
 
 TEST_F(CreatedVault, CheckProvesThePasswordAndTheVaultInformation) {
-    CommandRun run = Tool("check", "--vault-info " + Quote(File(user_ + ".vault")), password_);
+    ToolRun run = Tool("check", "--vault-info " + Quote(File(user_ + ".vault")), password_);
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("check passed")) << run.out << run.err;
 
@@ -82,7 +66,7 @@ TEST_F(CreatedVault, CheckProvesThePasswordAndTheVaultInformation) {
 
 TEST_F(CreatedVault, ExportThenListAndGetMatchTheVolumeTheFormatMade) {
     const std::string image = File("exported.ntfs");
-    CommandRun run = Tool("export", "--force -o " + Quote(image), password_);
+    ToolRun run = Tool("export", "--force -o " + Quote(image), password_);
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("exported 8388608 bytes to " + image)) << run.err;
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_run.h"
+
 #include "token/token_binding.h"
 
 namespace {
@@ -21,24 +23,6 @@ namespace {
 const char kSoftHsm[] = "/usr/lib/softhsm/libsofthsm2.so";
 const char kPassword[] = "Correct horse 7";
 const char kPin[] = "2468";
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-std::string Quote(const std::string &text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteAll(const std::string &path, const std::string &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -78,11 +78,15 @@ protected:
 
     static void TearDownTestSuite() { Shell("rm -rf " + dir_); }
 
-    static ToolRun Tool(const std::vector<std::string> &arguments, const std::string &input = "") {
+    // redirections: more descriptors for the tool ("3<FILE"); limits: shell
+    // commands run before it in the same shell ("ulimit -f 64").
+    static ToolRun Tool(const std::vector<std::string> &arguments, const std::string &input = "",
+                        const std::string &redirections = "", const std::string &limits = "") {
         std::string command = KOVARA_VAULT;
         for (const std::string &a : arguments) command += " " + Quote(a);
         WriteAll(dir_ + "/stdin", input);
-        command += " <" + dir_ + "/stdin >" + dir_ + "/stdout 2>" + dir_ + "/stderr";
+        command += " " + redirections + " <" + dir_ + "/stdin >" + dir_ + "/stdout 2>" + dir_ + "/stderr";
+        if (!limits.empty()) command = "(" + limits + "; exec " + command + ")";
         int status = Shell(command);
         return ToolRun{status, ReadAll(dir_ + "/stdout"), ReadAll(dir_ + "/stderr")};
     }
@@ -90,7 +94,7 @@ protected:
     // The vault, user and key files of alice, with the key source given.
     static std::vector<std::string> Alice(const std::vector<std::string> &source, const char *password = kPassword) {
         std::vector<std::string> a = {"--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"};
-        if (password) a.insert(a.end(), {"--password", password});
+        if (password) a.insert(a.end(), {"--password-file", SecretFile(password)});
         a.insert(a.end(), source.begin(), source.end());
         return a;
     }
@@ -100,6 +104,13 @@ protected:
     static std::vector<std::string> Command(const std::string &name, std::vector<std::string> rest) {
         rest.insert(rest.begin(), name);
         return rest;
+    }
+
+    // A file holding one secret as its line, named after it.
+    static std::string SecretFile(const std::string &secret) {
+        std::string path = dir_ + "/secret-" + std::to_string(std::hash<std::string>()(secret));
+        WriteAll(path, secret + "\n");
+        return path;
     }
 
     static std::string Refusal(const std::string &line) { return "kovara-vault: " + line + "\n"; }
@@ -130,8 +141,8 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     const std::vector<std::vector<std::string>> sources = {
         {"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", vaultInfo},
         {"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev", "--vault-info", vaultInfo},
-        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin, "--vault-info", vaultInfo},
-        {"--token", kSoftHsm, "--slot", slot, "--pin", kPin},
+        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin), "--vault-info", vaultInfo},
+        {"--token", kSoftHsm, "--slot", slot, "--pin-file", SecretFile(kPin)},
     };
     for (const auto &source : sources) {
         ToolRun run = Tool(Command("check", Alice(source)));
@@ -205,18 +216,18 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-path", "C:\\Kovara\\Vault\\Kovara_alice.udf"}),
          "the user information was made for the vault registered as \"c:\\program files\\kovara\\vault\\kovara_alice.udf\", "
          "not \"C:\\Kovara\\Vault\\Kovara_alice.udf\""},
-        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password", kPassword, "--user-info",
+        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
          bob_ +
              "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
-        {{"--vault", notSectors, "--user", "alice", "--password", kPassword, "--user-info",
+        {{"--vault", notSectors, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
          notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin", kPin}),
+        {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin-file", SecretFile(kPin)}),
          "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", "1357"}),
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile("1357")}),
          "bad PIN: the token \"Kovara Alice\" refused it"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Bob", "--pin", kPin}),
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Bob", "--pin-file", SecretFile(kPin)}),
          std::string("no token labelled \"Kovara Bob\" in ") + kSoftHsm},
     };
     for (const Case &c : cases) {
@@ -266,7 +277,7 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_TRUE(ReadAll(image_) == ReadAll(image));
 
     // Standard output, from the token, one thread.
-    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin,
+    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin),
                                         "--threads", "1", "-o", "-"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == run.out);
@@ -304,7 +315,7 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
     run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label",
-                                     "Kovara Alice", "--pin", kPin})));
+                                     "Kovara Alice", "--pin-file", SecretFile(kPin)})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Meet at the old mill at noon.\n", run.out);
 

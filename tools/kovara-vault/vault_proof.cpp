@@ -21,6 +21,7 @@ struct OpenedRecord {
     unsigned char part2[kUserInfoPartSize];
     std::string registeredPath;
 
+    OpenedRecord() { LockInMemory(this, sizeof *this); }
     // Wiped on every way out, refusals included.
     ~OpenedRecord() {
         SecureWipe(record, sizeof record);
@@ -30,8 +31,8 @@ struct OpenedRecord {
     }
 };
 
-int TryPassword(const std::string &password, OpenedRecord *opened) {
-    OpenUserKeyBlock(opened->record, password.c_str(), opened->userKeyBlock);
+int TryPassword(const char *password, OpenedRecord *opened) {
+    OpenUserKeyBlock(opened->record, password, opened->userKeyBlock);
     return OpenIdentityText(opened->record, opened->userKeyBlock, &opened->registeredPath);
 }
 
@@ -54,9 +55,10 @@ std::string Article(const std::string &fileSystem) { return (fileSystem == "NTFS
 int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem) {
     unsigned char bytes[kSectorSize];
     if (!ReadVaultBytes(vault, bytes, kSectorSize, sector * kSectorSize))
-        RefuseWithErrno(vault.path + ": cannot read the vault", errno);
+        RefuseWithErrno(vault.path + ": cannot read sector " + std::to_string(sector) + " of the vault", errno);
     AesContext context;
     memset(&context, 0, sizeof context);
+    LockInMemory(&context, sizeof context);
     AesSetKey(vaultKey, kVaultKeyLength, 0, &context);
     DecryptSectors(&context, bytes, kSectorSize, sector);
     SecureWipe(&context, sizeof context);
@@ -65,9 +67,22 @@ int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, 
     return boot;
 }
 
-void OpenWithPassword(const Options &options, const std::string &password, OpenedRecord *opened) {
+// which receives, when the token holds several key objects, the one that opened.
+void OpenWithPassword(const Options &options, const char *password, const TokenRecords &tokenRecords,
+                      OpenedRecord *opened, std::string *which) {
     const KeySourceOptions &source = options.keySource;
     const std::string wrong = "wrong password for user " + options.userName + ": the user information does not open with it";
+    if (source.kind == KeySourceKind::kToken) {
+        for (int i = 0; i < tokenRecords.count; i++) {
+            memcpy(opened->record, tokenRecords.records[i], kUserInfoSize);
+            if (!TryPassword(password, opened)) continue;
+            if (tokenRecords.count > 1)
+                *which = ", key object " + std::to_string(i + 1) + " of the " + std::to_string(tokenRecords.count) +
+                         " it holds";
+            return;
+        }
+        Refuse(wrong);
+    }
     if (source.kind != KeySourceKind::kSplitBackup) {
         if (!TryPassword(password, opened)) Refuse(wrong);
         return;
@@ -111,6 +126,7 @@ int IsBootSector(const unsigned char *sector, std::string *fileSystem) {
 
 void ProveVault(const Options &options, VaultProof *proof) {
     const KeySourceOptions &source = options.keySource;
+    LockInMemory(proof->vaultKey, sizeof proof->vaultKey);
     proof->vault = OpenVaultFile(options.vaultPath);
     for (const std::string *path : {&source.userInfoPath, &source.part1Path, &source.part2Path, &options.vaultInfoPath})
         if (!path->empty()) proof->keyFiles.push_back(*path);
@@ -131,18 +147,17 @@ void ProveVault(const Options &options, VaultProof *proof) {
     unsigned char firstSector[kSectorSize];
     if (!ReadVaultBytes(proof->vault, firstSector, kSectorSize, 0))
         RefuseWithErrno(options.vaultPath + ": cannot read the vault", errno);
-    if (source.kind == KeySourceKind::kToken) ReadTokenRecord(source, opened.record, &sourceText);
+    TokenRecords tokenRecords;
+    if (source.kind == KeySourceKind::kToken) ReadTokenRecords(source, &tokenRecords, &sourceText);
 
-    std::string password = options.passwordGiven ? options.password
-                                                 : AskSecret("Password of user " + options.userName + ": ", "password");
-    try {
-        OpenWithPassword(options, password, &opened);
-    } catch (...) {
-        WipeString(password);
-        throw;
+    std::string which;
+    {
+        Secret password;
+        ReadSecret(options.password, "Password of user " + options.userName + ": ", "password", &password);
+        OpenWithPassword(options, password.text, tokenRecords, &opened, &which);
     }
-    WipeString(password);
-    proof->proved.push_back("password of user " + options.userName + ": opens the user information (" + sourceText + ")");
+    proof->proved.push_back("password of user " + options.userName + ": opens the user information (" + sourceText +
+                            which + ")");
 
     std::string registered = "registered vault path: " + opened.registeredPath;
     if (LowerCase(WindowsFileName(opened.registeredPath)) == LowerCase("Kovara_" + options.userName + ".udf"))

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "tool_run.h"
 
 #include "token/token_binding.h"
+#include "token/token_key_object.h"
 
 namespace {
 
@@ -33,6 +35,8 @@ int Shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+bool StoreRecordOnToken(const char *label, const std::string &record);
 
 class KovaraVault : public ::testing::Test {
 protected:
@@ -52,7 +56,7 @@ protected:
         WriteAll(dir_ + "/softhsm2.conf",
                  "directories.tokendir = " + dir_ + "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n");
         setenv("SOFTHSM2_CONF", (dir_ + "/softhsm2.conf").c_str(), 1);
-        for (const char *label : {"Kovara Alice", "Spare"})
+        for (const char *label : {"Kovara Alice", "Spare", "Two Keys"})
             ASSERT_EQ(0, Shell(std::string("softhsm2-util --init-token --free --label '") + label + "' --pin " + kPin +
                                " --so-pin 97531 >/dev/null"));
 
@@ -72,8 +76,11 @@ protected:
         ASSERT_EQ(
             0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
                      " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
-        ASSERT_EQ(0,
-                  Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf'"));
+        ASSERT_EQ(0, Shell(make + " " + image_ + " " + bob_ +
+                           " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf' " + kSoftHsm + " 'Two Keys' " + kPin));
+        // A key replacement cut short leaves a second key object: alice's
+        // record beside bob's on the same token.
+        ASSERT_TRUE(StoreRecordOnToken("Two Keys", ReadAll(alice_ + "/KovdevTokenKey.user")));
     }
 
     static void TearDownTestSuite() { Shell("rm -rf " + dir_); }
@@ -118,6 +125,28 @@ protected:
 
 std::string KovaraVault::dir_, KovaraVault::image_, KovaraVault::alice_, KovaraVault::bob_;
 
+// Adds one more key object holding record to the token with this label.
+bool StoreRecordOnToken(const char *label, const std::string &record) {
+    TokenBinding binding;
+    if (record.size() != kTokenRecordSize || BindTokenLibrary(kSoftHsm, 1, &binding) != kTokenOk) return false;
+    bool stored = false;
+    for (CK_ULONG i = 0; i < binding.slotCount && !stored; i++) {
+        CK_TOKEN_INFO info;
+        TokenIdentity identity;
+        if (binding.functions->C_GetTokenInfo(binding.slots[i], &info) != CKR_OK) continue;
+        TokenIdentityOf(&info, &identity);
+        if (strncmp(identity.label, label, strlen(label)) != 0) continue;
+        if (binding.functions->C_OpenSession(binding.slots[i], CKF_SERIAL_SESSION | CKF_RW_SESSION, nullptr, nullptr,
+                                             &binding.session) != CKR_OK ||
+            binding.functions->C_Login(binding.session, CKU_USER, (CK_UTF8CHAR *)kPin, CK_ULONG(strlen(kPin))) != CKR_OK)
+            break;
+        stored = CreateTokenKeyObject(&binding, reinterpret_cast<const unsigned char *>(record.data())) == kTokenOk;
+        binding.functions->C_Logout(binding.session);
+    }
+    UnbindTokenLibrary(&binding);
+    return stored;
+}
+
 // The slot SoftHSM2 gave the token with this label.
 std::string SlotOfToken(const char *label) {
     TokenBinding binding;
@@ -160,6 +189,21 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
         EXPECT_EQ("check passed\n", run.out.substr(run.out.size() - 13));
     }
 
+    // Two key objects on one token (a key replacement cut short): each
+    // user's password finds its own, whichever the token lists first. The
+    // secrets come from open descriptors here.
+    struct TwoKeys {
+        std::string user, vault, password;
+    };
+    for (const TwoKeys &owner : {TwoKeys{"alice", alice_ + "/Kovara_alice.udf", kPassword},
+                                 TwoKeys{"bob", bob_ + "/Kovara_bob.udf", "other-password"}}) {
+        ToolRun run = Tool({"check", "--vault", owner.vault, "--user", owner.user, "--password-fd", "4", "--token",
+                            kSoftHsm, "--token-label", "Two Keys", "--pin-fd", "3"},
+                           "", "3<" + SecretFile(kPin) + " 4<" + SecretFile(owner.password));
+        EXPECT_EQ(0, run.status) << owner.user << ": " << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("of the 2 it holds)")) << run.out;
+    }
+
     // A damaged first sector: the key is proved by NTFS's backup boot sector
     // at the end, and the rest of the volume still exports.
     const std::string damaged = dir_ + "/damaged.udf";
@@ -193,6 +237,8 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
     WriteAll(shortFile, ReadAll(alice_ + "/KovdevTokenKey.user").substr(0, 851));
     const std::string notSectors = dir_ + "/ragged.udf";
     WriteAll(notSectors, std::string(1000, 'x'));
+    const std::string cutShort = dir_ + "/cut-short.udf";
+    WriteAll(cutShort, ReadAll(alice_ + "/Kovara_alice.udf").substr(0, 4 << 20));
 
     struct Case {
         std::vector<std::string> arguments;
@@ -223,6 +269,9 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
         {{"--vault", notSectors, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
          notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
+        {{"--vault", cutShort, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
+          alice_ + "/KovdevTokenKey.user"},
+         cutShort + ": 4194304 bytes, but its boot sector claims a volume of 8388096 bytes: the vault file is cut short"},
         {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin-file", SecretFile(kPin)}),
          "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
         {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile("1357")}),
@@ -276,6 +325,31 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == ReadAll(image));
 
+    // A link at the target is replaced by the new image, readable by its
+    // owner only; the file it led to keeps its bytes.
+    const std::string victim = dir_ + "/victim.txt", link = dir_ + "/link.ntfs";
+    WriteAll(victim, "not yours");
+    ASSERT_EQ(0, chmod(victim.c_str(), 0644));
+    ASSERT_EQ(0, symlink(victim.c_str(), link.c_str()));
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", link, "--force"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("not yours", ReadAll(victim));
+    struct stat replaced;
+    ASSERT_EQ(0, lstat(link.c_str(), &replaced));
+    EXPECT_TRUE(S_ISREG(replaced.st_mode));
+    EXPECT_EQ(0600u, replaced.st_mode & 0777u);
+    EXPECT_TRUE(ReadAll(image_) == ReadAll(link));
+
+    // A write that fails half-way (a file-size limit) leaves the old target
+    // whole and no new file beside it.
+    WriteAll(image, "keep me");
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})), "", "",
+               "trap '' XFSZ; ulimit -f 2000");
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("kovara-vault: " + image + ": write failed: File too large")) << run.err;
+    EXPECT_EQ("keep me", ReadAll(image));
+    EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
+
     // Standard output, from the token, one thread.
     run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin),
                                         "--threads", "1", "-o", "-"})));
@@ -295,6 +369,63 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_TRUE(sealed == ReadAll(vault));
     EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+// The key dm-crypt would be given: 32 bytes with which AES-256-CBC, each
+// sector's number (little-endian, 16 bytes) as initial vector, turns the
+// container's sectors into the volume's.
+TEST_F(KovaraVault, KeyDecryptsSectorsAsAesCbcPlain64) {
+    const std::string keyFile = dir_ + "/alice.key", vault = alice_ + "/Kovara_alice.udf";
+    std::vector<std::string> key = Command("key", Alice(Whole()));
+    key.insert(key.end(), {"--key-file", keyFile});
+    ToolRun run = Tool(key);
+    ASSERT_EQ(0, run.status) << run.err;
+    struct stat info;
+    ASSERT_EQ(0, stat(keyFile.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+    const std::string bytes = ReadAll(keyFile);
+    ASSERT_EQ(32u, bytes.size());
+    std::vector<std::string> toFd = Command("key", Alice(Whole()));
+    toFd.insert(toFd.end(), {"--key-fd", "3"});
+    run = Tool(toFd, "", "3>" + dir_ + "/fd.key");
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(bytes == ReadAll(dir_ + "/fd.key"));
+
+    auto hex = [](const std::string &raw) {
+        std::string text;
+        char two[3];
+        for (unsigned char c : raw) snprintf(two, sizeof two, "%02x", c), text += two;
+        return text;
+    };
+    const std::string sealed = ReadAll(vault), plain = ReadAll(image_);
+    for (uint64_t sector : {uint64_t(0), uint64_t(plain.size() / 512 / 2 + 3)}) {
+        std::string iv(16, '\0');
+        for (int i = 0; i < 8; i++) iv[size_t(i)] = char(sector >> (8 * i));
+        WriteAll(dir_ + "/sector.enc", sealed.substr(sector * 512, 512));
+        ASSERT_EQ(0, Shell("openssl enc -d -aes-256-cbc -nopad -K " + hex(bytes) + " -iv " + hex(iv) + " -in " + dir_ +
+                           "/sector.enc -out " + dir_ + "/sector.dec"));
+        EXPECT_TRUE(plain.substr(sector * 512, 512) == ReadAll(dir_ + "/sector.dec")) << "sector " << sector;
+    }
+
+    // Never to a terminal, never over an existing file.
+    int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(0, grantpt(terminal));
+    ASSERT_EQ(0, unlockpt(terminal));
+    const std::string pts = ptsname(terminal);
+    run = Tool(toFd, "", "3<>" + pts);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(Refusal("descriptor 3 is a terminal; the key is never shown: give a pipe or --key-file"),
+              run.err.substr(run.err.find("kovara-vault:")));
+    key.back() = pts;
+    run = Tool(key);
+    EXPECT_EQ(Refusal(pts + " is a terminal or another device; the key is never shown there: give a new file"),
+              run.err.substr(run.err.find("kovara-vault:")));
+    key.back() = keyFile;
+    run = Tool(key);
+    EXPECT_EQ(Refusal(keyFile + " exists; a key file is always new"), run.err.substr(run.err.find("kovara-vault:")));
+    EXPECT_TRUE(bytes == ReadAll(keyFile));
+    close(terminal);
 }
 
 TEST_F(KovaraVault, LsAndGetReturnTheFiles) {

@@ -51,8 +51,24 @@ std::string WindowsFileName(const std::string &path) {
 
 std::string Article(const std::string &fileSystem) { return (fileSystem == "NTFS" ? "an " : "a ") + fileSystem; }
 
+// The size of the volume a boot sector describes: NTFS's sector count, or
+// FAT's 16- or 32-bit one, times the bytes per sector.
+uint64_t ClaimedVolumeBytes(const unsigned char *sector, const std::string &fileSystem) {
+    uint64_t bytesPerSector = uint64_t(sector[11]) | uint64_t(sector[12]) << 8, sectors = 0;
+    if (fileSystem == "NTFS") {
+        for (int i = 7; i >= 0; i--) sectors = sectors << 8 | sector[0x28 + i];
+    } else {
+        sectors = uint64_t(sector[0x13]) | uint64_t(sector[0x14]) << 8;
+        if (!sectors)
+            for (int i = 3; i >= 0; i--) sectors = sectors << 8 | sector[0x20 + i];
+    }
+    return sectors * bytesPerSector;
+}
+
 // Reads, decrypts and looks at one sector; refuses when it cannot be read.
-int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem) {
+// claimed receives the size of the volume the boot sector describes.
+int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem,
+                         uint64_t *claimed) {
     unsigned char bytes[kSectorSize];
     if (!ReadVaultBytes(vault, bytes, kSectorSize, sector * kSectorSize))
         RefuseWithErrno(vault.path + ": cannot read sector " + std::to_string(sector) + " of the vault", errno);
@@ -63,6 +79,7 @@ int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, 
     DecryptSectors(&context, bytes, kSectorSize, sector);
     SecureWipe(&context, sizeof context);
     int boot = IsBootSector(bytes, fileSystem);
+    if (boot) *claimed = ClaimedVolumeBytes(bytes, *fileSystem);
     SecureWipe(bytes, sizeof bytes);
     return boot;
 }
@@ -173,11 +190,17 @@ void ProveVault(const Options &options, VaultProof *proof) {
     ComputeVaultKey(opened.userKeyBlock, kUserKeyBlockSize, proof->vaultKey);
 
     std::string fileSystem;
-    if (DecryptsToBootSector(proof->vault, proof->vaultKey, 0, &fileSystem)) {
+    uint64_t claimed = 0;
+    if (DecryptsToBootSector(proof->vault, proof->vaultKey, 0, &fileSystem, &claimed)) {
+        // A container cut short (an interrupted copy) would read as zeros or
+        // fail half-way; say so before anything is read from it.
+        if (claimed > proof->vault.bytes)
+            Refuse(options.vaultPath + ": " + std::to_string(proof->vault.bytes) + " bytes, but its boot sector claims a volume of " +
+                   std::to_string(claimed) + " bytes: the vault file is cut short");
         proof->proved.push_back("vault " + options.vaultPath + ": " + std::to_string(proof->vault.bytes) +
                                 " bytes, its first sector decrypts to " + Article(fileSystem) + " boot sector");
     } else if (proof->vault.bytes / kSectorSize > 1 &&
-               DecryptsToBootSector(proof->vault, proof->vaultKey, proof->vault.bytes / kSectorSize - 1, &fileSystem) &&
+               DecryptsToBootSector(proof->vault, proof->vaultKey, proof->vault.bytes / kSectorSize - 1, &fileSystem, &claimed) &&
                fileSystem == "NTFS") {
         // NTFS keeps a copy of its boot sector in the last sector: a damaged
         // first sector need not stand between the user and the files.

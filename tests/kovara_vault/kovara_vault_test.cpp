@@ -457,6 +457,39 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy)) << "a failed look-up must leave the target alone";
     run = Tool(Command("get", Alice({"/photo.bin", "-o", copy, "--user-info", alice_ + "/KovdevTokenKey.user"})));
     EXPECT_EQ(Refusal(copy + " exists; give --force to overwrite it"), run.err);
+
+    // Hostile names in another vault: controls are shown escaped, a name
+    // that is no valid UTF-16 (a lone surrogate) is shown, not dropped, and
+    // an entry whose record is damaged is named while the listing goes on.
+    const std::string hostile = dir_ + "/hostile.ntfs", carol = dir_ + "/carol";
+    std::string copies;
+    for (const char *name : {"bell\anamed.txt", "esc\x1b[31mred.txt", "line\nbreak.txt", "surrogateQ.txt", "broken.txt"})
+        copies += " && ntfscp -q " + hostile + " " + dir_ + "/notes.txt " + Quote(std::string("/") + name);
+    ASSERT_EQ(0, Shell("mkdir -p " + carol + " && truncate -s 8M " + hostile + " && mkntfs -q -F -f -s 512 -c 4096 " +
+                       hostile + copies));
+    std::string bytes = ReadAll(hostile);
+    auto wide = [](const std::string &text) {
+        std::string utf16;
+        for (char c : text) utf16 += std::string(1, c) + '\0';
+        return utf16;
+    };
+    for (size_t at = bytes.find(wide("surrogateQ")); at != std::string::npos; at = bytes.find(wide("surrogateQ"), at))
+        bytes.replace(at + 18, 2, "\x00\xD8", 2);
+    for (size_t at = bytes.find(wide("broken.txt")); at != std::string::npos; at = bytes.find(wide("broken.txt"), at + 1)) {
+        size_t record = at / 1024 * 1024;  // the file's own record, not the folder's index
+        if (bytes.compare(record, 4, "FILE") == 0 && bytes.substr(record, 1024).find(wide("$I30")) == std::string::npos)
+            bytes.replace(record, 4, "BAAD");
+    }
+    WriteAll(hostile, bytes);
+    ASSERT_EQ(0, Shell(std::string(MAKE_TEST_VAULT) + " " + hostile + " " + carol + " carol pw 'C:\\Kovara_carol.udf'"));
+    run = Tool({"ls", "--vault", carol + "/Kovara_carol.udf", "--user", "carol", "--password-file", SecretFile("pw"),
+                "--user-info", carol + "/KovdevTokenKey.user"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("-           30  bell\\x07named.txt\n-           30  esc\\x1B[31mred.txt\n"
+              "-           30  line\\x0Abreak.txt\n-           30  surrogate\\uD800.txt\n",
+              run.out);
+    EXPECT_EQ(0u, run.err.find("kovara-vault: /: cannot read the entry broken.txt: ")) << run.err;
+    EXPECT_EQ(Refusal("/: 1 entry could not be read"), run.err.substr(run.err.find('\n') + 1));
 }
 
 }  // namespace

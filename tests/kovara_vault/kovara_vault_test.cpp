@@ -5,6 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <termios.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,6 +233,37 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     ToolRun run = Tool(Command("check", fromInput), std::string(kPassword) + "\n");
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("kovara_alice.udf (the default vault name of user alice), as given"));
+
+    // On a terminal the password is asked without echo; Ctrl-C at the prompt
+    // ends the run with the echo back on.
+    int terminal = -1;
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string vault = alice_ + "/Kovara_alice.udf", userInfo = alice_ + "/KovdevTokenKey.user";
+        execl(KOVARA_VAULT, KOVARA_VAULT, "check", "--vault", vault.c_str(), "--user", "alice", "--user-info",
+              userInfo.c_str(), nullptr);
+        _exit(127);
+    }
+    std::string shown;
+    const std::string prompt = "Password of user alice: ";
+    while (shown.find(prompt) == std::string::npos) {
+        struct pollfd ready = {terminal, POLLIN, 0};
+        char c;
+        if (poll(&ready, 1, 20000) <= 0 || read(terminal, &c, 1) != 1) break;
+        shown += c;
+    }
+    ASSERT_NE(std::string::npos, shown.find(prompt)) << "no prompt, only: " << shown;
+    struct termios asking, after;
+    ASSERT_EQ(0, tcgetattr(terminal, &asking));
+    EXPECT_FALSE(asking.c_lflag & ECHO) << "the password would be echoed";
+    ASSERT_EQ(1, write(terminal, "\x03", 1));
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_EQ(0, tcgetattr(terminal, &after));
+    EXPECT_TRUE(after.c_lflag & ECHO) << "the terminal was left without echo";
+    close(terminal);
 }
 
 TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {

@@ -324,6 +324,12 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
     ToolRun usage = Tool({"check", "--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"});
     EXPECT_EQ(2, usage.status);
     EXPECT_EQ(Refusal("a key source is required: --user-info, --split or --token"), usage.err);
+    // A secret on the command line is refused before anything is read.
+    usage = Tool(Command("check", {"--vault", alice_ + "/Kovara_alice.udf", "--user", "alice", "--password", kPassword}));
+    EXPECT_EQ(2, usage.status);
+    EXPECT_EQ(Refusal("--password is gone: a secret on the command line shows in the process list; give "
+                      "--password-file FILE or --password-fd N, or leave it out to be asked"),
+              usage.err);
 }
 
 TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {

@@ -37,6 +37,9 @@ const char kOverwrite[] =
     "A vault file exists in selected location.\n\nClick \"Yes\" to ovewrite.\nClick \"No\" to select new location."
     "\nClick \"Cancel\" to cancel backup.";
 
+const char kSelf[] =
+    "The selected location holds the vault itself.\n\nSelect some other location for the vault backup.";
+
 class VaultBackupTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -112,5 +115,16 @@ TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
     answerer.Answer(IDOK);
     EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str()));
     EXPECT_FALSE(FileExists(first.File("gone.udf")));
-    EXPECT_EQ((std::vector<std::string>{"There was error making a backup."}), Texts(answerer));
+
+    // The container's own folder is refused, and the chooser comes back.
+    WriteBytes(first.File("Kovara_Ann.udf"), Bytes(10, 1));
+    g_folders = {vaults.path, first.path};
+    g_chooserCalls = 0;
+    answerer.Answer(IDOK);
+    answerer.Answer(IDYES);
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
+    EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
+    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}),
+              Texts(answerer));
 }

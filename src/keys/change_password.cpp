@@ -57,15 +57,14 @@ int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword,
         return 0;
     }
     unsigned char oldRecord[kUserInfoSize];
-    if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord)) return 0;
+    if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord, oldPassword, vaultPath)) return 0;
     int changed = 0;
     if (!UserInfoAcceptsPassword(oldRecord, oldPassword, vaultPath)) {
         ShowMessageBox(owner, "Either username or password is incorrect.");
     } else {
         unsigned char newRecord[kUserInfoSize];
         ResealRecord(oldRecord, oldPassword, newPassword, newRecord);
-        changed = DeleteTokenKey(owner, tokenPassword) &&
-                  StoreTokenKeyOrPutBack(owner, newRecord, oldRecord, tokenPassword, kUnchanged, kLost);
+        changed = ReplaceTokenKey(owner, tokenPassword, newRecord, 0, TokenKeyTexts{kUnchanged, kLost});
         SecureWipe(newRecord, sizeof newRecord);
     }
     SecureWipe(oldRecord, sizeof oldRecord);

@@ -5,7 +5,7 @@
 int CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
                       const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
     int accepted = UserInfoAcceptsPassword(record, password, vaultPath);
     SecureWipe(record, sizeof record);
     return accepted;

@@ -93,7 +93,7 @@ int VaultInfoPathOf(const char *userName, char *path, size_t pathSize) {
 int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
                    const char *tokenPassword, const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);

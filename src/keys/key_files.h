@@ -13,8 +13,11 @@ extern unsigned char g_userInfoBackupBuffer[852];
 
 // Every read of the user information record below takes its source: the
 // token (backup NULL, read with the token password) or the backup chosen for
-// a log-in from backup (whole, or joined from its two parts).
-int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852);
+// a log-in from backup (whole, or joined from its two parts). A token that
+// holds two key objects gives the one password opens for vaultPath (when
+// both are given), else the first.
+int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852,
+                 const char *password = nullptr, const char *vaultPath = nullptr);
 
 // 1 when the password opens the record and its identity names vaultPath.
 // Shows only the messages of the read itself.
@@ -41,13 +44,14 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
 // Puts the vault key into the driver's open request: cipher code, key length,
 // the key in the next slot, key count + 1.
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, const BackupChoice *backup);
+                 const char *tokenPassword, const BackupChoice *backup, const char *vaultPath = nullptr);
 
 // What the open sequence's key loading needs to load a user's vault key.
 struct VaultKeySource {
     const char *password;
     const char *tokenPassword;
     const BackupChoice *backup;  // NULL: the token
+    const char *vaultPath = nullptr;  // picks the token's key object the password opens
 };
 // The key loading function handed to the open sequence (the load of its
 // KeyLoading), with a VaultKeySource as context: LoadVaultKey with the whole

@@ -5,9 +5,9 @@
 #include "mount/open_request.h"
 
 int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, const BackupChoice *backup) {
+                 const char *tokenPassword, const BackupChoice *backup, const char *vaultPath) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record)) return 0;
+    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
@@ -22,5 +22,6 @@ int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, 
 
 int LoadVaultKeyFromSource(void *vaultKeySource, HWND owner, unsigned char *keyArea) {
     const VaultKeySource *source = static_cast<const VaultKeySource *>(vaultKeySource);
-    return LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword, source->backup);
+    return LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword, source->backup,
+                        source->vaultPath);
 }

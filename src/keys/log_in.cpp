@@ -95,7 +95,7 @@ int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsi
 
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Opening Vault..");
     for (int i = 0; i < 3; ++i) attempt.Step();
-    VaultKeySource source = {g_loginPassword, tokenPassword, backup};
+    VaultKeySource source = {g_loginPassword, tokenPassword, backup, vaultPath};
     KeyLoading keyLoading = {LoadVaultKeyFromSource, &source};
     int opened = MountVault(attempt.main, vaultPath, sizeMb, letterRequested, letter, keyLoading);
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Log-In Status");

@@ -48,8 +48,9 @@ int ReadBackupFile(HWND owner, const char *path, unsigned char *buffer, DWORD si
 
 }  // namespace
 
-int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852) {
-    if (!backup) return ReadUserInfoFromToken(owner, tokenPassword, record852);
+int ReadUserInfo(HWND owner, const BackupChoice *backup, const char *tokenPassword, unsigned char *record852,
+                 const char *password, const char *vaultPath) {
+    if (!backup) return ReadUserInfoFromToken(owner, tokenPassword, record852, password, vaultPath);
     if (!backup->split) return ReadBackupFile(owner, backup->userInfoPath, record852, kUserInfoSize, "");
     unsigned char part1[kUserInfoPartSize], part2[kUserInfoPartSize];
     int ok = ReadBackupFile(owner, backup->userInfoPath, part1, kUserInfoPartSize, " [Part 1]") &&

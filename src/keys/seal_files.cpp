@@ -17,7 +17,23 @@ HANDLE CreateNewUnshared(const char *path) {
 
 int WriteAll(HANDLE file, const unsigned char *data, DWORD length) {
     DWORD written = 0;
-    return WriteFile(file, data, length, &written, NULL) && written == length;
+    if (!WriteFile(file, data, length, &written, NULL)) return 0;
+    if (written == length) return 1;
+    SetLastError(ERROR_HANDLE_DISK_FULL);
+    return 0;
+}
+
+// A key file counts as written only once its bytes are on the disk and its
+// close reported no error; the last error tells why not.
+int FlushAndClose(HANDLE file, int written) {
+    int ok = written && FlushFileBuffers(file);
+    DWORD error = GetLastError();
+    if (!CloseHandle(file)) {
+        if (ok) error = GetLastError();
+        ok = 0;
+    }
+    SetLastError(error);
+    return ok;
 }
 
 }  // namespace
@@ -36,8 +52,7 @@ int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, c
 
     HANDLE file = CreateNewUnshared(vaultInfoPath);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    ok = WriteAll(file, vaultInfo, kVaultInfoSize);
-    CloseHandle(file);
+    ok = FlushAndClose(file, WriteAll(file, vaultInfo, kVaultInfoSize));
     if (!ok) {
         // Leave no short file behind: the next log-in would call it corrupt.
         SetFileAttributesA(vaultInfoPath, FILE_ATTRIBUTE_NORMAL);
@@ -83,15 +98,14 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
     for (int k = 0; ok && k < kRecoveryRecordCount; ++k)
         ok = WriteAll(handle, file + kRecoverySaltSize + k * kPasswordRecordSize, kPasswordRecordSize);
     SecureWipe(file, sizeof file);
+    ok = FlushAndClose(handle, ok);
     if (!ok) {
         DWORD error = GetLastError();
-        CloseHandle(handle);
         SetFileAttributesA(recoveryPath, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(recoveryPath);
         SetLastError(error);
         LastErrorBox(owner);
         return 0;
     }
-    CloseHandle(handle);
     return 1;
 }

@@ -24,14 +24,19 @@ int AuthoriseTokenUse(HWND owner, char *tokenPassword, size_t passwordSize) {
     return ok;
 }
 
-int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852) {
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852, const char *password,
+                          const char *vaultPath) {
+    unsigned char values[2][kTokenKeySize];
     if (!OpenTokenSession(owner, tokenPassword)) return 0;
-    int ok = ReadTokenKey(owner, kTokenKeySize, 0);
+    int count = ReadTokenKeys(owner, values);
     CloseTokenSession();
-    if (ok) memcpy(record852, g_tokenKeyBuffer + 3, kUserInfoSize);
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
-    return ok;
+    int chosen = 0;
+    if (count == 2 && password && vaultPath && !UserInfoAcceptsPassword(values[0] + 3, password, vaultPath) &&
+        UserInfoAcceptsPassword(values[1] + 3, password, vaultPath))
+        chosen = 1;
+    if (count) memcpy(record852, values[chosen] + 3, kUserInfoSize);
+    SecureWipe(values, sizeof values);
+    return count != 0;
 }
 
 int SealUserInfo(HWND owner, const unsigned char *salt20, const unsigned char *userKeyBlock256, const char *password,

@@ -8,4 +8,8 @@
 // (NUL-terminated inside passwordSize bytes), 0 when the user cancelled.
 int AuthoriseTokenUse(HWND owner, char *tokenPassword, size_t passwordSize);
 
-int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852);
+// Reads the record of the token's key object. When the token holds two (a
+// replacement was cut off between its two steps), the one that password opens
+// for vaultPath is taken, else the first; without a password, the first.
+int ReadUserInfoFromToken(HWND owner, const char *tokenPassword, unsigned char *record852,
+                          const char *password = nullptr, const char *vaultPath = nullptr);

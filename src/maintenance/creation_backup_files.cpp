@@ -19,17 +19,26 @@ bool WriteNewFile(const char *path, const unsigned char *bytes, DWORD length) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes, length, &written, NULL) && written == length;
+    bool ok = WriteFile(file, bytes, length, &written, NULL) && written == length && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     if (!ok) Remove(path);
     return ok;
+}
+
+// The vault information copy, flushed to the disk before it counts.
+bool CopyFlushed(const char *from, const char *to) {
+    if (!CopyFileA(from, to, FALSE)) return false;
+    HANDLE file = CreateFileA(to, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = FlushFileBuffers(file) != 0;
+    return CloseHandle(file) && ok;
 }
 
 }  // namespace
 
 int WriteSingleBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
                       const char *vaultInfoPath) {
-    bool copied = CopyFileA(vaultInfoPath, choice.vaultInfo, FALSE) != 0;
+    bool copied = CopyFlushed(vaultInfoPath, choice.vaultInfo);
     if (!copied || !WriteNewFile(choice.userInfo, record852, kRecordSize)) {
         if (copied) Remove(choice.vaultInfo);
         ShowMessageBox(owner, "Error creating backup.\nYou can make a backup after log-in.");
@@ -53,7 +62,7 @@ int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsig
         return 0;
     }
     // Both copies may share one path when both parts go to one folder.
-    if (!CopyFileA(vaultInfoPath, choice.vaultInfo, FALSE) || !CopyFileA(vaultInfoPath, choice.vaultInfo2, FALSE)) {
+    if (!CopyFlushed(vaultInfoPath, choice.vaultInfo) || !CopyFlushed(vaultInfoPath, choice.vaultInfo2)) {
         Remove(choice.vaultInfo);
         Remove(choice.vaultInfo2);
         Remove(choice.userInfo);

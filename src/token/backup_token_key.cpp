@@ -61,18 +61,33 @@ int WriteNewFile(HWND owner, const char *path, const unsigned char *record) {
         SystemErrorBox(owner, kFailed);
         return 0;
     }
+    // The backup counts only once its bytes are on the disk and the close
+    // reported no error.
     DWORD written = 0;
     BOOL ok = WriteFile(file, record, kTokenRecordSize, &written, nullptr);
-    if (!ok || written != kTokenRecordSize) {
-        if (ok) SetLastError(ERROR_HANDLE_DISK_FULL);
-        SystemErrorBox(owner, kFailed);
-        CloseHandle(file);
+    if (ok && written != kTokenRecordSize) {
+        ok = FALSE;
+        SetLastError(ERROR_HANDLE_DISK_FULL);
+    }
+    if (ok) ok = FlushFileBuffers(file);
+    DWORD error = GetLastError();
+    BOOL closed = CloseHandle(file);
+    if (ok && !closed) {
+        ok = FALSE;
+        error = GetLastError();
+    }
+    if (!ok) {
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path);
+        SetLastError(error);
+        SystemErrorBox(owner, kFailed);
         return 0;
     }
-    CloseHandle(file);
     return 1;
+}
+
+void CreatedNotice(HWND owner, const char *path) {
+    TokenNotice(owner, std::string("Backup created successfully!") + "\nCreated in location:\n" + path);
 }
 
 }  // namespace
@@ -85,6 +100,26 @@ int BackupTokenKey(HWND owner, const char *nameStem, const char *extension, cons
     int written = WriteNewFile(owner, path, record);
     SecureWipe(record, sizeof record);
     if (!written) return 0;
-    TokenNotice(owner, std::string("Backup created successfully!") + "\nCreated in location:\n" + path);
+    CreatedNotice(owner, path);
     return 1;
+}
+
+void OfferToSaveLastKeyCopy(HWND owner, const unsigned char *record852) {
+    static const char kOffer[] =
+        "The key the token held before is now kept only in the memory of this program."
+        "\n\nClick \"Yes\" to save it as a key backup (KovdevTokenKey.user)."
+        "\nClick \"No\" to discard it.";
+    static const char kSure[] = "ARE YOU SURE TO DISCARD THE KEY?";
+    for (;;) {
+        if (!TokenQuestion(owner, kOffer)) {
+            if (TokenWarningQuestion(owner, kSure)) return;
+            continue;
+        }
+        char path[MAX_PATH];
+        if (!ChooseBackupPath(owner, "KovdevTokenKey", ".user", path)) continue;
+        if (WriteNewFile(owner, path, record852)) {
+            CreatedNotice(owner, path);
+            return;
+        }
+    }
 }

@@ -94,13 +94,7 @@ const char kLost[] =
 // Replaces the token's key with the record, keeping the one it held until the
 // new one is stored.
 int PutRecordOnToken(HWND dialog, const unsigned char *record, const char *tokenPassword) {
-    unsigned char held[kUserInfoSize];
-    int holds = ReadTokenRecordQuietly(dialog, tokenPassword, held);
-    if (holds < 0) return 0;
-    int stored = PrepareTokenForNewKey(dialog, tokenPassword, kTokenKeySize) &&
-                 StoreTokenKeyOrPutBack(dialog, record, holds ? held : nullptr, tokenPassword, kUnchanged, kLost);
-    SecureWipe(held, sizeof held);
-    return stored;
+    return ReplaceTokenKey(dialog, tokenPassword, record, 1, TokenKeyTexts{kUnchanged, kLost});
 }
 
 }  // namespace

@@ -52,24 +52,28 @@ static TokenOutcome ReadValue(TokenBinding *b, CK_OBJECT_HANDLE handle, unsigned
     return kTokenOk;
 }
 
-TokenOutcome ReadTokenKeyValue(TokenBinding *b, size_t expected, unsigned char *out) {
+// Up to two handles of objects with the label. finalMatters: a failed
+// C_FindObjectsFinal counts when something was found.
+static TokenOutcome FindByLabel(TokenBinding *b, CK_OBJECT_HANDLE handles[2], CK_ULONG *found, int finalMatters) {
     CK_ATTRIBUTE label;
     LabelTemplate(&label);
     if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenFindInitFailed;
-    CK_OBJECT_HANDLE handles[2] = {0, 0};
-    CK_ULONG found = 0;
-    if (b->functions->C_FindObjects(b->session, handles, 2, &found) != CKR_OK) {
-        b->functions->C_FindObjectsFinal(b->session);
-        return kTokenFindFailed;
-    }
-    if (b->functions->C_FindObjectsFinal(b->session) != CKR_OK) {
-        if (found == 0) return kTokenNoKeyObject;
-        return kTokenFindFinalFailed;
-    }
-    if (found == 0) return kTokenNoKeyObject;
+    handles[0] = handles[1] = 0;
+    *found = 0;
+    CK_RV rv = b->functions->C_FindObjects(b->session, handles, 2, found);
+    CK_RV final = b->functions->C_FindObjectsFinal(b->session);
+    if (rv != CKR_OK) return kTokenFindFailed;
+    if (*found > 2) *found = 2;
+    if (*found == 0) return kTokenNoKeyObject;
+    if (finalMatters && final != CKR_OK) return kTokenFindFinalFailed;
+    return kTokenOk;
+}
+
+// Reads one object's value and checks it as a token key value of expected bytes.
+static TokenOutcome ReadCheckedValue(TokenBinding *b, CK_OBJECT_HANDLE handle, size_t expected, unsigned char *out) {
     unsigned char *value = nullptr;
     size_t length = 0;
-    TokenOutcome outcome = ReadValue(b, handles[0], &value, &length);
+    TokenOutcome outcome = ReadValue(b, handle, &value, &length);
     if (outcome != kTokenOk) return outcome;
     outcome = CheckTokenKeyValue(value, length, expected);
     if (outcome == kTokenOk) memcpy(out, value, expected);
@@ -78,36 +82,75 @@ TokenOutcome ReadTokenKeyValue(TokenBinding *b, size_t expected, unsigned char *
     return outcome;
 }
 
-TokenOutcome CreateTokenKeyObject(TokenBinding *b, const unsigned char record[kTokenRecordSize]) {
-    unsigned char value[kTokenKeySize];
-    BuildTokenKeyValue(record, value);
+TokenOutcome ReadTokenKeyValue(TokenBinding *b, size_t expected, unsigned char *out) {
+    CK_OBJECT_HANDLE handles[2];
+    CK_ULONG found = 0;
+    TokenOutcome outcome = FindByLabel(b, handles, &found, 1);
+    if (outcome != kTokenOk) return outcome;
+    return ReadCheckedValue(b, handles[0], expected, out);
+}
+
+TokenOutcome ReadTokenKeyValues(TokenBinding *b, unsigned char values[2][kTokenKeySize], int *count) {
+    *count = 0;
+    CK_OBJECT_HANDLE handles[2];
+    CK_ULONG found = 0;
+    TokenOutcome outcome = FindByLabel(b, handles, &found, 1);
+    if (outcome != kTokenOk) return outcome;
+    TokenOutcome first = kTokenOk;
+    for (CK_ULONG i = 0; i < found; i++) {
+        TokenOutcome read = ReadCheckedValue(b, handles[i], kTokenKeySize, values[*count]);
+        if (read == kTokenOk) ++*count;
+        if (i == 0) first = read;
+    }
+    return *count ? kTokenOk : first;
+}
+
+TokenOutcome FindTokenKeyObjects(TokenBinding *b, CK_OBJECT_HANDLE handles[2], int *count) {
+    CK_ULONG found = 0;
+    TokenOutcome outcome = FindByLabel(b, handles, &found, 0);
+    *count = (int)found;
+    return outcome;
+}
+
+TokenOutcome ReadTokenObjectValue(TokenBinding *b, CK_OBJECT_HANDLE handle, unsigned char **value, size_t *length) {
+    return ReadValue(b, handle, value, length);
+}
+
+TokenOutcome CreateTokenObjectWithValue(TokenBinding *b, const unsigned char *value, size_t length,
+                                        CK_OBJECT_HANDLE *handle) {
     CK_OBJECT_CLASS dataClass = CKO_DATA;
     CK_BBOOL yes = CK_TRUE;
     CK_ATTRIBUTE attributes[5] = {
         {CKA_CLASS, &dataClass, sizeof dataClass}, {CKA_LABEL, (void *)kTokenKeyLabel, sizeof kTokenKeyLabel},
-        {CKA_VALUE, value, sizeof value},          {CKA_TOKEN, &yes, sizeof yes},
+        {CKA_VALUE, (void *)value, (CK_ULONG)length}, {CKA_TOKEN, &yes, sizeof yes},
         {CKA_PRIVATE, &yes, sizeof yes},
     };
-    CK_OBJECT_HANDLE handle = 0;
-    CK_RV rv = b->functions->C_CreateObject(b->session, attributes, 5, &handle);
-    SecureWipe(value, sizeof value);
-    if (rv == CKR_OK) return kTokenOk;
+    CK_OBJECT_HANDLE created = 0;
+    CK_RV rv = b->functions->C_CreateObject(b->session, attributes, 5, &created);
+    if (rv == CKR_OK) {
+        if (handle) *handle = created;
+        return kTokenOk;
+    }
     return rv == CKR_DEVICE_MEMORY ? kTokenDeviceMemory : kTokenCreateFailed;
 }
 
+TokenOutcome CreateTokenKeyObject(TokenBinding *b, const unsigned char record[kTokenRecordSize],
+                                  CK_OBJECT_HANDLE *handle) {
+    unsigned char value[kTokenKeySize];
+    BuildTokenKeyValue(record, value);
+    TokenOutcome outcome = CreateTokenObjectWithValue(b, value, sizeof value, handle);
+    SecureWipe(value, sizeof value);
+    return outcome;
+}
+
 TokenOutcome FindExistingTokenKey(TokenBinding *b, CK_OBJECT_HANDLE *handle, size_t *valueLength) {
-    CK_ATTRIBUTE label;
-    LabelTemplate(&label);
-    if (b->functions->C_FindObjectsInit(b->session, &label, 1) != CKR_OK) return kTokenFindInitFailed;
-    CK_OBJECT_HANDLE handles[2] = {0, 0};
+    CK_OBJECT_HANDLE handles[2];
     CK_ULONG found = 0;
-    CK_RV rv = b->functions->C_FindObjects(b->session, handles, 2, &found);
-    b->functions->C_FindObjectsFinal(b->session);
-    if (rv != CKR_OK) return kTokenFindFailed;
-    if (found == 0) return kTokenNoKeyObject;
+    TokenOutcome outcome = FindByLabel(b, handles, &found, 0);
+    if (outcome != kTokenOk) return outcome;
     unsigned char *value = nullptr;
     size_t length = 0;
-    TokenOutcome outcome = ReadValue(b, handles[0], &value, &length);
+    outcome = ReadValue(b, handles[0], &value, &length);
     if (outcome != kTokenOk) return outcome;
     SecureWipe(value, length);
     free(value);

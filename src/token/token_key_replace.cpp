@@ -1,3 +1,4 @@
+#include "token/token_key_keep.h"
 #include "token/token_message_box.h"
 #include "token/token_messages.h"
 #include "token/token_operations.h"
@@ -47,28 +48,26 @@ static int FindKey(HWND owner, const char *password, TokenMessageContext context
     return 1;
 }
 
+int AgreeToReplaceTokenKey(HWND owner, size_t valueLength, unsigned long expectedLength) {
+    // The length alone marks a user key: ask twice.
+    if (valueLength == expectedLength)
+        return TokenWarningQuestion(owner, kUserKeyQuestion) && TokenWarningQuestion(owner, kSureQuestion);
+    return TokenWarningQuestion(owner, kOtherKeyQuestion);
+}
+
 int PrepareTokenForNewKey(HWND owner, const char *password, unsigned long expectedLength) {
     int found = 0;
     CK_OBJECT_HANDLE handle = 0;
     size_t length = 0;
     if (!FindKey(owner, password, kPreparingToken, &found, &handle, &length)) return 0;
     if (!found) return 1;
-    const char *failure;
-    if (length == expectedLength) {
-        // The length alone marks it as a user key: ask twice.
-        if (!TokenWarningQuestion(owner, kUserKeyQuestion) || !TokenWarningQuestion(owner, kSureQuestion)) {
-            CloseTokenSession();
-            return 0;
-        }
-        failure = "Failed to delete existing key object on the token.";
-    } else {
-        if (!TokenWarningQuestion(owner, kOtherKeyQuestion)) {
-            CloseTokenSession();
-            return 0;
-        }
-        failure = "Failed to delete the existing key object from the token.";
+    if (!AgreeToReplaceTokenKey(owner, length, expectedLength)) {
+        CloseTokenSession();
+        return 0;
     }
-    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk) return Fail(owner, failure);
+    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk)
+        return Fail(owner, length == expectedLength ? "Failed to delete existing key object on the token."
+                                                    : "Failed to delete the existing key object from the token.");
     CloseTokenSession();
     return 1;
 }

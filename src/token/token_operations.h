@@ -14,6 +14,9 @@ int OpenTokenSession(HWND owner, const char *password);
 void CloseTokenSession();
 // Reads the key object's value into g_tokenKeyBuffer; the session stays open.
 int ReadTokenKey(HWND owner, unsigned long expectedLength, int silent);
+// Reads the values of every key object that passes the check (up to two)
+// into values; the count, or 0 after the message ReadTokenKey shows.
+int ReadTokenKeys(HWND owner, unsigned char values[2][900]);
 int WriteTokenKey(HWND owner, const unsigned char *record852);
 int StoreTokenKey(HWND owner, const unsigned char *record852, const char *password);
 // 1 when the token holds no key object afterwards (asking before deleting one).

@@ -34,6 +34,14 @@ int ReadTokenKey(HWND owner, unsigned long expectedLength, int silent) {
     return 0;
 }
 
+int ReadTokenKeys(HWND owner, unsigned char values[2][kTokenKeySize]) {
+    int count = 0;
+    TokenOutcome outcome = ReadTokenKeyValues(&g_tokenBinding, values, &count);
+    if (outcome == kTokenOk) return count;
+    TokenWarning(outcome == kTokenNoKeyObject ? nullptr : owner, TokenMessage(kReadingKey, outcome, SelectedArgs(nullptr)));
+    return 0;
+}
+
 int WriteTokenKey(HWND owner, const unsigned char *record852) {
     TokenOutcome outcome = CreateTokenKeyObject(&g_tokenBinding, record852);
     if (outcome == kTokenOk) return 1;

@@ -2,6 +2,10 @@
 // type, length and bytes; all numbers 32-bit little endian.
 #include <stdio.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "soft_token.h"
 
 size_t SoftSlot::UsedBytes() const {
@@ -28,6 +32,14 @@ static bool IsTrue(const SoftObject &o, CK_ATTRIBUTE_TYPE type, bool otherwise) 
     auto it = o.attributes.find(type);
     if (it == o.attributes.end() || it->second.size() != 1) return otherwise;
     return it->second[0] != 0;
+}
+
+static bool ReplaceFile(const std::string &from, const std::string &to) {
+#if defined(_WIN32)
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return rename(from.c_str(), to.c_str()) == 0;
+#endif
 }
 
 bool LoadSoftStore(const std::string &path, std::vector<SoftObject> *objects, CK_OBJECT_HANDLE *next) {
@@ -68,7 +80,10 @@ bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objec
             fwrite(a.second.data(), 1, a.second.size(), f);
         }
     }
-    bool ok = fclose(f) == 0;
-    remove(path.c_str());
-    return ok && rename(temporary.c_str(), path.c_str()) == 0;
+    // The old store stays until the new one is whole: it is renamed over it.
+    bool ok = !ferror(f) && fflush(f) == 0;
+    ok = fclose(f) == 0 && ok;
+    if (ok && ReplaceFile(temporary, path)) return true;
+    remove(temporary.c_str());
+    return false;
 }

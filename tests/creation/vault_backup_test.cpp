@@ -1,5 +1,6 @@
 // The vault backup: the "Backup Vault" question, the questions before the
-// lock of "Lock and Exit", and the copy made after the lock.
+// lock of "Lock and Exit", and the copy made after the lock; and the
+// creation-time backup: its dialog's refusals and a split copy that fails.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,8 +11,11 @@
 
 #include "key_fixture.h"
 #include "shell/ui/choose_folder.h"
+#include "maintenance/creation_backup.h"
 #include "maintenance/vault_backup.h"
+#include "resources/resource.h"
 #include "robot.h"
+#include "token_test_support.h"
 
 namespace {
 
@@ -36,6 +40,9 @@ std::vector<std::string> Texts(robot::Answerer &answerer) {
 const char kOverwrite[] =
     "A vault file exists in selected location.\n\nClick \"Yes\" to ovewrite.\nClick \"No\" to select new location."
     "\nClick \"Cancel\" to cancel backup.";
+
+const char kSelf[] =
+    "The selected location holds the vault itself.\n\nSelect some other location for the vault backup.";
 
 class VaultBackupTest : public ::testing::Test {
 protected:
@@ -112,5 +119,94 @@ TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
     answerer.Answer(IDOK);
     EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str()));
     EXPECT_FALSE(FileExists(first.File("gone.udf")));
-    EXPECT_EQ((std::vector<std::string>{"There was error making a backup."}), Texts(answerer));
+
+    // The container's own folder is refused, and the chooser comes back.
+    WriteBytes(first.File("Kovara_Ann.udf"), Bytes(10, 1));
+    g_folders = {vaults.path, first.path};
+    g_chooserCalls = 0;
+    answerer.Answer(IDOK);
+    answerer.Answer(IDYES);
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
+    EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
+    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}),
+              Texts(answerer));
+}
+
+TEST(CreationBackup, DialogRefusalsThenNo) {
+    ScratchFolder one, two;
+    WriteBytes(one.File("KovdevTokenKey.user"), Bytes(852, 1));
+    WriteBytes(two.File("KeyPart2_Ann.kovdev"), Bytes(426, 2));
+    const std::string longFolder = "C:\\" + std::string(250, 'x');
+    CreationBackupChoice choice;
+    memset(&choice, 1, sizeof choice);
+    DialogRunner runner;
+    HWND dialog =
+        runner.Start([&] { RunCreationBackupDialog(NULL, "Ann", &choice); }, "Kovara - User Information Backup");
+    ASSERT_NE(nullptr, dialog);
+    struct Row {
+        int option;  // 0, or the radio button chosen first
+        std::string location, part1, part2, text;
+    } rows[] = {
+        {0, "", "", "", "You must select an option before you click \"Yes\"."},
+        {IDC_CREATION_BACKUP_SINGLE, "", "", "", "You must select Backup Location.\nClick \"Browse\" to select."},
+        {IDC_CREATION_BACKUP_SINGLE, longFolder, "", "",
+         "The name of selected Backup Location exceeds file name size for Windows.\n\nSelect some other Backup "
+         "Location."},
+        {IDC_CREATION_BACKUP_SINGLE, one.path, "", "",
+         "In the selected Backup Location, a file exists that has the same name as the target backup file name."
+         "\nThe name of that file is:\n" +
+             one.File("KovdevTokenKey.user") + "\n\nSelect some other Backup Location."},
+        {IDC_CREATION_BACKUP_SPLIT, "", "", two.path,
+         "You must select Backup Location [Part 1].\nClick \"Browse\" to select."},
+        {IDC_CREATION_BACKUP_SPLIT, "", one.path, "",
+         "You must select Backup Location [Part 2].\nClick \"Browse\" to select."},
+        {IDC_CREATION_BACKUP_SPLIT, "", two.path, two.path,
+         "In the selected Backup Location [Part 2], a file exists that has the same name as the target backup "
+         "file name.\nThe name of that file is:\n" +
+             two.File("KeyPart2_Ann.kovdev") + "\n\nSelect some other Backup Location [Part 2]."},
+    };
+    for (const Row &row : rows) {
+        // Sent, not posted: the option clears the fields, which are set after it.
+        if (row.option)
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(row.option, BN_CLICKED),
+                         (LPARAM)GetDlgItem(dialog, row.option));
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION, row.location.c_str());
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, row.part1.c_str());
+        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, row.part2.c_str());
+        robot::PressButton(dialog, IDYES);
+        EXPECT_EQ(row.text, AnswerBox(IDOK).text);
+        EXPECT_TRUE(IsWindow(dialog)) << row.text;
+    }
+    robot::PressButton(dialog, IDNO);
+    ASSERT_TRUE(runner.Finish());
+    EXPECT_EQ(0, choice.wanted + choice.single + choice.split);
+    EXPECT_EQ(Bytes(852, 1), ReadBytes(one.File("KovdevTokenKey.user")));
+}
+
+TEST(CreationBackup, SplitCopyFailureLeavesNoPart) {
+    ScratchFolder one, two;
+    CreationBackupChoice choice;
+    memset(&choice, 0, sizeof choice);
+    choice.wanted = choice.split = 1;
+    strcpy(choice.userInfo, one.File("KeyPart1_Ann.kovdev").c_str());
+    strcpy(choice.vaultInfo, one.File("VaultInfo_Ann.vault").c_str());
+    strcpy(choice.userInfo2, two.File("KeyPart2_Ann.kovdev").c_str());
+    strcpy(choice.vaultInfo2, two.File("VaultInfo_Ann.vault").c_str());
+    Bytes record = Pattern(852, 5);
+    robot::Answerer answerer;
+    EXPECT_EQ(0, WriteSplitBackup(NULL, choice, record.data(), one.File("missing.vault").c_str()));
+    for (const char *path : {choice.userInfo, choice.vaultInfo, choice.userInfo2, choice.vaultInfo2})
+        EXPECT_FALSE(FileExists(path)) << path;
+
+    // With the vault information there, every part is written and flushed whole.
+    WriteBytes(one.File("Ann.vault"), Pattern(512, 6));
+    answerer.Answer(IDOK);
+    EXPECT_EQ(1, WriteSplitBackup(NULL, choice, record.data(), one.File("Ann.vault").c_str()));
+    EXPECT_EQ(Bytes(record.begin(), record.begin() + 426), ReadBytes(choice.userInfo));
+    EXPECT_EQ(Bytes(record.begin() + 426, record.end()), ReadBytes(choice.userInfo2));
+    EXPECT_EQ(Pattern(512, 6), ReadBytes(choice.vaultInfo2));
+    answerer.Finish();
+    ASSERT_EQ(1u, answerer.Boxes().size());
+    EXPECT_EQ(0u, answerer.Boxes()[0].text.find("Split Backup created successfully!"));
 }

@@ -129,32 +129,97 @@ TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
     EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
 }
 
-TEST_F(ChangePasswordTest, AFullTokenAfterTheDeleteKeepsTheOldPassword) {
-    // One create refused: the old record goes back. Two: neither can be stored.
-    for (int refused : {1, 2}) {
-        ArmFullAfterDestroy(refused);
+TEST_F(ChangePasswordTest, RefusalsBeforeTheTokenIsWritten) {
+    // Each row fails before anything is written: the old record stays.
+    struct Row {
+        const char *user, *tokenPin;
+        std::string text;
+    } rows[] = {
+        {"Nobody", kUserTokenPin,
+         "The vault for user \"Nobody\" cannot be found.\nIf you entered wrong username, then correct it."
+         "\nElse If you changed Windows registry settings for Kovara, \nthen restore the settings before changing "
+         "password."},
+        {"Ann", "wrong pin", "Token authorisation failed.\nToken Password is wrong."},
+        {"Ann", kUserTokenPin, "Vault for user Ann not found."},
+    };
+    for (const Row &row : rows) {
+        if (row.text == "Vault for user Ann not found.") {
+            SetFileAttributesA(ann.vaultPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(ann.vaultPath.c_str());
+        }
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        answerer.Answer(IDOK);
-        EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
+        EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", row.user, row.tokenPin)) << row.text;
         answerer.Finish();
-        auto boxes = answerer.Boxes();
-        ASSERT_EQ(2u, boxes.size());
-        EXPECT_EQ("Not enough free memory to store key object on token.", boxes[0].text);
+        ASSERT_EQ(1u, answerer.Boxes().size()) << row.text;
+        EXPECT_EQ(row.text, answerer.Boxes()[0].text);
+    }
+    EXPECT_EQ(ann.record, TokenRecord());
+}
+
+TEST_F(ChangePasswordTest, TwoKeyObjectsAfterACutOffChange) {
+    // A change to "12345678" cut off after its new object was created.
+    TestUser changed("Ann", "12345678", ann.vaultPath, 71);
+    AddKeyObject(changed.record);
+    ASSERT_EQ(2, KeyObjectCount());
+    EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
+    EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str()));
+    {
+        robot::Answerer quiet;
+        EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
+        EXPECT_EQ(1, ChangePassword(nullptr, "12345678", "third pw 1", "Ann", kUserTokenPin));
+    }
+    EXPECT_EQ(1, KeyObjectCount()) << "both old objects go";
+    EXPECT_EQ("opens", Ask("third pw 1", ann.vaultPath.c_str()));
+    EXPECT_EQ("refused", Ask("pw of ann", ann.vaultPath.c_str()));
+    EXPECT_EQ("refused", Ask("12345678", ann.vaultPath.c_str()));
+}
+
+TEST_F(ChangePasswordTest, ATokenWithRoomForOneKeyKeepsTheOldOne) {
+    // Room for one object: the old one goes first. One store refused after
+    // the delete: the old record goes back. Every store refused: the old
+    // record is offered as a whole backup before it is wiped.
+    BackupFolder backups;
+    for (int refused : {0, 1, 99}) {
+        ArmFullAfterDestroy(refused);
+        if (refused == 0) {
+            robot::Answerer answerer;
+            EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
+            EXPECT_EQ(1, ChangePassword(nullptr, "12345678", "pw of ann", "Ann", kUserTokenPin));
+            answerer.Finish();
+            EXPECT_TRUE(answerer.Boxes().empty());
+            EXPECT_EQ(1, KeyObjectCount());
+            EXPECT_EQ(ann.record, TokenRecord());
+            continue;
+        }
+        int result = -1;
+        runner.Start([&] { result = ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin); },
+                     "Kovara");
+        EXPECT_EQ("Not enough free memory to store key object on token.", AnswerBox(IDOK).text);
         if (refused == 1) {
             EXPECT_EQ(
                 "The new password could not be stored on the token."
                 "\nThe key the token held before was stored back: nothing was changed, your old "
                 "password stays valid.",
-                boxes[1].text);
+                AnswerBox(IDOK).text);
+            ASSERT_TRUE(runner.Finish());
             EXPECT_EQ(ann.record, TokenRecord());
-            EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str()));
-        } else {
-            EXPECT_EQ(0u, boxes[1].text.find("The new password could not be stored on the token, and the "
-                                             "key it held before could not be stored back."));
-            EXPECT_NE(std::string::npos, boxes[1].text.find("restore your token key backup"));
-            EXPECT_TRUE(TokenRecord().empty());
+            continue;
         }
+        EXPECT_EQ(0u, AnswerBox(IDOK).text.find("The new password could not be stored on the token, and the "
+                                                 "key it held before could not be stored back."));
+        robot::Box offer = AnswerBox(IDNO);
+        EXPECT_EQ(0u, offer.text.find("The key the token held before is now kept only in the memory"));
+        EXPECT_EQ((UINT)MB_ICONQUESTION, offer.icon);
+        EXPECT_EQ("ARE YOU SURE TO DISCARD THE KEY?", AnswerBox(IDNO, "WARNING").text);
+        AnswerBox(IDYES);
+        AnswerFolderBrowser(backups.path.c_str());
+        EXPECT_EQ("Backup created successfully!\nCreated in location:\n" + backups.File("KovdevTokenKey.user"),
+                  AnswerBox(IDOK).text);
+        ASSERT_TRUE(runner.Finish());
+        EXPECT_EQ(0, result);
+        EXPECT_TRUE(TokenRecord().empty());
+        EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user"))) << "the 852-byte last copy";
     }
 }
 

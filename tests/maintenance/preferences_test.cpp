@@ -1,9 +1,11 @@
 // Preferences: the two Remind values and the start-menu helper; the weekly
-// reminders read at start-up against the recorded date of first use.
+// reminders read at start-up against the recorded date of first use; the
+// tray's "Backup User Info" after a log-in from backup.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "maintenance/backup_user_info.h"
 #include "maintenance/preferences_dialog.h"
 #include "maintenance/registry_settings.h"
 #include "maintenance/reminders.h"
@@ -167,6 +169,19 @@ TEST_F(Preferences, FirstStartRecordsTodayAndRemindsOnDayZero) {
     EXPECT_EQ(now.wYear, year);
     EXPECT_EQ(now.wMonth, month);
     EXPECT_EQ(now.wDay, day);
+}
+
+TEST_F(Preferences, BackupUserInfoAfterALogInFromBackupOnlyExplains) {
+    robot::Answerer answerer;
+    answerer.Answer(IDOK);
+    EXPECT_EQ(0, BackupUserInfo(nullptr, 1));
+    answerer.Finish();
+    ASSERT_EQ(1u, answerer.Boxes().size()) << "no token authorisation follows";
+    EXPECT_EQ(
+        "You have already logged in using backup.\nTo create more backup copies, copy the backup files that you "
+        "used to log in to locations of your choice.",
+        answerer.Boxes()[0].text);
+    EXPECT_EQ((UINT)MB_ICONINFORMATION, answerer.Boxes()[0].icon);
 }
 
 }  // namespace

@@ -53,6 +53,21 @@ TEST_F(TokenKeyBackup, DriveRootGetsOneBackslashAndASecondBackupAsksForAnotherFo
     EXPECT_EQ(1, result);
     EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user")));
     EXPECT_EQ(ann.record, ReadBytes(kDriveRootBackup)) << "the first backup is never overwritten";
+
+    // A folder of the backup's name in the way: the creation fails with the
+    // system's reason and nothing is written.
+    BackupFolder blocked;
+    blocked.path = "C:\\kovara-backup-blocked";
+    CreateDirectoryA(blocked.path.c_str(), nullptr);
+    CreateDirectoryA(blocked.File("KovdevTokenKey.user").c_str(), nullptr);
+    result = -1;
+    runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kUserTokenPin); },
+                 "Browse for Folder");
+    AnswerFolderBrowser(blocked.path.c_str());
+    EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Error creating backup.\nTry Again.\n\n\nSystem Reported Error:\n"));
+    ASSERT_TRUE(runner.Finish());
+    EXPECT_EQ(0, result);
+    RemoveDirectoryA(blocked.File("KovdevTokenKey.user").c_str());
 }
 
 class RestoreKey : public UserOnTokenTest {
@@ -83,6 +98,25 @@ TEST_F(RestoreKey, RefusalsLeaveTheTokenAsItWas) {
     EXPECT_EQ("First select the file to restore.\nClick \"Browse\" to select the file.", Press(dialog));
     Fill(dialog, backup, "", "pw of ann");
     EXPECT_EQ("Username is required.", Press(dialog));
+    Fill(dialog, backup, "Ann", "");
+    EXPECT_EQ("Enter your password.", Press(dialog));
+    Fill(dialog, backup, "Ann", "pw of ann", "");
+    EXPECT_EQ("Enter your token password.", Press(dialog));
+
+    // An empty backup, and one another program holds unshared.
+    const std::string noData = "The file selected to restore either does not contain data or is not accessible.";
+    WriteBytes(backup, Bytes());
+    Fill(dialog, backup, "Ann", "pw of ann");
+    EXPECT_EQ(noData, Press(dialog)) << "0 bytes";
+    WriteBytes(backup, ann.record);
+    HANDLE held = CreateFileA(backup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(noData, Press(dialog)) << "held unshared";
+    CloseHandle(held);
+    // The registered vault held unshared cannot be read.
+    held = CreateFileA(ann.vaultPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(0u, Press(dialog).find("The registered vault for user \"Ann\", either cannot be found or is not "
+                                     "accessible.\nIf you entered wrong username, then correct it."));
+    CloseHandle(held);
 
     const std::string integrity = "The file selected to restore failed integrity check.";
     for (size_t size : {851u, 853u}) {
@@ -145,14 +179,30 @@ TEST_F(RestoreKey, RestoredRecordOpensTheVault) {
     Fill(dialog, backup, "Ann", "pw of ann");
     EXPECT_EQ("Data restored on the token successfully!", Press(dialog));
     EXPECT_TRUE(runner.Finish());
+
+    // Two key objects, as a cut-off replacement leaves them: the restore
+    // replaces both by the one it restores.
+    AddKeyObject(TestUser("Ann", "renewed pw", ann.vaultPath, 72).record);
+    ASSERT_EQ(2, KeyObjectCount());
+    dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Fill(dialog, backup, "Ann", "pw of ann");
+    robot::PressButton(dialog, IDC_RESTORE_OK);
+    AnswerBox(IDYES, "WARNING");
+    AnswerBox(IDYES, "WARNING");
+    EXPECT_EQ("Data restored on the token successfully!", AnswerBox(IDOK).text);
+    EXPECT_TRUE(runner.Finish());
+    EXPECT_EQ(1, KeyObjectCount());
+    EXPECT_EQ(ann.record, TokenRecord());
     robot::Answerer quiet;
     EXPECT_EQ(1, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, 0));
     EXPECT_EQ(1, CheckVaultInfo(nullptr, "pw of ann", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
 }
 
-TEST_F(RestoreKey, AFullTokenAfterTheDeleteGetsTheOldKeyBack) {
+TEST_F(RestoreKey, ATokenWithRoomForOneKeyGetsTheOldKeyBack) {
     TestUser renewed("Ann", "renewed pw", ann.vaultPath, 72);
     WriteBytes(backup, renewed.record);
+    BackupFolder backups;
     HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
     Fill(dialog, backup, "Ann", "renewed pw");
@@ -169,7 +219,7 @@ TEST_F(RestoreKey, AFullTokenAfterTheDeleteGetsTheOldKeyBack) {
     EXPECT_EQ(ann.record, TokenRecord());
     EXPECT_TRUE(IsWindow(dialog));
 
-    ArmFullAfterDestroy(2);  // neither can be stored
+    ArmFullAfterDestroy(99);  // every store refused after the delete
     robot::PressButton(dialog, IDC_RESTORE_OK);
     AnswerBox(IDYES, "WARNING");
     AnswerBox(IDYES, "WARNING");
@@ -178,7 +228,11 @@ TEST_F(RestoreKey, AFullTokenAfterTheDeleteGetsTheOldKeyBack) {
         "The key could not be restored on the token, and the key it held before could not be "
         "stored back.\nThe token holds no key now: restore your token key backup again.",
         AnswerBox(IDOK).text);
+    AnswerBox(IDYES);  // save the last copy
+    AnswerFolderBrowser(backups.path.c_str());
+    EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Backup created successfully!"));
     EXPECT_TRUE(TokenRecord().empty());
+    EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user")));
     robot::PressButton(dialog, IDC_RESTORE_CANCEL);
     EXPECT_TRUE(runner.Finish());
 }

@@ -46,7 +46,23 @@ Bytes UserOnTokenTest::TokenRecord() {
 }
 
 void UserOnTokenTest::ArmFullAfterDestroy(int creates) {
-    token.Configure(SoftSlotSection("1", "fullafterdestroy = " + std::to_string(creates) + "\n", kUserTokenPin));
+    token.Configure(SoftSlotSection(
+        "1", "capacity = 1000\nfullafterdestroy = " + std::to_string(creates) + "\n", kUserTokenPin));
+}
+
+void UserOnTokenTest::AddKeyObject(const Bytes &record) {
+    ASSERT_EQ(1, OpenTokenSession(nullptr, kUserTokenPin));
+    EXPECT_EQ(1, WriteTokenKey(nullptr, record.data()));
+    CloseTokenSession();
+}
+
+int UserOnTokenTest::KeyObjectCount() {
+    if (!OpenTokenSession(nullptr, kUserTokenPin)) return -1;
+    CK_OBJECT_HANDLE handles[2];
+    int count = 0;
+    TokenOutcome outcome = FindTokenKeyObjects(&g_tokenBinding, handles, &count);
+    CloseTokenSession();
+    return outcome == kTokenOk || outcome == kTokenNoKeyObject ? count : -1;
 }
 
 static void EmptyBackupFolder(const std::string &path) {

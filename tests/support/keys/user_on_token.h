@@ -20,9 +20,14 @@ protected:
 
     // The record on the token (quiet read); empty when it holds none.
     Bytes TokenRecord();
-    // Arms the software token: after the next destroy, `creates` creates fail
-    // as on a full token.
+    // Arms the software token with room for one key object only; after the
+    // next destroy, `creates` creates fail as on a full token.
     void ArmFullAfterDestroy(int creates);
+    // Adds a second key object, as a replacement cut off between creating the
+    // new object and destroying the old one leaves it.
+    void AddKeyObject(const Bytes &record);
+    // The number of key objects on the token.
+    int KeyObjectCount();
 
     RegisteredSoftToken token;
     ScratchFolder folder;

@@ -30,7 +30,8 @@ void AddEntry(HWND list, const char *fullPath, const char *shown) {
     if (row >= 0) ListView_SetItemText(list, row, 1, info.szTypeName);
 }
 
-int FillFrom(HWND list, const char *folder, const char *relative, int fullPaths, const char *skipName) {
+int FillFrom(HWND list, const char *folder, const char *relative, int fullPaths, const char *skipName,
+             std::string *overlongFolder) {
     char pattern[MAX_PATH];
     if (snprintf(pattern, sizeof pattern, "%s\\*", folder) >= static_cast<int>(sizeof pattern)) return 0;
     WIN32_FIND_DATAA found;
@@ -41,15 +42,20 @@ int FillFrom(HWND list, const char *folder, const char *relative, int fullPaths,
         if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
         if (skipName && !lstrcmpiA(found.cFileName, skipName)) continue;
         char full[MAX_PATH], shown[MAX_PATH];
-        if (snprintf(full, sizeof full, "%s\\%s", folder, found.cFileName) >= static_cast<int>(sizeof full)) continue;
+        if (snprintf(full, sizeof full, "%s\\%s", folder, found.cFileName) >= static_cast<int>(sizeof full)) {
+            if (overlongFolder && overlongFolder->empty()) *overlongFolder = folder;
+            continue;
+        }
         if (*relative)
             snprintf(shown, sizeof shown, "%s\\%s", relative, found.cFileName);
         else
             snprintf(shown, sizeof shown, "%s", found.cFileName);
         AddEntry(list, full, fullPaths ? full : shown);
         ++count;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            count += FillFrom(list, full, shown, fullPaths, skipName);
+        // A junction or a link is one entry: its target lies outside the tree.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            count += FillFrom(list, full, shown, fullPaths, skipName, overlongFolder);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return count;
@@ -70,8 +76,8 @@ void SetUpFileList(HWND list, const char *firstColumn) {
     AddColumn(list, 2, "Status", 60);
 }
 
-int FillFileList(HWND list, const char *folder, int fullPaths, const char *skipName) {
-    return FillFrom(list, folder, "", fullPaths, skipName);
+int FillFileList(HWND list, const char *folder, int fullPaths, const char *skipName, std::string *overlongFolder) {
+    return FillFrom(list, folder, "", fullPaths, skipName, overlongFolder);
 }
 
 int FileListCount(HWND list) { return ListView_GetItemCount(list); }

@@ -50,7 +50,8 @@ int IsFolder(const char *path) {
 }
 
 // Entries of the folder tree ("." and ".." not counted); *holdsUninstaller
-// is set when one of them is named uninstall_kovara.exe.
+// is set when one of them is named uninstall_kovara.exe. A junction or link
+// counts as one entry and is not entered.
 int CountEntries(const std::string &folder, int *holdsUninstaller) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
@@ -60,7 +61,8 @@ int CountEntries(const std::string &folder, int *holdsUninstaller) {
         if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
         ++count;
         if (!lstrcmpiA(found.cFileName, "uninstall_kovara.exe")) *holdsUninstaller = 1;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             count += CountEntries(folder + "\\" + found.cFileName, holdsUninstaller);
     } while (FindNextFileA(search, &found));
     FindClose(search);

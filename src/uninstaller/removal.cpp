@@ -2,6 +2,7 @@
 
 #include <ctype.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 
@@ -29,6 +30,29 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// Whether a folder between the program folder and the path has become a
+// junction or a link since the list was made: the path then leads out of the
+// tree and is left alone.
+bool ReachedThroughLink(const char *programFolder, const std::string &path) {
+    size_t top = strlen(programFolder);
+    std::string folder = path.substr(0, path.rfind('\\'));
+    while (folder.size() > top) {
+        DWORD attributes = GetFileAttributesA(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        folder.resize(folder.rfind('\\'));
+    }
+    return false;
+}
+
+// The question after a failed deletion; 1 when the user lets the run go on.
+int AskToGoOn(const char *path, DWORD error) {
+    std::string reason = SystemErrorText(error);
+    char text[1024];
+    snprintf(text, sizeof text, "Removing file '%s' has failed. %s Do you want uninstallation to continue?", path,
+             reason.c_str());
+    return UninstallerBox(text, MB_YESNO | MB_ICONERROR) == IDYES;
+}
+
 // 1 when every file is gone or the user let the run go on past a failure.
 int DeleteFiles(RemovalJob *job) {
     char system[MAX_PATH];
@@ -47,19 +71,31 @@ int DeleteFiles(RemovalJob *job) {
         if (lower.find("uninstall_kovara.exe") != std::string::npos || lower.find("uninst.log") != std::string::npos)
             continue;
         DWORD attributes = GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
+        bool link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (folder && !link) continue;
+        if (ReachedThroughLink(job->programFolder, path)) {
+            SetFileListStatus(job->list, row, "Not Removed");
+            continue;
+        }
+        // A junction or a link goes itself; what it points to is not ours.
+        BOOL removed;
+        if (link) {
+            removed = folder ? RemoveDirectoryA(path) : DeleteFileA(path);
+        } else {
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            removed = DeleteFileA(path);
+        }
+        if (removed || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
             SetFileListStatus(job->list, row, "Removed");
             continue;
         }
-        std::string reason = SystemErrorText(GetLastError());
         SetFileListStatus(job->list, row, "Not Removed");
-        char text[1024];
-        snprintf(text, sizeof text, "Removing file '%s' has failed. %s Do you want uninstallation to continue?", path,
-                 reason.c_str());
-        if (UninstallerBox(text, MB_YESNO | MB_ICONERROR) != IDYES) return 0;
+        if (!AskToGoOn(path, GetLastError())) return 0;
     }
+    // What the list could not hold stays: the user hears of it as of a file
+    // that could not be deleted.
+    if (!job->overlongFolder.empty() && !AskToGoOn(job->overlongFolder.c_str(), ERROR_FILENAME_EXCED_RANGE)) return 0;
     std::string driver = std::string(system) + "\\Drivers\\kovdevxp.sys";
     if (GetFileAttributesA(driver.c_str()) != INVALID_FILE_ATTRIBUTES) {
         SetFileAttributesA(driver.c_str(), FILE_ATTRIBUTE_NORMAL);

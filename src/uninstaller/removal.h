@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 enum RemovalOutcome {
     kRemovalDone,         // every step that stops the run succeeded, links included
     kRemovalAborted,      // the driver or file step failed: the run stopped
@@ -16,6 +18,7 @@ struct RemovalJob {
     HWND dialog;
     HWND list;  // full paths of the program folder's entries
     char programFolder[MAX_PATH];
+    std::string overlongFolder;  // holds an entry too long for the list; empty when none
 };
 
 // Starts the worker (16 KB stack); 0 when the thread could not be made.

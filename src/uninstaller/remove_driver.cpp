@@ -10,9 +10,9 @@ namespace {
 
 const GUID kKovdevClass = {0x13B08C99, 0x0084, 0x4408, {0xBC, 0xAB, 0x0A, 0x70, 0xC9, 0x30, 0x5C, 0x10}};
 
-// The message with the system's text for the last error, when it has one.
-void Refuse(const char *text) {
-    std::string reason = SystemErrorText(GetLastError());
+// The message with the system's text for the error, when it has one.
+void Refuse(const char *text, DWORD error) {
+    std::string reason = SystemErrorText(error);
     std::string shown(text);
     if (!reason.empty()) shown += "\n\n\nERROR:\n" + reason;
     UninstallerBoxCaption(shown.c_str(), "Kovara", MB_OK | MB_ICONWARNING);
@@ -28,7 +28,8 @@ int RemoveKovdevDevices(void (*status)(const char *text)) {
     Stage(status, "1");
     HDEVINFO devices = SetupDiGetClassDevsA(&kKovdevClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_PROFILE);
     if (devices == INVALID_HANDLE_VALUE) {
-        Refuse("Failed to retrieve information about installed Kovara devices.\nUninstallation aborted.");
+        Refuse("Failed to retrieve information about installed Kovara devices.\nUninstallation aborted.",
+               GetLastError());
         return 0;
     }
     Stage(status, "2");
@@ -36,11 +37,18 @@ int RemoveKovdevDevices(void (*status)(const char *text)) {
     device.cbSize = sizeof device;
     int removed = 1;
     DWORD index = 0;
-    for (; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+    // Kept at once: the status line is written across threads, which can change the last error.
+    DWORD enumerationEnd = ERROR_SUCCESS;
+    for (;; ++index) {
+        if (!SetupDiEnumDeviceInfo(devices, index, &device)) {
+            enumerationEnd = GetLastError();
+            break;
+        }
         Stage(status, "3");
         if (!SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
+            DWORD error = GetLastError();
             Stage(status, "3a");
-            Refuse("Failed to load device setup class installer.\nUninstallation aborted.");
+            Refuse("Failed to load device setup class installer.\nUninstallation aborted.", error);
             removed = 0;
             break;
         }
@@ -51,8 +59,8 @@ int RemoveKovdevDevices(void (*status)(const char *text)) {
     }
     if (removed) {
         Stage(status, "5");
-        if (GetLastError() != ERROR_NO_MORE_ITEMS) {
-            Refuse("Unable to retrieve information about Kovara device.\nUninstallation aborted.");
+        if (enumerationEnd != ERROR_NO_MORE_ITEMS) {
+            Refuse("Unable to retrieve information about Kovara device.\nUninstallation aborted.", enumerationEnd);
             removed = 0;
         }
     }

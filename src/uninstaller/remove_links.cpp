@@ -1,6 +1,7 @@
 #include "uninstaller/remove_links.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -19,6 +20,51 @@ void LogError(const char *text) {
 int Exists(const std::string &path, DWORD *attributes) {
     *attributes = GetFileAttributesA(path.c_str());
     return *attributes != INVALID_FILE_ATTRIBUTES;
+}
+
+// A folder of the system's as the installer asked for it, without a trailing
+// backslash; empty when the system does not report it.
+std::string Place(int csidl) {
+    char path[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) return std::string();
+    std::string place(path);
+    while (place.size() > 3 && place.back() == '\\') place.pop_back();
+    return place;
+}
+
+// A program group that is a junction or a link would lead the deletion of
+// its shortcuts out of Programs.
+bool GroupIsLink(const std::string &path, const UninstLogPlaces &places) {
+    std::string folder = path.substr(0, path.rfind('\\'));
+    if (!lstrcmpiA(folder.c_str(), places.desktop.c_str()) || !lstrcmpiA(folder.c_str(), places.startMenu.c_str()))
+        return false;
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+struct Record {
+    std::string path;
+    bool folder;
+};
+
+// The records the installer could have written; *skipped counts the others.
+std::vector<Record> TrustedRecords(const std::vector<UninstLogEntry> &entries, int *skipped) {
+    UninstLogPlaces places;
+    places.desktop = Place(CSIDL_COMMON_DESKTOPDIRECTORY);
+    places.programs = Place(CSIDL_PROGRAMS);
+    places.startMenu = Place(CSIDL_COMMON_STARTMENU);
+    std::vector<Record> records;
+    *skipped = 0;
+    for (const UninstLogEntry &entry : entries) {
+        std::string path;
+        bool folder = entry.kindWord == "Folder";
+        if (UninstLogCheck(entry, places, &path) != kUninstLogAccepted || (!folder && GroupIsLink(path, places))) {
+            ++*skipped;
+            continue;
+        }
+        records.push_back({path, folder});
+    }
+    return records;
 }
 
 }  // namespace
@@ -66,9 +112,13 @@ int RemoveLoggedLinks(const char *programFolder) {
         return 0;
     }
 
-    std::vector<UninstLogEntry> entries = UninstLogRead(text.data(), text.size());
-    for (const UninstLogEntry &entry : entries) {
-        if (!Exists(entry.path, &attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    // Anyone who can write the program folder can write the log, and this runs
+    // as an administrator: only shortcuts and the program group are removed,
+    // and a record that names anything else leaves the step failed.
+    int skipped = 0;
+    std::vector<Record> entries = TrustedRecords(UninstLogRead(text.data(), text.size()), &skipped);
+    for (const Record &entry : entries) {
+        if (entry.folder || !Exists(entry.path, &attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!DeleteFileA(entry.path.c_str())) {
             UninstallerBoxCaption(
@@ -78,14 +128,21 @@ int RemoveLoggedLinks(const char *programFolder) {
             return 0;
         }
     }
-    for (const UninstLogEntry &entry : entries) {
-        if (!Exists(entry.path, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    for (const Record &entry : entries) {
+        if (!entry.folder || !Exists(entry.path, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (!RemoveDirectoryA(entry.path.c_str())) {
             UninstallerBoxCaption(
                 "Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
                 "Error", MB_OK | MB_ICONINFORMATION);
             return 0;
         }
+    }
+    if (skipped) {
+        UninstallerBoxCaption(
+            "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
+            "manually.",
+            "Error", MB_OK | MB_ICONINFORMATION);
+        return 0;
     }
     DeleteFileA(logPath.c_str());
     return 1;

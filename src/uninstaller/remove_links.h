@@ -3,4 +3,6 @@
 #pragma once
 
 // 1 when every listed item is gone and the log deleted; 0 after a message.
+// Records other than the installer's shortcuts and program group are not
+// acted on, and their presence fails the step.
 int RemoveLoggedLinks(const char *programFolder);

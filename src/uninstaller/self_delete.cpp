@@ -3,25 +3,56 @@
 #include <windows.h>
 
 namespace {
+
 const char kBatch[] = "\\DelUS.bat";
+
+// cmd expands "%" in a batch file even inside quotes; "%%" stands for one.
+std::string BatchQuoted(const char *path) {
+    std::string quoted("\"");
+    for (const char *c = path; *c; ++c) quoted += *c == '%' ? "%%" : std::string(1, *c);
+    return quoted + "\"";
 }
 
+// The batch can only succeed when nothing keeps this file from being
+// deleted once the uninstaller has exited; otherwise its loop would never end.
+bool CanBeDeleted(const char *path) {
+    HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// A new file that only this process has opened: a file of the name that
+// someone else made keeps their ownership and could be rewritten while cmd
+// reads it, so it is deleted first, and a file that comes back in between
+// makes the creation fail.
+HANDLE CreateBatchFile() {
+    SetFileAttributesA(kBatch, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(kBatch);
+    return CreateFileA(kBatch, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
 std::string SelfDeleteBatchText(const char *uninstallerPath, const char *programFolder) {
-    const std::string self = std::string("\"") + uninstallerPath + "\"";
-    return ":Repeat\r\ndel " + self + "\r\nif exist " + self + " goto Repeat\r\nrmdir \"" + programFolder +
-           "\"\r\ndel \"" + kBatch + "\"\r\n";
+    const std::string self = BatchQuoted(uninstallerPath);
+    return ":Repeat\r\ndel " + self + "\r\nif exist " + self + " goto Repeat\r\nrmdir " + BatchQuoted(programFolder) +
+           "\r\ndel " + BatchQuoted(kBatch) + "\r\n";
 }
 
 void StartSelfDelete(const char *uninstallerPath, const char *programFolder) {
+    SetFileAttributesA(uninstallerPath, FILE_ATTRIBUTE_NORMAL);
+    if (!CanBeDeleted(uninstallerPath)) return;
     std::string text = SelfDeleteBatchText(uninstallerPath, programFolder);
-    HANDLE file = CreateFileA(kBatch, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateBatchFile();
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || written != text.size()) return;
-
-    SetFileAttributesA(uninstallerPath, FILE_ATTRIBUTE_NORMAL);
+    if (!CloseHandle(file) || !ok || written != text.size()) {
+        DeleteFileA(kBatch);
+        return;
+    }
 
     char shell[MAX_PATH];
     DWORD length = GetEnvironmentVariableA("ComSpec", shell, sizeof shell);

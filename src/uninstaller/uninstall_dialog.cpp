@@ -79,7 +79,7 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
             g_job.dialog = dialog;
             g_job.list = GetDlgItem(dialog, IDC_REMOVE_LIST);
             SetUpFileList(g_job.list, "File(s) that will be removed");
-            FillFileList(g_job.list, g_job.programFolder, 1, nullptr);
+            FillFileList(g_job.list, g_job.programFolder, 1, nullptr, &g_job.overlongFolder);
             SetDlgItemTextA(dialog, IDC_UNINSTALL_STATUS, "Click \"Uninstall\" to begin uninstallation.");
             return TRUE;
         case WM_SETCURSOR:

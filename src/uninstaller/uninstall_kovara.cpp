@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include <string>
+
 #include "installer/admin_check.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
 #include "uninstaller/self_delete.h"
@@ -73,6 +75,35 @@ int NoVaultOpen() {
     return 1;
 }
 
+// The long form of a folder without a trailing backslash, for comparison.
+std::string ComparableFolder(const char *folder) {
+    char longForm[MAX_PATH];
+    DWORD length = GetLongPathNameA(folder, longForm, MAX_PATH);
+    std::string path = length && length < MAX_PATH ? longForm : folder;
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// The uninstaller empties the folder it was started from. A copy started from
+// another folder than the recorded installation would delete whatever lies
+// beside it, so it refuses.
+int StartedFromInstallation(const char *programFolder) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara", 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+    char installed[MAX_PATH + 1] = "";
+    DWORD size = MAX_PATH, type = 0;
+    LONG read = RegQueryValueExA(key, "InstallPath", nullptr, &type, reinterpret_cast<BYTE *>(installed), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) return 1;
+    installed[size <= MAX_PATH ? size : MAX_PATH] = '\0';
+    if (!lstrcmpiA(ComparableFolder(installed).c_str(), ComparableFolder(programFolder).c_str())) return 1;
+    std::string text = std::string("Kovara is installed in\n") + installed +
+                       "\nbut this uninstaller was started from\n" + programFolder +
+                       "\n\nRun the uninstaller of the installed folder.\n\nUninstallation aborted.";
+    UninstallerBox(text.c_str(), MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
 }  // namespace
 
 int RunUninstaller(HINSTANCE instance) {
@@ -95,6 +126,7 @@ int RunUninstaller(HINSTANCE instance) {
     char programFolder[MAX_PATH];
     lstrcpynA(programFolder, self, MAX_PATH);
     if (char *slash = strrchr(programFolder, '\\')) *slash = '\0';
+    if (!StartedFromInstallation(programFolder)) return 0;
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);

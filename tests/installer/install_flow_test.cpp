@@ -186,16 +186,47 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
     for (int step = 1; step <= 4; ++step) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
+
+    // A hostile log saved with CRLF line ends: the group's links and folder
+    // go, anything outside the installer's places stays, and the step fails.
+    ASSERT_TRUE(CreateDirectoryA("C:\\victim", nullptr));
+    ASSERT_TRUE(CreateDirectoryA("C:\\victim\\empty", nullptr));
+    ASSERT_TRUE(flow::WriteAll("C:\\victim\\victim.txt", "x"));
+    ASSERT_TRUE(flow::WriteAll("C:\\victim\\victim.lnk", "x"));
+    ASSERT_TRUE(flow::WriteAll(InProgram("rel.lnk"), "x"));
+    const std::string hostile =
+        "\r\nFolder=" + Group() + "\r\nFile=" + Group() + "\\Kovara.lnk\r\nFile=" + Group() +
+        "\\Help.lnk\r\nFile=" + Group() + "\\Uninstall.lnk\r\nFile=" + StartMenu() +
+        "\\Kovara.lnk\r\nFile=C:\\victim\\victim.txt\r\nFile=C:\\victim\\victim.lnk\r\nFile=rel.lnk"
+        "\r\nFolder=C:\\victim\\empty\r\nFile=" +
+        Group() + "\\" + std::string(300, 'x') + ".lnk";
+    ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), hostile));
+    answerer.Answer(IDOK);
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(2, 120000));
+    ASSERT_TRUE(WaitForIdle(dialog));
+    EXPECT_EQ("Not completed", StepResult(dialog, 5));
+    EXPECT_FALSE(flow::Exists(Group()));
+    EXPECT_FALSE(flow::Exists(StartMenu() + "\\Kovara.lnk"));
+    for (const char *kept : {"C:\\victim\\victim.txt", "C:\\victim\\victim.lnk", "C:\\victim\\empty"})
+        EXPECT_TRUE(flow::Exists(kept)) << kept;
+    EXPECT_TRUE(flow::Exists(InProgram("rel.lnk")));
+    EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
     robot::PressButton(dialog, IDCANCEL);
     EXPECT_TRUE(flow::WaitForExit(process));
     flow::Close(process);
     answerer.Finish();
     auto seen = answerer.Boxes();
-    ASSERT_EQ(1u, seen.size());
+    ASSERT_EQ(2u, seen.size());
     ExpectBox(seen[0], "Error",
               "Installation log file named \"uninst.log\" is corrupt.\nUninstallation was done but shortcuts could not "
               "be removed.",
               MB_ICONWARNING);
+    ExpectBox(seen[1], "Error",
+              "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
+              "manually.",
+              MB_ICONINFORMATION);
+    flow::RemoveTree("C:\\victim");
 
     Sleep(2000);
     EXPECT_TRUE(flow::Exists(InProgram("uninstall_kovara.exe")));
@@ -204,7 +235,6 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     EXPECT_FALSE(flow::Exists(InProgram("Vault")));
     EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
     EXPECT_EQ(0, flow::KovdevDeviceCount());
-    EXPECT_TRUE(flow::Exists(Group() + "\\Kovara.lnk"));
 
     // Left for the next round: a clean prefix with the driver service still loaded.
     flow::RemoveTree(Group());
@@ -392,6 +422,9 @@ TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
 
     // The same dialog runs again once the foreign file is gone.
     ASSERT_TRUE(DeleteFileA(foreign.c_str()));
+    // A DelUS.bat planted read-only: the self-delete replaces it with its own.
+    ASSERT_TRUE(flow::WriteAll("C:\\DelUS.bat", "echo planted> C:\\planted.txt\r\n"));
+    ASSERT_TRUE(SetFileAttributesA("C:\\DelUS.bat", FILE_ATTRIBUTE_READONLY));
     answerer.Answer(IDNO);  // the list made at start still names the vault
     answerer.Answer(IDOK);  // completed successfully
     robot::PressButton(dialog, IDC_UNINSTALL);
@@ -417,6 +450,7 @@ TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
     EXPECT_TRUE(flow::WaitUntilGone(self, 60000));
     EXPECT_TRUE(flow::WaitUntilGone(kProgramFolder, 60000));
     EXPECT_TRUE(flow::WaitUntilGone("C:\\DelUS.bat", 60000));
+    EXPECT_FALSE(flow::Exists("C:\\planted.txt"));
     EXPECT_FALSE(flow::Exists(Group()));
     EXPECT_FALSE(flow::Exists(startLink));
     // A driver still loaded keeps its image in use until the restart.

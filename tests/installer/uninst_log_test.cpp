@@ -54,4 +54,64 @@ TEST(UninstLog, ReaderTakesTextAfterFirstEqualsAndSkipsWhatHoldsNoPath) {
     EXPECT_EQ("C:\\x", bare[0].path);
 }
 
+TEST(UninstLog, OnlyWhatTheInstallerWritesIsAccepted) {
+    const UninstLogPlaces places = {"C:\\Public\\Desktop", "C:\\Zoe\\Start Menu\\Programs", "C:\\All\\Start Menu"};
+    const std::string group = places.programs + "\\Kovara";
+    auto named = [&group](size_t length) {
+        return group + "\\" + std::string(length - group.size() - 5, 'x') + ".lnk";
+    };
+    struct Row {
+        const char *kind;
+        std::string path;
+        UninstLogVerdict verdict;
+        std::string acted;
+    } rows[] = {
+        {"File", places.desktop + "\\Kovara.lnk", kUninstLogAccepted, places.desktop + "\\Kovara.lnk"},
+        {"File", "c:\\public\\DESKTOP\\Kovara.LNK", kUninstLogAccepted, "c:\\public\\DESKTOP\\Kovara.LNK"},
+        {"Folder", group, kUninstLogAccepted, group},
+        {"File", group + "\\Help.lnk", kUninstLogAccepted, group + "\\Help.lnk"},
+        {"File", places.startMenu + "\\Kovara.lnk\r", kUninstLogAccepted, places.startMenu + "\\Kovara.lnk"},
+        {"Folder", group + "\r", kUninstLogAccepted, group},
+        {"File", named(259), kUninstLogAccepted, named(259)},
+        {"File", named(260), kUninstLogTooLong, ""},
+        {"File", named(259) + "\r", kUninstLogAccepted, named(259)},
+        {"file", places.desktop + "\\Kovara.lnk", kUninstLogUnknownKind, ""},
+        {"Link", places.desktop + "\\Kovara.lnk", kUninstLogUnknownKind, ""},
+        {"File", "Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", "..\\..\\Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", "C:Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", "\\Public\\Desktop\\Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", "\\\\?\\C:\\Public\\Desktop\\Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", "\\\\.\\C:\\Public\\Desktop\\Kovara.lnk", kUninstLogNotAbsolute, ""},
+        {"File", places.desktop + "\\..\\..\\Windows\\Kovara.lnk", kUninstLogUnsafeName, ""},
+        {"File", group + "\\..\\Kovara.lnk", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "\\.\\Kovara.lnk", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "\\\\Kovara.lnk", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "\\Kovara.lnk:secret", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "\\Kovara.lnk.", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "/../Kovara.lnk", kUninstLogUnsafeName, ""},
+        {"Folder", group + " ", kUninstLogUnsafeName, ""},
+        {"File", places.desktop + "\\boot.ini", kUninstLogNotShortcut, ""},
+        {"File", group + "\\Kovara.exe", kUninstLogNotShortcut, ""},
+        {"File", "C:\\Windows\\Kovara.lnk", kUninstLogOutsidePlaces, ""},
+        {"File", places.desktop + "\\Sub\\Kovara.lnk", kUninstLogOutsidePlaces, ""},
+        {"File", places.programs + "\\Kovara.lnk", kUninstLogOutsidePlaces, ""},
+        {"File", group + "\\Sub\\Kovara.lnk", kUninstLogOutsidePlaces, ""},
+        {"File", places.desktop + "X\\Kovara.lnk", kUninstLogOutsidePlaces, ""},
+        {"Folder", places.programs, kUninstLogOutsidePlaces, ""},
+        {"Folder", group + "\\Sub", kUninstLogOutsidePlaces, ""},
+        {"Folder", "C:\\Windows", kUninstLogOutsidePlaces, ""},
+        {"Folder", places.desktop + "\\Kovara", kUninstLogOutsidePlaces, ""},
+    };
+    for (const Row &row : rows) {
+        std::string acted = "<untouched>";
+        EXPECT_EQ(row.verdict, UninstLogCheck({row.kind, row.path}, places, &acted)) << row.kind << "=" << row.path;
+        EXPECT_EQ(row.verdict == kUninstLogAccepted ? row.acted : "<untouched>", acted) << row.path;
+    }
+    // A place the system did not report accepts nothing.
+    std::string acted;
+    EXPECT_EQ(kUninstLogOutsidePlaces, UninstLogCheck({"File", "C:\\Kovara.lnk"}, {"", "", ""}, &acted));
+    EXPECT_EQ(kUninstLogOutsidePlaces, UninstLogCheck({"File", "\\\\host\\share\\Kovara.lnk"}, places, &acted));
+}
+
 }  // namespace

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { kNone, kHelp, kCheck, kExport, kList, kGet };
+enum class Command { kNone, kHelp, kCheck, kExport, kList, kGet, kMount, kUnmount };
 
 enum class KeySourceKind { kNone, kWholeBackup, kSplitBackup, kToken };
 
@@ -33,6 +33,10 @@ struct Options {
     bool force = false;         // --force
     int threads = 0;            // --threads, 0: one per core
     std::string volumePath;     // PATH of ls and get
+    std::string mountDir;       // DIR of mount and unmount
+    bool readOnly = false;      // --read-only
+    bool imageOnly = false;     // --image-only
+    bool foreground = false;    // --foreground
 };
 
 // Fills options from the arguments after the program name; refuses with a

@@ -8,6 +8,7 @@
 // refused a file that is not there.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -38,6 +39,14 @@ protected:
 
     std::string File(const std::string &name) const { return folder_ + "/" + name; }
 
+    // The password as the one line of a file of the handed folder, readable by its owner only.
+    std::string SecretFile(const std::string &password) const {
+        const std::string path = File("password-" + std::to_string(std::hash<std::string>()(password)));
+        std::ofstream(path, std::ios::trunc) << password << "\n";
+        chmod(path.c_str(), 0600);
+        return path;
+    }
+
     // Runs a command of the shell with its output and errors captured.
     ToolRun Shell(const std::string &command) const {
         const std::string out = File("stdout"), err = File("stderr");
@@ -48,7 +57,7 @@ protected:
     // The tool with the handed vault, user and backup, then the arguments.
     ToolRun Tool(const std::string &command, const std::string &arguments, const std::string &password) const {
         return Shell(std::string(KOVARA_VAULT) + " " + command + " --vault " + Quote(File("Kovara_" + user_ + ".udf")) +
-                     " --user " + Quote(user_) + " --password " + Quote(password) + " --user-info " +
+                     " --user " + Quote(user_) + " --password-file " + Quote(SecretFile(password)) + " --user-info " +
                      Quote(File("KovdevTokenKey.user")) + " " + arguments);
     }
 };

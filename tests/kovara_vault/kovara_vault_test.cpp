@@ -21,6 +21,7 @@
 #include "tool_run.h"
 
 #include "token/token_binding.h"
+#include "token/token_key_object.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ int Shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+bool StoreRecordOnToken(const char *label, const std::string &record);
 
 class KovaraVault : public ::testing::Test {
 protected:
@@ -56,7 +59,7 @@ protected:
         WriteAll(dir_ + "/softhsm2.conf",
                  "directories.tokendir = " + dir_ + "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n");
         setenv("SOFTHSM2_CONF", (dir_ + "/softhsm2.conf").c_str(), 1);
-        for (const char *label : {"Kovara Alice", "Spare"})
+        for (const char *label : {"Kovara Alice", "Spare", "Two Keys"})
             ASSERT_EQ(0, Shell(std::string("softhsm2-util --init-token --free --label '") + label + "' --pin " + kPin +
                                " --so-pin 97531 >/dev/null"));
 
@@ -76,17 +79,24 @@ protected:
         ASSERT_EQ(
             0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
                      " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
-        ASSERT_EQ(0,
-                  Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf'"));
+        ASSERT_EQ(0, Shell(make + " " + image_ + " " + bob_ +
+                           " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf' " + kSoftHsm + " 'Two Keys' " + kPin));
+        // A key replacement cut short leaves a second key object: alice's
+        // record beside bob's on the same token.
+        ASSERT_TRUE(StoreRecordOnToken("Two Keys", ReadAll(alice_ + "/KovdevTokenKey.user")));
     }
 
     static void TearDownTestSuite() { Shell("rm -rf " + dir_); }
 
-    static ToolRun Tool(const std::vector<std::string> &arguments, const std::string &input = "") {
+    // redirections: more descriptors for the tool ("3<FILE"); limits: shell
+    // commands run before it in the same shell ("ulimit -f 64").
+    static ToolRun Tool(const std::vector<std::string> &arguments, const std::string &input = "",
+                        const std::string &redirections = "", const std::string &limits = "") {
         std::string command = KOVARA_VAULT;
         for (const std::string &a : arguments) command += " " + Quote(a);
         WriteAll(dir_ + "/stdin", input);
-        command += " <" + dir_ + "/stdin >" + dir_ + "/stdout 2>" + dir_ + "/stderr";
+        command += " " + redirections + " <" + dir_ + "/stdin >" + dir_ + "/stdout 2>" + dir_ + "/stderr";
+        if (!limits.empty()) command = "(" + limits + "; exec " + command + ")";
         int status = Shell(command);
         return ToolRun{status, ReadAll(dir_ + "/stdout"), ReadAll(dir_ + "/stderr")};
     }
@@ -94,7 +104,7 @@ protected:
     // The vault, user and key files of alice, with the key source given.
     static std::vector<std::string> Alice(const std::vector<std::string> &source, const char *password = kPassword) {
         std::vector<std::string> a = {"--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"};
-        if (password) a.insert(a.end(), {"--password", password});
+        if (password) a.insert(a.end(), {"--password-file", SecretFile(password)});
         a.insert(a.end(), source.begin(), source.end());
         return a;
     }
@@ -106,10 +116,39 @@ protected:
         return rest;
     }
 
+    // A file holding one secret as its line, named after it.
+    static std::string SecretFile(const std::string &secret) {
+        std::string path = dir_ + "/secret-" + std::to_string(std::hash<std::string>()(secret));
+        WriteAll(path, secret + "\n");
+        return path;
+    }
+
     static std::string Refusal(const std::string &line) { return "kovara-vault: " + line + "\n"; }
 };
 
 std::string KovaraVault::dir_, KovaraVault::image_, KovaraVault::alice_, KovaraVault::bob_;
+
+// Adds one more key object holding record to the token with this label.
+bool StoreRecordOnToken(const char *label, const std::string &record) {
+    TokenBinding binding;
+    if (record.size() != kTokenRecordSize || BindTokenLibrary(kSoftHsm, 1, &binding) != kTokenOk) return false;
+    bool stored = false;
+    for (CK_ULONG i = 0; i < binding.slotCount && !stored; i++) {
+        CK_TOKEN_INFO info;
+        TokenIdentity identity;
+        if (binding.functions->C_GetTokenInfo(binding.slots[i], &info) != CKR_OK) continue;
+        TokenIdentityOf(&info, &identity);
+        if (strncmp(identity.label, label, strlen(label)) != 0) continue;
+        if (binding.functions->C_OpenSession(binding.slots[i], CKF_SERIAL_SESSION | CKF_RW_SESSION, nullptr, nullptr,
+                                             &binding.session) != CKR_OK ||
+            binding.functions->C_Login(binding.session, CKU_USER, (CK_UTF8CHAR *)kPin, CK_ULONG(strlen(kPin))) != CKR_OK)
+            break;
+        stored = CreateTokenKeyObject(&binding, reinterpret_cast<const unsigned char *>(record.data())) == kTokenOk;
+        binding.functions->C_Logout(binding.session);
+    }
+    UnbindTokenLibrary(&binding);
+    return stored;
+}
 
 // The slot SoftHSM2 gave the token with this label.
 std::string SlotOfToken(const char *label) {
@@ -134,8 +173,8 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     const std::vector<std::vector<std::string>> sources = {
         {"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", vaultInfo},
         {"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev", "--vault-info", vaultInfo},
-        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin, "--vault-info", vaultInfo},
-        {"--token", kSoftHsm, "--slot", slot, "--pin", kPin},
+        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin), "--vault-info", vaultInfo},
+        {"--token", kSoftHsm, "--slot", slot, "--pin-file", SecretFile(kPin)},
     };
     for (const auto &source : sources) {
         ToolRun run = Tool(Command("check", Alice(source)));
@@ -151,6 +190,21 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
         EXPECT_EQ(withVaultInfo,
                   run.out.find("vault information " + vaultInfo + ": matches the vault") != std::string::npos);
         EXPECT_EQ("check passed\n", run.out.substr(run.out.size() - 13));
+    }
+
+    // Two key objects on one token (a key replacement cut short): each
+    // user's password finds its own, whichever the token lists first. The
+    // secrets come from open descriptors here.
+    struct TwoKeys {
+        std::string user, vault, password;
+    };
+    for (const TwoKeys &owner : {TwoKeys{"alice", alice_ + "/Kovara_alice.udf", kPassword},
+                                 TwoKeys{"bob", bob_ + "/Kovara_bob.udf", "other-password"}}) {
+        ToolRun run = Tool({"check", "--vault", owner.vault, "--user", owner.user, "--password-fd", "4", "--token",
+                            kSoftHsm, "--token-label", "Two Keys", "--pin-fd", "3"},
+                           "", "3<" + SecretFile(kPin) + " 4<" + SecretFile(owner.password));
+        EXPECT_EQ(0, run.status) << owner.user << ": " << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("of the 2 it holds)")) << run.out;
     }
 
     // A damaged first sector: the key is proved by NTFS's backup boot sector
@@ -186,6 +240,8 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
     WriteAll(shortFile, ReadAll(alice_ + "/KovdevTokenKey.user").substr(0, 851));
     const std::string notSectors = dir_ + "/ragged.udf";
     WriteAll(notSectors, std::string(1000, 'x'));
+    const std::string cutShort = dir_ + "/cut-short.udf";
+    WriteAll(cutShort, ReadAll(alice_ + "/Kovara_alice.udf").substr(0, 4 << 20));
 
     struct Case {
         std::vector<std::string> arguments;
@@ -209,18 +265,21 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-path", "C:\\Kovara\\Vault\\Kovara_alice.udf"}),
          "the user information was made for the vault registered as \"c:\\program files\\kovara\\vault\\kovara_alice.udf\", "
          "not \"C:\\Kovara\\Vault\\Kovara_alice.udf\""},
-        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password", kPassword, "--user-info",
+        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
          bob_ +
              "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
-        {{"--vault", notSectors, "--user", "alice", "--password", kPassword, "--user-info",
+        {{"--vault", notSectors, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
          notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin", kPin}),
+        {{"--vault", cutShort, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
+          alice_ + "/KovdevTokenKey.user"},
+         cutShort + ": 4194304 bytes, but its boot sector claims a volume of 8388096 bytes: the vault file is cut short"},
+        {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin-file", SecretFile(kPin)}),
          "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", "1357"}),
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile("1357")}),
          "bad PIN: the token \"Kovara Alice\" refused it"},
-        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Bob", "--pin", kPin}),
+        {Alice({"--token", kSoftHsm, "--token-label", "Kovara Bob", "--pin-file", SecretFile(kPin)}),
          std::string("no token labelled \"Kovara Bob\" in ") + kSoftHsm},
     };
     for (const Case &c : cases) {
@@ -269,8 +328,33 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == ReadAll(image));
 
+    // A link at the target is replaced by the new image, readable by its
+    // owner only; the file it led to keeps its bytes.
+    const std::string victim = dir_ + "/victim.txt", link = dir_ + "/link.ntfs";
+    WriteAll(victim, "not yours");
+    ASSERT_EQ(0, chmod(victim.c_str(), 0644));
+    ASSERT_EQ(0, symlink(victim.c_str(), link.c_str()));
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", link, "--force"})));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("not yours", ReadAll(victim));
+    struct stat replaced;
+    ASSERT_EQ(0, lstat(link.c_str(), &replaced));
+    EXPECT_TRUE(S_ISREG(replaced.st_mode));
+    EXPECT_EQ(0600u, replaced.st_mode & 0777u);
+    EXPECT_TRUE(ReadAll(image_) == ReadAll(link));
+
+    // A write that fails half-way (a file-size limit) leaves the old target
+    // whole and no new file beside it.
+    WriteAll(image, "keep me");
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})), "", "",
+               "trap '' XFSZ; ulimit -f 2000");
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("kovara-vault: " + image + ": write failed: File too large")) << run.err;
+    EXPECT_EQ("keep me", ReadAll(image));
+    EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
+
     // Standard output, from the token, one thread.
-    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin", kPin,
+    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin),
                                         "--threads", "1", "-o", "-"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == run.out);
@@ -288,6 +372,63 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_TRUE(sealed == ReadAll(vault));
     EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+// The key dm-crypt would be given: 32 bytes with which AES-256-CBC, each
+// sector's number (little-endian, 16 bytes) as initial vector, turns the
+// container's sectors into the volume's.
+TEST_F(KovaraVault, KeyDecryptsSectorsAsAesCbcPlain64) {
+    const std::string keyFile = dir_ + "/alice.key", vault = alice_ + "/Kovara_alice.udf";
+    std::vector<std::string> key = Command("key", Alice(Whole()));
+    key.insert(key.end(), {"--key-file", keyFile});
+    ToolRun run = Tool(key);
+    ASSERT_EQ(0, run.status) << run.err;
+    struct stat info;
+    ASSERT_EQ(0, stat(keyFile.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+    const std::string bytes = ReadAll(keyFile);
+    ASSERT_EQ(32u, bytes.size());
+    std::vector<std::string> toFd = Command("key", Alice(Whole()));
+    toFd.insert(toFd.end(), {"--key-fd", "3"});
+    run = Tool(toFd, "", "3>" + dir_ + "/fd.key");
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(bytes == ReadAll(dir_ + "/fd.key"));
+
+    auto hex = [](const std::string &raw) {
+        std::string text;
+        char two[3];
+        for (unsigned char c : raw) snprintf(two, sizeof two, "%02x", c), text += two;
+        return text;
+    };
+    const std::string sealed = ReadAll(vault), plain = ReadAll(image_);
+    for (uint64_t sector : {uint64_t(0), uint64_t(plain.size() / 512 / 2 + 3)}) {
+        std::string iv(16, '\0');
+        for (int i = 0; i < 8; i++) iv[size_t(i)] = char(sector >> (8 * i));
+        WriteAll(dir_ + "/sector.enc", sealed.substr(sector * 512, 512));
+        ASSERT_EQ(0, Shell("openssl enc -d -aes-256-cbc -nopad -K " + hex(bytes) + " -iv " + hex(iv) + " -in " + dir_ +
+                           "/sector.enc -out " + dir_ + "/sector.dec"));
+        EXPECT_TRUE(plain.substr(sector * 512, 512) == ReadAll(dir_ + "/sector.dec")) << "sector " << sector;
+    }
+
+    // Never to a terminal, never over an existing file.
+    int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(0, grantpt(terminal));
+    ASSERT_EQ(0, unlockpt(terminal));
+    const std::string pts = ptsname(terminal);
+    run = Tool(toFd, "", "3<>" + pts);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(Refusal("descriptor 3 is a terminal; the key is never shown: give a pipe or --key-file"),
+              run.err.substr(run.err.find("kovara-vault:")));
+    key.back() = pts;
+    run = Tool(key);
+    EXPECT_EQ(Refusal(pts + " is a terminal or another device; the key is never shown there: give a new file"),
+              run.err.substr(run.err.find("kovara-vault:")));
+    key.back() = keyFile;
+    run = Tool(key);
+    EXPECT_EQ(Refusal(keyFile + " exists; a key file is always new"), run.err.substr(run.err.find("kovara-vault:")));
+    EXPECT_TRUE(bytes == ReadAll(keyFile));
+    close(terminal);
 }
 
 TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
@@ -308,7 +449,7 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
     run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label",
-                                     "Kovara Alice", "--pin", kPin})));
+                                     "Kovara Alice", "--pin-file", SecretFile(kPin)})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Meet at the old mill at noon.\n", run.out);
 
@@ -319,6 +460,39 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy)) << "a failed look-up must leave the target alone";
     run = Tool(Command("get", Alice({"/photo.bin", "-o", copy, "--user-info", alice_ + "/KovdevTokenKey.user"})));
     EXPECT_EQ(Refusal(copy + " exists; give --force to overwrite it"), run.err);
+
+    // Hostile names in another vault: controls are shown escaped, a name
+    // that is no valid UTF-16 (a lone surrogate) is shown, not dropped, and
+    // an entry whose record is damaged is named while the listing goes on.
+    const std::string hostile = dir_ + "/hostile.ntfs", carol = dir_ + "/carol";
+    std::string copies;
+    for (const char *name : {"bell\anamed.txt", "esc\x1b[31mred.txt", "line\nbreak.txt", "surrogateQ.txt", "broken.txt"})
+        copies += " && ntfscp -q " + hostile + " " + dir_ + "/notes.txt " + Quote(std::string("/") + name);
+    ASSERT_EQ(0, Shell("mkdir -p " + carol + " && truncate -s 8M " + hostile + " && mkntfs -q -F -f -s 512 -c 4096 " +
+                       hostile + copies));
+    std::string bytes = ReadAll(hostile);
+    auto wide = [](const std::string &text) {
+        std::string utf16;
+        for (char c : text) utf16 += std::string(1, c) + '\0';
+        return utf16;
+    };
+    for (size_t at = bytes.find(wide("surrogateQ")); at != std::string::npos; at = bytes.find(wide("surrogateQ"), at))
+        bytes.replace(at + 18, 2, "\x00\xD8", 2);
+    for (size_t at = bytes.find(wide("broken.txt")); at != std::string::npos; at = bytes.find(wide("broken.txt"), at + 1)) {
+        size_t record = at / 1024 * 1024;  // the file's own record, not the folder's index
+        if (bytes.compare(record, 4, "FILE") == 0 && bytes.substr(record, 1024).find(wide("$I30")) == std::string::npos)
+            bytes.replace(record, 4, "BAAD");
+    }
+    WriteAll(hostile, bytes);
+    ASSERT_EQ(0, Shell(std::string(MAKE_TEST_VAULT) + " " + hostile + " " + carol + " carol pw 'C:\\Kovara_carol.udf'"));
+    run = Tool({"ls", "--vault", carol + "/Kovara_carol.udf", "--user", "carol", "--password-file", SecretFile("pw"),
+                "--user-info", carol + "/KovdevTokenKey.user"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("-           30  bell\\x07named.txt\n-           30  esc\\x1B[31mred.txt\n"
+              "-           30  line\\x0Abreak.txt\n-           30  surrogate\\uD800.txt\n",
+              run.out);
+    EXPECT_EQ(0u, run.err.find("kovara-vault: /: cannot read the entry broken.txt: ")) << run.err;
+    EXPECT_EQ(Refusal("/: 1 entry could not be read"), run.err.substr(run.err.find('\n') + 1));
 }
 
 // Mounts through FUSE and ntfs-3g: a vault large enough for a file over
@@ -342,7 +516,7 @@ protected:
     }
 
     std::vector<std::string> Carol(std::vector<std::string> rest) const {
-        std::vector<std::string> a = {"--vault", vault_, "--user", "carol", "--password", "carol pw",
+        std::vector<std::string> a = {"--vault", vault_, "--user", "carol", "--password-file", SecretFile("carol pw"),
                                       "--user-info", big_ + "/KovdevTokenKey.user"};
         rest.insert(rest.end(), a.begin(), a.end());
         return rest;

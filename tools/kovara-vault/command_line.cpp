@@ -9,12 +9,16 @@ namespace {
 const char kKeyOptions[] =
     "  --vault F.udf          the vault (container) file; opened read-only\n"
     "  --user NAME            the user name\n"
-    "  --password P           the user's password (asked without echo when left out)\n"
+    "  --password-file F      read the user's password from the first line of F\n"
+    "  --password-fd N        read it from the first line of the open descriptor N\n"
+    "                         (without either: asked without echo, or one line of\n"
+    "                         standard input when that is no terminal)\n"
     "  one key source:\n"
     "    --user-info F.user              whole backup of the user information (852 bytes)\n"
     "    --split P1.kovdev P2.kovdev     split backup, part 1 then part 2 (426 bytes each)\n"
     "    --token LIB.so                  a PKCS#11 library, with --token-label L or --slot N;\n"
-    "                                    --pin P (asked without echo when left out)\n"
+    "                                    --pin-file F or --pin-fd N (else asked\n"
+    "                                    like the password)\n"
     "  --vault-info F.vault   check the vault information file (512 bytes) as well\n"
     "  --vault-path WINPATH   also require the path the vault was registered under on\n"
     "                         Windows (compared without regard to letter case)\n";
@@ -30,9 +34,11 @@ const char kOverview[] =
     "  export        write the decrypted volume as a raw NTFS image\n"
     "  ls PATH       list a folder (or show a file) inside the vault\n"
     "  get PATH      copy one file out of the vault\n"
+    "  key           write the 32-byte vault key, for dm-crypt's aes-cbc-plain64\n"
     "  mount DIR     present the vault's volume at DIR, read and write (through ntfs-3g)\n"
     "  unmount DIR   unmount it again: ntfs-3g, the image, then the vault is synced\n"
-    "  help COMMAND  the options of a command (also: COMMAND --help)\n";
+    "  help COMMAND  the options of a command (also: COMMAND --help)\n"
+    "  --version     the version of this tool\n";
 
 std::string CheckHelp() {
     return std::string("usage: kovara-vault check --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
@@ -51,7 +57,8 @@ std::string ExportHelp() {
                        "\"mount -o loop,ro IMAGE DIR\" or reads with ntfs-3g's tools.\n\n") +
            kKeyOptions +
            "  -o IMAGE|-             where the image goes; an existing file is refused\n"
-           "  --force                overwrite an existing IMAGE\n"
+           "  --force                replace an existing IMAGE (a new file is written\n"
+           "                         beside it, then renamed over it)\n"
            "  --threads N            decryption threads (default: one per core)\n";
 }
 
@@ -69,7 +76,17 @@ std::string GetHelp() {
                        "Sectors are read and decrypted on demand; no image is written.\n\n") +
            kKeyOptions +
            "  -o FILE|-              where the copy goes; an existing file is refused\n"
-           "  --force                overwrite an existing FILE\n";
+           "  --force                replace an existing FILE\n";
+}
+
+std::string KeyHelp() {
+    return std::string("usage: kovara-vault key --vault F.udf --user NAME KEY-SOURCE (--key-file F | --key-fd N)\n\n"
+                       "Runs the checks of \"check\", then writes the vault key: 32 raw bytes, the key of\n"
+                       "dm-crypt's plain aes-cbc-plain64 mapping of the container. Anyone with these 32\n"
+                       "bytes opens the vault without the password: keep them off disks and terminals.\n\n") +
+           kKeyOptions +
+           "  --key-file F           a new file, readable by its owner only; an existing F is refused\n"
+           "  --key-fd N             the open descriptor N (a pipe); a terminal is refused\n";
 }
 
 std::string MountHelp() {
@@ -111,6 +128,23 @@ long NumberOf(const std::string &option, const std::string &text) {
     return value;
 }
 
+// A descriptor number of --password-fd, --pin-fd or --key-fd.
+int DescriptorOf(const std::string &option, const std::string &text) {
+    long n = NumberOf(option, text);
+    if (n > 1000000) RefuseUsage("option " + option + " needs a descriptor number, not \"" + text + "\"");
+    return int(n);
+}
+
+bool Given(const SecretSource &source) { return source.fd >= 0 || !source.file.empty(); }
+
+// stem is "--password" or "--pin"; one of its two forms, once.
+void SetSecret(SecretSource &source, const std::string &stem, const std::string &option, const std::string &value) {
+    if (Given(source)) RefuseUsage("give " + stem + "-file or " + stem + "-fd once");
+    if (option == stem + "-fd") source.fd = DescriptorOf(option, value);
+    else if (value.empty()) RefuseUsage(option + " needs a file name");
+    else source.file = value;
+}
+
 void SetKeySource(Options &options, KeySourceKind kind) {
     if (options.keySource.kind != KeySourceKind::kNone && options.keySource.kind != kind)
         RefuseUsage("give one key source: --user-info, --split or --token");
@@ -134,8 +168,8 @@ void CheckComplete(const Options &options) {
     if (source.kind == KeySourceKind::kToken) {
         bool label = !source.tokenLabel.empty(), slot = source.slot >= 0;
         if (label == slot) RefuseUsage("--token needs either --token-label L or --slot N");
-    } else if (!source.tokenLabel.empty() || source.slot >= 0 || source.pinGiven) {
-        RefuseUsage("--token-label, --slot and --pin go with --token");
+    } else if (!source.tokenLabel.empty() || source.slot >= 0 || Given(source.pin)) {
+        RefuseUsage("--token-label, --slot, --pin-file and --pin-fd go with --token");
     }
     bool writes = options.command == Command::kExport || options.command == Command::kGet;
     if (writes && options.outputPath.empty()) RefuseUsage("-o FILE (or -o - for standard output) is required");
@@ -143,6 +177,9 @@ void CheckComplete(const Options &options) {
         RefuseUsage("-o and --force go with export and get");
     if (options.command == Command::kGet && options.volumePath.empty()) RefuseUsage("get needs the PATH of a file");
     if (options.command != Command::kExport && options.threads) RefuseUsage("--threads goes with export");
+    bool keyOut = !options.keyFile.empty() || options.keyFd >= 0;
+    if (options.command == Command::kKey && !keyOut) RefuseUsage("key needs --key-file FILE or --key-fd N");
+    if (options.command != Command::kKey && keyOut) RefuseUsage("--key-file and --key-fd go with key");
 }
 
 }  // namespace
@@ -152,6 +189,8 @@ Command CommandNamed(const std::string &name) {
     if (name == "export") return Command::kExport;
     if (name == "ls") return Command::kList;
     if (name == "get") return Command::kGet;
+    if (name == "key") return Command::kKey;
+    if (name == "--version") return Command::kVersion;
     if (name == "mount") return Command::kMount;
     if (name == "unmount") return Command::kUnmount;
     if (name == "help" || name == "--help" || name == "-h") return Command::kHelp;
@@ -164,6 +203,7 @@ std::string HelpText(Command command) {
     case Command::kExport: return ExportHelp();
     case Command::kList: return ListHelp();
     case Command::kGet: return GetHelp();
+    case Command::kKey: return KeyHelp();
     case Command::kMount: return MountHelp();
     case Command::kUnmount: return UnmountHelp();
     default: return kOverview;
@@ -176,6 +216,10 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
     options.command = CommandNamed(arguments[0]);
     if (options.command == Command::kNone) RefuseUsage("unknown command \"" + arguments[0] + "\"; see kovara-vault --help");
     ArgumentReader reader{arguments, 1};
+    if (options.command == Command::kVersion) {
+        if (reader.More()) RefuseUsage("--version takes no arguments");
+        return options;
+    }
     if (options.command == Command::kHelp) {
         if (reader.More()) options.helpTopic = reader.Take();
         return options;
@@ -191,9 +235,13 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
             options.vaultPath = reader.ValueOf(a);
         } else if (a == "--user") {
             options.userName = reader.ValueOf(a);
-        } else if (a == "--password") {
-            options.password = reader.ValueOf(a);
-            options.passwordGiven = true;
+        } else if (a == "--password" || a == "--pin") {
+            RefuseUsage(a + " is gone: a secret on the command line shows in the process list; give " + a +
+                        "-file FILE or " + a + "-fd N, or leave it out to be asked");
+        } else if (a == "--password-file" || a == "--password-fd") {
+            SetSecret(options.password, "--password", a, reader.ValueOf(a));
+        } else if (a == "--pin-file" || a == "--pin-fd") {
+            SetSecret(source.pin, "--pin", a, reader.ValueOf(a));
         } else if (a == "--user-info") {
             SetKeySource(options, KeySourceKind::kWholeBackup);
             source.userInfoPath = reader.ValueOf(a);
@@ -208,15 +256,18 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
             source.tokenLabel = reader.ValueOf(a);
         } else if (a == "--slot") {
             source.slot = NumberOf(a, reader.ValueOf(a));
-        } else if (a == "--pin") {
-            source.pin = reader.ValueOf(a);
-            source.pinGiven = true;
         } else if (a == "--vault-info") {
             options.vaultInfoPath = reader.ValueOf(a);
         } else if (a == "--vault-path") {
             options.registeredPath = reader.ValueOf(a);
         } else if (a == "-o" || a == "--output") {
             options.outputPath = reader.ValueOf(a);
+        } else if (a == "--key-file" || a == "--key-fd") {
+            if (!options.keyFile.empty() || options.keyFd >= 0) RefuseUsage("give --key-file or --key-fd once");
+            std::string value = reader.ValueOf(a);
+            if (a == "--key-fd") options.keyFd = DescriptorOf(a, value);
+            else if (value.empty()) RefuseUsage("--key-file needs a file name");
+            else options.keyFile = value;
         } else if (a == "--force") {
             options.force = true;
         } else if (a == "--threads") {

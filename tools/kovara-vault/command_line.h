@@ -3,9 +3,16 @@
 #include <string>
 #include <vector>
 
-enum class Command { kNone, kHelp, kCheck, kExport, kList, kGet, kMount, kUnmount };
+enum class Command { kNone, kHelp, kVersion, kCheck, kExport, kList, kGet, kKey, kMount, kUnmount };
 
 enum class KeySourceKind { kNone, kWholeBackup, kSplitBackup, kToken };
+
+// Where a password or PIN comes from when not asked for: a file or an open
+// descriptor, never the command line (which the process list shows).
+struct SecretSource {
+    std::string file;  // --password-file, --pin-file
+    int fd = -1;       // --password-fd, --pin-fd
+};
 
 struct KeySourceOptions {
     KeySourceKind kind = KeySourceKind::kNone;
@@ -14,8 +21,7 @@ struct KeySourceOptions {
     std::string tokenLibrary;         // --token
     std::string tokenLabel;           // --token-label
     long slot = -1;                   // --slot
-    bool pinGiven = false;
-    std::string pin;                  // --pin
+    SecretSource pin;                 // --pin-file, --pin-fd
 };
 
 struct Options {
@@ -24,8 +30,7 @@ struct Options {
     std::string helpTopic;     // "help COMMAND"
     std::string vaultPath;     // --vault
     std::string userName;      // --user
-    bool passwordGiven = false;
-    std::string password;      // --password
+    SecretSource password;     // --password-file, --password-fd
     KeySourceOptions keySource;
     std::string vaultInfoPath;  // --vault-info
     std::string registeredPath; // --vault-path: the path the vault was registered under on Windows
@@ -33,6 +38,8 @@ struct Options {
     bool force = false;         // --force
     int threads = 0;            // --threads, 0: one per core
     std::string volumePath;     // PATH of ls and get
+    std::string keyFile;        // --key-file of key
+    int keyFd = -1;             // --key-fd of key
     std::string mountDir;       // DIR of mount and unmount
     bool readOnly = false;      // --read-only
     bool imageOnly = false;     // --image-only

@@ -10,6 +10,7 @@
 
 #include "crypto/secure_wipe.h"
 #include "refusal.h"
+#include "secret_input.h"
 
 namespace {
 
@@ -41,21 +42,22 @@ s64 DevicePread(struct ntfs_device *dev, void *out, s64 count, s64 offset) {
     if (offset >= size || count == 0) return 0;
     if (count > size - offset) count = size - offset;
 
-    // Whole sectors around the request, a bounded piece at a time.
-    const int64_t piece = int64_t(1) << 20;
-    std::vector<unsigned char> scratch;
+    // Whole sectors around the request, a bounded piece at a time, through one
+    // buffer of fixed size: a growing one would leave plaintext in freed memory.
+    const int64_t piece = kDevicePiece;
+    std::vector<unsigned char> &scratch = device->scratch;
     s64 done = 0;
     while (done < count) {
         int64_t at = offset + done;
         int64_t first = at / kSectorSize * kSectorSize;
         int64_t end = at + (count - done < piece ? count - done : piece);
         int64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
-        scratch.resize(size_t(last - first));
-        if (!ReadVaultBytes(*device->vault, scratch.data(), scratch.size(), uint64_t(first))) {
+        size_t span = size_t(last - first);
+        if (!ReadVaultBytes(*device->vault, scratch.data(), span, uint64_t(first))) {
             SecureWipe(scratch.data(), scratch.size());
             return done ? done : -1;
         }
-        DecryptSectors(&device->context, scratch.data(), scratch.size(), uint64_t(first / kSectorSize));
+        DecryptSectors(&device->context, scratch.data(), span, uint64_t(first / kSectorSize));
         memcpy(static_cast<unsigned char *>(out) + done, scratch.data() + (at - first), size_t(end - at));
         done += end - at;
     }
@@ -127,7 +129,9 @@ ntfs_volume *MountDecryptedVolume(const VaultProof &proof, DecryptingDevice *dev
     ntfs_log_set_handler(ntfs_log_handler_null);
     device->vault = &proof.vault;
     device->position = 0;
+    device->scratch.assign(size_t(kDevicePiece) + 2 * kSectorSize, 0);
     memset(&device->context, 0, sizeof device->context);
+    LockInMemory(&device->context, sizeof device->context);
     AesSetKey(proof.vaultKey, kVaultKeyLength, 0, &device->context);
 
     struct ntfs_device *dev = ntfs_device_alloc(proof.vault.path.c_str(), 0, &gDecryptingOperations, device);
@@ -137,6 +141,7 @@ ntfs_volume *MountDecryptedVolume(const VaultProof &proof, DecryptingDevice *dev
         int error = errno;
         ntfs_device_free(dev);
         SecureWipe(&device->context, sizeof device->context);
+        SecureWipe(device->scratch.data(), device->scratch.size());
         RefuseWithErrno(proof.vault.path + ": the decrypted volume does not read as NTFS", error);
     }
     return volume;
@@ -145,4 +150,5 @@ ntfs_volume *MountDecryptedVolume(const VaultProof &proof, DecryptingDevice *dev
 void UnmountDecryptedVolume(ntfs_volume *volume, DecryptingDevice *device) {
     ntfs_umount(volume, FALSE);  // frees the device as well
     SecureWipe(&device->context, sizeof device->context);
+    SecureWipe(device->scratch.data(), device->scratch.size());
 }

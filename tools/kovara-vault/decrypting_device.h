@@ -5,10 +5,15 @@
 #include "ntfs3g.h"
 #include "vault_proof.h"
 
+#include <vector>
+
+enum { kDevicePiece = 1 << 20 };  // the most one read decrypts at a time
+
 struct DecryptingDevice {
     const VaultFile *vault;
     AesContext context;
-    int64_t position;  // for the device's seek and read
+    int64_t position;                    // for the device's seek and read
+    std::vector<unsigned char> scratch;  // kDevicePiece and a sector either side, wiped after each read
 };
 
 // Mounts the decrypted volume read-only; refuses when it is no NTFS volume

@@ -18,6 +18,7 @@
 #include "crypto/secure_wipe.h"
 #include "progress_bar.h"
 #include "refusal.h"
+#include "secret_input.h"
 
 namespace {
 
@@ -46,6 +47,19 @@ void Fail(ExportState *state, const std::string &message) {
     state->turn.notify_all();
 }
 
+// After a run failed to read: the first of its sectors that does not read, so
+// that the user learns where the container is damaged.
+std::string ReadFailure(const VaultFile &vault, unsigned char *buffer, uint64_t offset, size_t length, int runError) {
+    for (size_t at = 0; at < length; at += kSectorSize) {
+        if (ReadVaultBytes(vault, buffer, kSectorSize, offset + at)) continue;
+        uint64_t sector = (offset + at) / kSectorSize;
+        return vault.path + ": cannot read sector " + std::to_string(sector) + " (byte " +
+               std::to_string(sector * kSectorSize) + "): " + strerror(errno);
+    }
+    return vault.path + ": cannot read sectors " + std::to_string(offset / kSectorSize) + " to " +
+           std::to_string((offset + length) / kSectorSize - 1) + ": " + strerror(runError);
+}
+
 void Work(ExportState *state) {
     unsigned char *buffer = static_cast<unsigned char *>(aligned_alloc(4096, kRunBytes));
     if (!buffer) {
@@ -58,7 +72,7 @@ void Work(ExportState *state) {
         uint64_t offset = run * kRunBytes;
         size_t length = size_t(state->vault->bytes - offset < kRunBytes ? state->vault->bytes - offset : kRunBytes);
         if (!ReadVaultBytes(*state->vault, buffer, length, offset)) {
-            Fail(state, state->vault->path + ": read failed at byte " + std::to_string(offset) + ": " + strerror(errno));
+            Fail(state, ReadFailure(*state->vault, buffer, offset, length, errno));
             break;
         }
         DecryptSectors(state->context, buffer, length, offset / kSectorSize);
@@ -69,8 +83,7 @@ void Work(ExportState *state) {
         hold.unlock();
         // Only the run whose turn it is writes; the others wait above.
         if (!WriteOutput(*state->output, buffer, length)) {
-            std::string where = state->output->path == "-" ? std::string("standard output") : state->output->path;
-            Fail(state, where + ": write failed: " + strerror(errno));
+            Fail(state, OutputName(*state->output) + ": write failed: " + strerror(errno));
             break;
         }
         hold.lock();
@@ -87,6 +100,7 @@ void Work(ExportState *state) {
 void ExportVolume(const VaultProof &proof, int threads, OutputFile *output) {
     AesContext context;
     memset(&context, 0, sizeof context);
+    LockInMemory(&context, sizeof context);
     AesSetKey(proof.vaultKey, kVaultKeyLength, 0, &context);
     posix_fadvise(proof.vault.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 

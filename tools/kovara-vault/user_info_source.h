@@ -16,6 +16,21 @@ void ReadWholeBackup(const std::string &path, unsigned char record[kUserInfoSize
 // Split backup: the two 426-byte parts, each read whole.
 void ReadSplitParts(const std::string &part1Path, const std::string &part2Path, unsigned char part1[kUserInfoPartSize],
                     unsigned char part2[kUserInfoPartSize]);
-// The token's key object, read through the PKCS#11 library after logging in
-// with the PIN (asked when not given). description receives the token's name.
-void ReadTokenRecord(const KeySourceOptions &source, unsigned char record[kUserInfoSize], std::string *description);
+enum { kMaxTokenKeyObjects = 4 };
+
+// The records of the token's key objects, in the order the token lists them;
+// wiped when they go.
+struct TokenRecords {
+    unsigned char records[kMaxTokenKeyObjects][kUserInfoSize];
+    int count;
+
+    TokenRecords();
+    ~TokenRecords();
+    TokenRecords(const TokenRecords &) = delete;
+    TokenRecords &operator=(const TokenRecords &) = delete;
+};
+
+// The token's key objects, read through the PKCS#11 library after logging in
+// with the PIN (read or asked as the options say). description receives the
+// token's name. Refuses when no object holds a Kovara key.
+void ReadTokenRecords(const KeySourceOptions &source, TokenRecords *records, std::string *description);

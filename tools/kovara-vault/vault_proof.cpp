@@ -21,6 +21,7 @@ struct OpenedRecord {
     unsigned char part2[kUserInfoPartSize];
     std::string registeredPath;
 
+    OpenedRecord() { LockInMemory(this, sizeof *this); }
     // Wiped on every way out, refusals included.
     ~OpenedRecord() {
         SecureWipe(record, sizeof record);
@@ -30,8 +31,8 @@ struct OpenedRecord {
     }
 };
 
-int TryPassword(const std::string &password, OpenedRecord *opened) {
-    OpenUserKeyBlock(opened->record, password.c_str(), opened->userKeyBlock);
+int TryPassword(const char *password, OpenedRecord *opened) {
+    OpenUserKeyBlock(opened->record, password, opened->userKeyBlock);
     return OpenIdentityText(opened->record, opened->userKeyBlock, &opened->registeredPath);
 }
 
@@ -50,24 +51,55 @@ std::string WindowsFileName(const std::string &path) {
 
 std::string Article(const std::string &fileSystem) { return (fileSystem == "NTFS" ? "an " : "a ") + fileSystem; }
 
+// The size of the volume a boot sector describes: NTFS's sector count, or
+// FAT's 16- or 32-bit one, times the bytes per sector.
+uint64_t ClaimedVolumeBytes(const unsigned char *sector, const std::string &fileSystem) {
+    uint64_t bytesPerSector = uint64_t(sector[11]) | uint64_t(sector[12]) << 8, sectors = 0;
+    if (fileSystem == "NTFS") {
+        for (int i = 7; i >= 0; i--) sectors = sectors << 8 | sector[0x28 + i];
+    } else {
+        sectors = uint64_t(sector[0x13]) | uint64_t(sector[0x14]) << 8;
+        if (!sectors)
+            for (int i = 3; i >= 0; i--) sectors = sectors << 8 | sector[0x20 + i];
+    }
+    return sectors * bytesPerSector;
+}
+
 // Reads, decrypts and looks at one sector; refuses when it cannot be read.
-int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem) {
+// claimed receives the size of the volume the boot sector describes.
+int DecryptsToBootSector(const VaultFile &vault, const unsigned char *vaultKey, uint64_t sector, std::string *fileSystem,
+                         uint64_t *claimed) {
     unsigned char bytes[kSectorSize];
     if (!ReadVaultBytes(vault, bytes, kSectorSize, sector * kSectorSize))
-        RefuseWithErrno(vault.path + ": cannot read the vault", errno);
+        RefuseWithErrno(vault.path + ": cannot read sector " + std::to_string(sector) + " of the vault", errno);
     AesContext context;
     memset(&context, 0, sizeof context);
+    LockInMemory(&context, sizeof context);
     AesSetKey(vaultKey, kVaultKeyLength, 0, &context);
     DecryptSectors(&context, bytes, kSectorSize, sector);
     SecureWipe(&context, sizeof context);
     int boot = IsBootSector(bytes, fileSystem);
+    if (boot) *claimed = ClaimedVolumeBytes(bytes, *fileSystem);
     SecureWipe(bytes, sizeof bytes);
     return boot;
 }
 
-void OpenWithPassword(const Options &options, const std::string &password, OpenedRecord *opened) {
+// which receives, when the token holds several key objects, the one that opened.
+void OpenWithPassword(const Options &options, const char *password, const TokenRecords &tokenRecords,
+                      OpenedRecord *opened, std::string *which) {
     const KeySourceOptions &source = options.keySource;
     const std::string wrong = "wrong password for user " + options.userName + ": the user information does not open with it";
+    if (source.kind == KeySourceKind::kToken) {
+        for (int i = 0; i < tokenRecords.count; i++) {
+            memcpy(opened->record, tokenRecords.records[i], kUserInfoSize);
+            if (!TryPassword(password, opened)) continue;
+            if (tokenRecords.count > 1)
+                *which = ", key object " + std::to_string(i + 1) + " of the " + std::to_string(tokenRecords.count) +
+                         " it holds";
+            return;
+        }
+        Refuse(wrong);
+    }
     if (source.kind != KeySourceKind::kSplitBackup) {
         if (!TryPassword(password, opened)) Refuse(wrong);
         return;
@@ -111,6 +143,7 @@ int IsBootSector(const unsigned char *sector, std::string *fileSystem) {
 
 void ProveVault(const Options &options, VaultProof *proof) {
     const KeySourceOptions &source = options.keySource;
+    LockInMemory(proof->vaultKey, sizeof proof->vaultKey);
     proof->vault = OpenVaultFile(options.vaultPath);
     for (const std::string *path : {&source.userInfoPath, &source.part1Path, &source.part2Path, &options.vaultInfoPath})
         if (!path->empty()) proof->keyFiles.push_back(*path);
@@ -131,18 +164,17 @@ void ProveVault(const Options &options, VaultProof *proof) {
     unsigned char firstSector[kSectorSize];
     if (!ReadVaultBytes(proof->vault, firstSector, kSectorSize, 0))
         RefuseWithErrno(options.vaultPath + ": cannot read the vault", errno);
-    if (source.kind == KeySourceKind::kToken) ReadTokenRecord(source, opened.record, &sourceText);
+    TokenRecords tokenRecords;
+    if (source.kind == KeySourceKind::kToken) ReadTokenRecords(source, &tokenRecords, &sourceText);
 
-    std::string password = options.passwordGiven ? options.password
-                                                 : AskSecret("Password of user " + options.userName + ": ", "password");
-    try {
-        OpenWithPassword(options, password, &opened);
-    } catch (...) {
-        WipeString(password);
-        throw;
+    std::string which;
+    {
+        Secret password;
+        ReadSecret(options.password, "Password of user " + options.userName + ": ", "password", &password);
+        OpenWithPassword(options, password.text, tokenRecords, &opened, &which);
     }
-    WipeString(password);
-    proof->proved.push_back("password of user " + options.userName + ": opens the user information (" + sourceText + ")");
+    proof->proved.push_back("password of user " + options.userName + ": opens the user information (" + sourceText +
+                            which + ")");
 
     std::string registered = "registered vault path: " + opened.registeredPath;
     if (LowerCase(WindowsFileName(opened.registeredPath)) == LowerCase("Kovara_" + options.userName + ".udf"))
@@ -158,11 +190,17 @@ void ProveVault(const Options &options, VaultProof *proof) {
     ComputeVaultKey(opened.userKeyBlock, kUserKeyBlockSize, proof->vaultKey);
 
     std::string fileSystem;
-    if (DecryptsToBootSector(proof->vault, proof->vaultKey, 0, &fileSystem)) {
+    uint64_t claimed = 0;
+    if (DecryptsToBootSector(proof->vault, proof->vaultKey, 0, &fileSystem, &claimed)) {
+        // A container cut short (an interrupted copy) would read as zeros or
+        // fail half-way; say so before anything is read from it.
+        if (claimed > proof->vault.bytes)
+            Refuse(options.vaultPath + ": " + std::to_string(proof->vault.bytes) + " bytes, but its boot sector claims a volume of " +
+                   std::to_string(claimed) + " bytes: the vault file is cut short");
         proof->proved.push_back("vault " + options.vaultPath + ": " + std::to_string(proof->vault.bytes) +
                                 " bytes, its first sector decrypts to " + Article(fileSystem) + " boot sector");
     } else if (proof->vault.bytes / kSectorSize > 1 &&
-               DecryptsToBootSector(proof->vault, proof->vaultKey, proof->vault.bytes / kSectorSize - 1, &fileSystem) &&
+               DecryptsToBootSector(proof->vault, proof->vaultKey, proof->vault.bytes / kSectorSize - 1, &fileSystem, &claimed) &&
                fileSystem == "NTFS") {
         // NTFS keeps a copy of its boot sector in the last sector: a damaged
         // first sector need not stand between the user and the files.

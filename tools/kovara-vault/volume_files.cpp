@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "crypto/secure_wipe.h"
 #include "decrypting_device.h"
 #include "refusal.h"
 
@@ -39,14 +40,66 @@ std::string Shown(const std::vector<std::string> &parts) {
     return text.empty() ? "/" : text;
 }
 
+void AppendUtf8(std::string &text, uint32_t c) {
+    if (c < 0x80) {
+        text += char(c);
+    } else if (c < 0x800) {
+        text += char(0xC0 | (c >> 6));
+        text += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += char(0xE0 | (c >> 12));
+        text += char(0x80 | ((c >> 6) & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    } else {
+        text += char(0xF0 | (c >> 18));
+        text += char(0x80 | ((c >> 12) & 0x3F));
+        text += char(0x80 | ((c >> 6) & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    }
+}
+
+// Characters that would act on the terminal instead of showing: the C0 and C1
+// controls, DEL, and the marks that reverse the direction of the text after them.
+bool IsControl(uint32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x200E && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+void AppendEscape(std::string &text, const char *format, uint32_t c) {
+    char escaped[12];
+    snprintf(escaped, sizeof escaped, format, unsigned(c));
+    text += escaped;
+}
+
+std::string ShownName(const ntfschar *name, int length) {
+    // A name as stored: UTF-16 without any check, so it may hold controls and
+    // halves of surrogate pairs. Every name is shown, escaped where it cannot
+    // be printed as it is: \xHH for a control, \uHHHH for a lone surrogate and
+    // \\ for the backslash itself, so that nothing else reads as an escape.
+    std::string text;
+    for (int i = 0; i < length; i++) {
+        uint32_t c = le16_to_cpu(name[i]);
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
+            uint32_t low = le16_to_cpu(name[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                AppendUtf8(text, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                i++;
+                continue;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) AppendEscape(text, "\\u%04X", c);
+        else if (c == '\\') text += "\\\\";
+        else if (IsControl(c)) AppendEscape(text, c < 0x100 ? "\\x%02X" : "\\u%04X", c);
+        else AppendUtf8(text, c);
+    }
+    return text;
+}
+
 int CollectEntry(void *context, const ntfschar *name, const int nameLength, const int nameType, const s64,
                  const MFT_REF reference, const unsigned) {
     // Short names repeat an entry; the volume's own files are not the user's.
     if (nameType == FILE_NAME_DOS || MREF(reference) < FILE_first_user) return 0;
-    char *text = nullptr;
-    if (ntfs_ucstombs(name, nameLength, &text, 0) < 0) return 0;
-    std::string entry(text);
-    free(text);
+    std::string entry = ShownName(name, nameLength);
     if (entry == "." || entry == "..") return 0;
     static_cast<std::vector<Entry> *>(context)->push_back(Entry{entry, std::vector<ntfschar>(name, name + nameLength), reference});
     return 0;
@@ -62,6 +115,8 @@ std::vector<Entry> ReadFolder(ntfs_inode *folder, const std::string &shown) {
     return entries;
 }
 
+// Names are printed escaped, so a hostile name cannot move the cursor,
+// recolour the terminal or fake a line of its own.
 void PrintEntry(ntfs_inode *inode, const std::string &name) {
     if (IsFolder(inode))
         printf("d %12s  %s\n", "-", name.c_str());
@@ -118,12 +173,24 @@ void ListVolumePath(const VaultProof &proof, const std::string &path) {
         if (!IsFolder(inode)) {
             PrintEntry(inode, name);
         } else {
+            // One damaged entry does not hide the others: it is named on
+            // standard error and the listing goes on.
+            std::vector<std::string> unreadable;
             for (const Entry &entry : ReadFolder(inode, Shown(parts))) {
                 ntfs_inode *child = ntfs_inode_open(volume, entry.reference);
-                if (!child) RefuseWithErrno(Shown(parts) + ": cannot read the entry " + entry.name, errno);
+                if (!child) {
+                    fflush(stdout);
+                    fprintf(stderr, "kovara-vault: %s: cannot read the entry %s: %s\n", Shown(parts).c_str(),
+                            entry.name.c_str(), strerror(errno));
+                    unreadable.push_back(entry.name);
+                    continue;
+                }
                 PrintEntry(child, entry.name);
                 ntfs_inode_close(child);
             }
+            if (!unreadable.empty())
+                Refuse(Shown(parts) + ": " + std::to_string(unreadable.size()) + " entr" +
+                       (unreadable.size() == 1 ? "y" : "ies") + " could not be read");
         }
     } catch (...) {
         if (inode) ntfs_inode_close(inode);
@@ -143,7 +210,7 @@ void CopyVolumeFile(const VaultProof &proof, const std::string &path, const std:
     ntfs_inode *inode = nullptr;
     ntfs_attr *data = nullptr;
     std::vector<unsigned char> buffer(size_t(1) << 20);
-    OutputFile output{-1, outputPath, false};
+    OutputFile output;
     try {
         std::string name;
         inode = OpenPath(volume, parts, &name);
@@ -151,22 +218,24 @@ void CopyVolumeFile(const VaultProof &proof, const std::string &path, const std:
         data = ntfs_attr_open(inode, AT_DATA, AT_UNNAMED, 0);
         if (!data) RefuseWithErrno(inside + ": cannot read its data", errno);
         // Only now that the file is there: a failed look-up leaves the target alone.
-        output = CreateOutput(outputPath, force, proof);
+        CreateOutput(outputPath, force, proof, &output);
         for (s64 at = 0; at < data->data_size;) {
             s64 want = data->data_size - at < s64(buffer.size()) ? data->data_size - at : s64(buffer.size());
             s64 got = ntfs_attr_pread(data, at, want, buffer.data());
             if (got <= 0) RefuseWithErrno(inside + ": read failed at byte " + std::to_string(at), got < 0 ? errno : EIO);
             if (!WriteOutput(output, buffer.data(), size_t(got)))
-                RefuseWithErrno((outputPath == "-" ? std::string("standard output") : outputPath) + ": write failed", errno);
+                RefuseWithErrno(OutputName(output) + ": write failed", errno);
             at += got;
         }
     } catch (...) {
         if (data) ntfs_attr_close(data);
         if (inode) ntfs_inode_close(inode);
         UnmountDecryptedVolume(volume, &device);
+        SecureWipe(buffer.data(), buffer.size());
         AbandonOutput(&output);
         throw;
     }
+    SecureWipe(buffer.data(), buffer.size());
     ntfs_attr_close(data);
     ntfs_inode_close(inode);
     UnmountDecryptedVolume(volume, &device);

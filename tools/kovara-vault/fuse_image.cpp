@@ -80,10 +80,10 @@ int ImageOpen(const char *path, struct fuse_file_info *file) {
     if (strcmp(path, kVolumePath) != 0) return -ENOENT;
     if (file->flags & O_TRUNC) return -EPERM;
     if (Image()->readOnly && (file->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
-    // Every read and write comes to us: no second copy of the decrypted
-    // volume in the kernel's cache, and a write returns once it reached the
-    // container.
-    file->direct_io = 1;
+    // Reads may be served from the kernel's cache (ntfs-3g rereads its
+    // bitmaps and index blocks byte by byte); every write still comes to us
+    // and returns once it reached the container.
+    file->keep_cache = 1;
     return 0;
 }
 
@@ -112,8 +112,8 @@ int ImageFlush(const char *, struct fuse_file_info *) { return SyncContainer(Ima
 int ImageFsync(const char *, int, struct fuse_file_info *) { return SyncContainer(Image()); }
 
 void *ImageInit(struct fuse_conn_info *, struct fuse_config *config) {
-    config->direct_io = 1;
-    config->kernel_cache = 0;
+    config->direct_io = 0;
+    config->kernel_cache = 1;
     return fuse_get_context()->private_data;
 }
 

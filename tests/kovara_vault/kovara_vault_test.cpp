@@ -6,7 +6,9 @@
 #include <string.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <termios.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,8 +81,9 @@ protected:
         ASSERT_EQ(
             0, Shell(make + " " + image_ + " " + alice_ + " alice " + Quote(kPassword) +
                      " 'C:\\Program Files\\Kovara\\Vault\\Kovara_alice.udf' " + kSoftHsm + " 'Kovara Alice' " + kPin));
-        ASSERT_EQ(0, Shell(make + " " + image_ + " " + bob_ +
-                           " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf' " + kSoftHsm + " 'Two Keys' " + kPin));
+        ASSERT_EQ(0,
+                  Shell(make + " " + image_ + " " + bob_ + " bob other-password 'C:\\Kovara\\Vault\\Kovara_bob.udf' " +
+                        kSoftHsm + " 'Two Keys' " + kPin));
         // A key replacement cut short leaves a second key object: alice's
         // record beside bob's on the same token.
         ASSERT_TRUE(StoreRecordOnToken("Two Keys", ReadAll(alice_ + "/KovdevTokenKey.user")));
@@ -141,7 +144,8 @@ bool StoreRecordOnToken(const char *label, const std::string &record) {
         if (strncmp(identity.label, label, strlen(label)) != 0) continue;
         if (binding.functions->C_OpenSession(binding.slots[i], CKF_SERIAL_SESSION | CKF_RW_SESSION, nullptr, nullptr,
                                              &binding.session) != CKR_OK ||
-            binding.functions->C_Login(binding.session, CKU_USER, (CK_UTF8CHAR *)kPin, CK_ULONG(strlen(kPin))) != CKR_OK)
+            binding.functions->C_Login(binding.session, CKU_USER, (CK_UTF8CHAR *)kPin, CK_ULONG(strlen(kPin))) !=
+                CKR_OK)
             break;
         stored = CreateTokenKeyObject(&binding, reinterpret_cast<const unsigned char *>(record.data())) == kTokenOk;
         binding.functions->C_Logout(binding.session);
@@ -173,7 +177,8 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     const std::vector<std::vector<std::string>> sources = {
         {"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-info", vaultInfo},
         {"--split", alice_ + "/KeyPart1_alice.kovdev", alice_ + "/KeyPart2_alice.kovdev", "--vault-info", vaultInfo},
-        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin), "--vault-info", vaultInfo},
+        {"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin), "--vault-info",
+         vaultInfo},
         {"--token", kSoftHsm, "--slot", slot, "--pin-file", SecretFile(kPin)},
     };
     for (const auto &source : sources) {
@@ -232,6 +237,37 @@ TEST_F(KovaraVault, CheckPassesFromEachKeySource) {
     ToolRun run = Tool(Command("check", fromInput), std::string(kPassword) + "\n");
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("kovara_alice.udf (the default vault name of user alice), as given"));
+
+    // On a terminal the password is asked without echo; Ctrl-C at the prompt
+    // ends the run with the echo back on.
+    int terminal = -1;
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string vault = alice_ + "/Kovara_alice.udf", userInfo = alice_ + "/KovdevTokenKey.user";
+        execl(KOVARA_VAULT, KOVARA_VAULT, "check", "--vault", vault.c_str(), "--user", "alice", "--user-info",
+              userInfo.c_str(), nullptr);
+        _exit(127);
+    }
+    std::string shown;
+    const std::string prompt = "Password of user alice: ";
+    while (shown.find(prompt) == std::string::npos) {
+        struct pollfd ready = {terminal, POLLIN, 0};
+        char c;
+        if (poll(&ready, 1, 20000) <= 0 || read(terminal, &c, 1) != 1) break;
+        shown += c;
+    }
+    ASSERT_NE(std::string::npos, shown.find(prompt)) << "no prompt, only: " << shown;
+    struct termios asking, after;
+    ASSERT_EQ(0, tcgetattr(terminal, &asking));
+    EXPECT_FALSE(asking.c_lflag & ECHO) << "the password would be echoed";
+    ASSERT_EQ(1, write(terminal, "\x03", 1));
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_EQ(0, tcgetattr(terminal, &after));
+    EXPECT_TRUE(after.c_lflag & ECHO) << "the terminal was left without echo";
+    close(terminal);
 }
 
 TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
@@ -265,8 +301,8 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
         {Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "--vault-path", "C:\\Kovara\\Vault\\Kovara_alice.udf"}),
          "the user information was made for the vault registered as \"c:\\program files\\kovara\\vault\\kovara_alice.udf\", "
          "not \"C:\\Kovara\\Vault\\Kovara_alice.udf\""},
-        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
-          alice_ + "/KovdevTokenKey.user"},
+        {{"--vault", bob_ + "/Kovara_bob.udf", "--user", "alice", "--password-file", SecretFile(kPassword),
+          "--user-info", alice_ + "/KovdevTokenKey.user"},
          bob_ +
              "/Kovara_bob.udf does not open with the key of user alice: its first sector decrypts to no boot sector"},
         {{"--vault", notSectors, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
@@ -274,7 +310,8 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
          notSectors + ": 1000 bytes, but a vault is a whole number of 512-byte sectors"},
         {{"--vault", cutShort, "--user", "alice", "--password-file", SecretFile(kPassword), "--user-info",
           alice_ + "/KovdevTokenKey.user"},
-         cutShort + ": 4194304 bytes, but its boot sector claims a volume of 8388096 bytes: the vault file is cut short"},
+         cutShort +
+             ": 4194304 bytes, but its boot sector claims a volume of 8388096 bytes: the vault file is cut short"},
         {Alice({"--token", kSoftHsm, "--token-label", "Spare", "--pin-file", SecretFile(kPin)}),
          "the token \"Spare\" holds no key object (no data object labelled \"Kovara AES\")"},
         {Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile("1357")}),
@@ -292,6 +329,13 @@ TEST_F(KovaraVault, CheckRefusesEachFaultWithOneLine) {
     ToolRun usage = Tool({"check", "--vault", alice_ + "/Kovara_alice.udf", "--user", "alice"});
     EXPECT_EQ(2, usage.status);
     EXPECT_EQ(Refusal("a key source is required: --user-info, --split or --token"), usage.err);
+    // A secret on the command line is refused before anything is read.
+    usage =
+        Tool(Command("check", {"--vault", alice_ + "/Kovara_alice.udf", "--user", "alice", "--password", kPassword}));
+    EXPECT_EQ(2, usage.status);
+    EXPECT_EQ(Refusal("--password is gone: a secret on the command line shows in the process list; give "
+                      "--password-file FILE or --password-fd N, or leave it out to be asked"),
+              usage.err);
 }
 
 TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
@@ -346,16 +390,16 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     // A write that fails half-way (a file-size limit) leaves the old target
     // whole and no new file beside it.
     WriteAll(image, "keep me");
-    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})), "", "",
-               "trap '' XFSZ; ulimit -f 2000");
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})), "",
+               "", "trap '' XFSZ; ulimit -f 2000");
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("kovara-vault: " + image + ": write failed: File too large")) << run.err;
     EXPECT_EQ("keep me", ReadAll(image));
     EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
 
     // Standard output, from the token, one thread.
-    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file", SecretFile(kPin),
-                                        "--threads", "1", "-o", "-"})));
+    run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file",
+                                        SecretFile(kPin), "--threads", "1", "-o", "-"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(image_) == run.out);
 
@@ -466,7 +510,8 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     // an entry whose record is damaged is named while the listing goes on.
     const std::string hostile = dir_ + "/hostile.ntfs", carol = dir_ + "/carol";
     std::string copies;
-    for (const char *name : {"bell\anamed.txt", "esc\x1b[31mred.txt", "line\nbreak.txt", "surrogateQ.txt", "broken.txt"})
+    for (const char *name :
+         {"bell\anamed.txt", "esc\x1b[31mred.txt", "line\nbreak.txt", "surrogateQ.txt", "broken.txt"})
         copies += " && ntfscp -q " + hostile + " " + dir_ + "/notes.txt " + Quote(std::string("/") + name);
     ASSERT_EQ(0, Shell("mkdir -p " + carol + " && truncate -s 8M " + hostile + " && mkntfs -q -F -f -s 512 -c 4096 " +
                        hostile + copies));
@@ -478,19 +523,22 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
     };
     for (size_t at = bytes.find(wide("surrogateQ")); at != std::string::npos; at = bytes.find(wide("surrogateQ"), at))
         bytes.replace(at + 18, 2, "\x00\xD8", 2);
-    for (size_t at = bytes.find(wide("broken.txt")); at != std::string::npos; at = bytes.find(wide("broken.txt"), at + 1)) {
+    for (size_t at = bytes.find(wide("broken.txt")); at != std::string::npos;
+         at = bytes.find(wide("broken.txt"), at + 1)) {
         size_t record = at / 1024 * 1024;  // the file's own record, not the folder's index
         if (bytes.compare(record, 4, "FILE") == 0 && bytes.substr(record, 1024).find(wide("$I30")) == std::string::npos)
             bytes.replace(record, 4, "BAAD");
     }
     WriteAll(hostile, bytes);
-    ASSERT_EQ(0, Shell(std::string(MAKE_TEST_VAULT) + " " + hostile + " " + carol + " carol pw 'C:\\Kovara_carol.udf'"));
+    ASSERT_EQ(0,
+              Shell(std::string(MAKE_TEST_VAULT) + " " + hostile + " " + carol + " carol pw 'C:\\Kovara_carol.udf'"));
     run = Tool({"ls", "--vault", carol + "/Kovara_carol.udf", "--user", "carol", "--password-file", SecretFile("pw"),
                 "--user-info", carol + "/KovdevTokenKey.user"});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("-           30  bell\\x07named.txt\n-           30  esc\\x1B[31mred.txt\n"
-              "-           30  line\\x0Abreak.txt\n-           30  surrogate\\uD800.txt\n",
-              run.out);
+    EXPECT_EQ(
+        "-           30  bell\\x07named.txt\n-           30  esc\\x1B[31mred.txt\n"
+        "-           30  line\\x0Abreak.txt\n-           30  surrogate\\uD800.txt\n",
+        run.out);
     EXPECT_EQ(0u, run.err.find("kovara-vault: /: cannot read the entry broken.txt: ")) << run.err;
     EXPECT_EQ(Refusal("/: 1 entry could not be read"), run.err.substr(run.err.find('\n') + 1));
 }

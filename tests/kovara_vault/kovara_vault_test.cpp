@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -540,6 +541,204 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
         run.out);
     EXPECT_EQ(0u, run.err.find("kovara-vault: /: cannot read the entry broken.txt: ")) << run.err;
     EXPECT_EQ(Refusal("/: 1 entry could not be read"), run.err.substr(run.err.find('\n') + 1));
+}
+
+// Mounts through FUSE and ntfs-3g: a vault large enough for a file over
+// 100 MiB, made for these tests alone.
+class KovaraVaultMount : public KovaraVault {
+protected:
+    std::string big_, vault_, mnt_;
+
+    void SetUp() override {
+        big_ = dir_ + "/big-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        vault_ = big_ + "/Kovara_carol.udf";
+        mnt_ = big_ + "/mnt";
+        const std::string image = big_ + "/plain.ntfs";
+        ASSERT_EQ(0, Shell("mkdir -p " + mnt_ + " && truncate -s 160M " + image + " && mkntfs -q -F -f -s 512 -c 4096 -L Kovara " +
+                           image + " >/dev/null 2>&1 && " + MAKE_TEST_VAULT + " " + image + " " + big_ +
+                           " carol 'carol pw' 'C:\\Kovara\\Vault\\Kovara_carol.udf' && rm " + image));
+    }
+
+    void TearDown() override {
+        Shell("fusermount3 -u " + mnt_ + " 2>/dev/null; rm -rf " + big_);
+    }
+
+    std::vector<std::string> Carol(std::vector<std::string> rest) const {
+        std::vector<std::string> a = {"--vault", vault_, "--user", "carol", "--password-file", SecretFile("carol pw"),
+                                      "--user-info", big_ + "/KovdevTokenKey.user"};
+        rest.insert(rest.end(), a.begin(), a.end());
+        return rest;
+    }
+
+    static bool Mounted(const std::string &target) {
+        return ReadAll("/proc/self/mountinfo").find(" " + target + " ") != std::string::npos;
+    }
+
+    // The file the volume holds at path, read back through get.
+    std::string Get(const std::string &path) const {
+        ToolRun run = Tool(Carol({"get", path, "-o", "-"}));
+        EXPECT_EQ(0, run.status) << path << ": " << run.err;
+        return run.out;
+    }
+};
+
+std::string Pattern(size_t length, unsigned seed) {
+    std::string bytes(length, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < length; i++) {
+        x = x * 1664525u + 1013904223u;
+        bytes[i] = char(x >> 24);
+    }
+    return bytes;
+}
+
+TEST_F(KovaraVaultMount, WrittenFilesComeBackAndTheVaultStaysOne) {
+    ToolRun run = Tool(Carol({"mount", mnt_}));
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("mounted " + vault_ + " at " + mnt_)) << run.out;
+    ASSERT_TRUE(Mounted(mnt_));
+
+    // One writer: a second mount, also a read-only one, is refused while the first holds the lock.
+    for (const std::vector<std::string> &second : {Carol({"mount", big_}), Carol({"mount", big_, "--read-only"})}) {
+        ToolRun refused = Tool(second);
+        EXPECT_EQ(1, refused.status);
+        EXPECT_EQ(Refusal(vault_ + ": in use by another kovara-vault mount"), refused.err);
+    }
+
+    // Files of several sizes in folders; sizes that end inside a sector.
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"/note.txt", "Meet at the old mill at noon.\n"},
+        {"/Docs/report.bin", Pattern(1048576 + 7, 1)},
+        {"/Docs/Deep/Folder/photo.bin", Pattern(300 * 1024 + 511, 2)},
+        {"/movie.bin", Pattern(size_t(110) << 20, 3)},
+    };
+    ASSERT_EQ(0, Shell("mkdir -p " + mnt_ + "/Docs/Deep/Folder " + mnt_ + "/Old"));
+    for (const auto &file : files) WriteAll(mnt_ + file.first, file.second);
+    WriteAll(mnt_ + "/draft.txt", "to be renamed");
+    WriteAll(mnt_ + "/Old/gone.bin", Pattern(70000, 4));
+    ASSERT_EQ(0, rename((mnt_ + "/draft.txt").c_str(), (mnt_ + "/Docs/final.txt").c_str()));
+    ASSERT_EQ(0, Shell("rm -r " + mnt_ + "/Old"));
+    // A part of a file rewritten in place, across a sector boundary.
+    {
+        std::fstream patch(mnt_ + "/Docs/report.bin", std::ios::in | std::ios::out | std::ios::binary);
+        patch.seekp(1000);
+        patch << "patched across sectors";
+    }
+    std::string report = files[1].second;
+    report.replace(1000, 22, "patched across sectors");
+
+    run = Tool({"unmount", mnt_});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("unmounted " + mnt_ + " (vault " + vault_ + ")\n", run.out);
+    EXPECT_FALSE(Mounted(mnt_));
+
+    // The vault still proves, with its vault information: the first sector is unchanged.
+    run = Tool(Carol({"check", "--vault-info", big_ + "/carol.vault"}));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("vault information " + big_ + "/carol.vault: matches the vault"));
+    EXPECT_TRUE(Get("/note.txt") == files[0].second);
+    EXPECT_TRUE(Get("/Docs/report.bin") == report);
+    EXPECT_TRUE(Get("/Docs/Deep/Folder/photo.bin") == files[2].second);
+    EXPECT_TRUE(Get("/movie.bin") == files[3].second) << "the 110 MiB file differs";
+    EXPECT_EQ("to be renamed", Get("/Docs/final.txt"));
+    run = Tool(Carol({"ls", "/"}));
+    EXPECT_EQ("d            -  Docs\n-    115343360  movie.bin\n-           30  note.txt\n", run.out);
+    run = Tool(Carol({"ls", "/Docs"}));
+    EXPECT_EQ("d            -  Deep\n-           13  final.txt\n-      1048583  report.bin\n", run.out);
+    run = Tool(Carol({"get", "/Old/gone.bin", "-o", "-"}));
+    EXPECT_EQ(Refusal("/Old: not found in the vault"), run.err);
+
+    // Read-only: the files read, nothing is written, the container's bytes stay.
+    const std::string sealed = ReadAll(vault_);
+    run = Tool(Carol({"mount", mnt_, "--read-only"}));
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(ReadAll(mnt_ + "/Docs/report.bin") == report);
+    EXPECT_NE(0, Shell("(echo x > " + mnt_ + "/new.txt) 2>/dev/null"));
+    EXPECT_NE(0, Shell("rm " + mnt_ + "/note.txt 2>/dev/null"));
+    run = Tool({"unmount", mnt_});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(sealed == ReadAll(vault_)) << "a read-only mount changed the container";
+
+    // fusermount3 -u alone loses nothing either; the mount ends by itself.
+    run = Tool(Carol({"mount", mnt_}));
+    ASSERT_EQ(0, run.status) << run.err;
+    WriteAll(mnt_ + "/last.bin", Pattern(5 << 20, 5));
+    ASSERT_EQ(0, Shell("fusermount3 -u " + mnt_));
+    const std::string imageDir = big_ + "/image";
+    ASSERT_EQ(0, mkdir(imageDir.c_str(), 0700));
+    run = Tool(Carol({"mount", imageDir, "--image-only"}));
+    for (int i = 0; i < 1000 && run.status != 0; i++) {
+        struct pollfd none;
+        poll(&none, 0, 20);  // the first mount drops its lock once the container is synced
+        run = Tool(Carol({"mount", imageDir, "--image-only"}));
+    }
+    ASSERT_EQ(0, run.status) << run.err;
+    // The image alone, for the user's own tools: the decrypted volume at DIR/volume.
+    // Its first sector, which Windows proves the vault with, takes only its own bytes.
+    const std::string volume = imageDir + "/volume";
+    const std::string boot = ReadAll(volume).substr(0, 512);
+    EXPECT_EQ("NTFS    ", boot.substr(3, 8));
+    EXPECT_NE(0, Shell("printf 'XXXX' | dd of=" + volume + " bs=1 seek=72 conv=notrunc 2>/dev/null"));
+    EXPECT_EQ(0, Shell("head -c 600 " + volume + " | dd of=" + volume + " conv=notrunc 2>/dev/null"));
+    EXPECT_TRUE(ReadAll(volume).substr(0, 512) == boot);
+    EXPECT_EQ(0, Tool({"unmount", imageDir}).status);
+    EXPECT_TRUE(Get("/last.bin") == Pattern(5 << 20, 5));
+}
+
+TEST_F(KovaraVaultMount, KillNineMidWriteLeavesAVaultThatChecksWithTheSyncedFiles) {
+    std::string command = KOVARA_VAULT;
+    for (const std::string &a : Carol({"mount", mnt_, "--foreground"})) command += " " + Quote(a);
+    pid_t mount = fork();
+    if (mount == 0) {
+        execl("/bin/sh", "sh", "-c", ("exec " + command + " >/dev/null 2>&1").c_str(), (char *)nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(mount, 0);
+    auto waitFor = [](const std::function<bool()> &condition) {
+        for (int i = 0; i < 1500; i++) {
+            if (condition()) return true;
+            struct pollfd none;
+            poll(&none, 0, 20);
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor([&] { return Mounted(mnt_); })) << "the mount did not appear within 30 s";
+
+    const std::string synced = Pattern(3 << 20, 6);
+    int fd = open((mnt_ + "/synced.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ssize_t(synced.size()), write(fd, synced.data(), synced.size()));
+    ASSERT_EQ(0, fsync(fd));
+    close(fd);
+
+    pid_t writer = fork();
+    if (writer == 0) {
+        execl("/bin/sh", "sh", "-c", ("exec dd if=/dev/zero of=" + mnt_ + "/large.bin bs=1M count=140 2>/dev/null").c_str(),
+              (char *)nullptr);
+        _exit(127);
+    }
+    ASSERT_TRUE(waitFor([&] {
+        struct stat info;
+        return stat((mnt_ + "/large.bin").c_str(), &info) == 0 && info.st_size > (16 << 20);
+    })) << "the large write did not get going";
+    ASSERT_EQ(0, kill(mount, SIGKILL));
+    int status;
+    waitpid(mount, &status, 0);
+    waitpid(writer, &status, 0);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write went through despite the kill";
+
+    // unmount takes down ntfs-3g and the dead image; then the vault proves and the synced file is whole.
+    ToolRun run = Tool({"unmount", mnt_});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_FALSE(Mounted(mnt_));
+    run = Tool(Carol({"check", "--vault-info", big_ + "/carol.vault"}));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(Get("/synced.bin") == synced);
+    // And it mounts again: ntfs-3g takes the volume that was not closed cleanly.
+    run = Tool(Carol({"mount", mnt_}));
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(ReadAll(mnt_ + "/synced.bin") == synced);
+    EXPECT_EQ(0, Tool({"unmount", mnt_}).status);
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ const char kOverview[] =
     "  ls PATH       list a folder (or show a file) inside the vault\n"
     "  get PATH      copy one file out of the vault\n"
     "  key           write the 32-byte vault key, for dm-crypt's aes-cbc-plain64\n"
+    "  mount DIR     present the vault's volume at DIR, read and write (through ntfs-3g)\n"
+    "  unmount DIR   unmount it again: ntfs-3g, the image, then the vault is synced\n"
     "  help COMMAND  the options of a command (also: COMMAND --help)\n"
     "  --version     the version of this tool\n";
 
@@ -87,6 +89,26 @@ std::string KeyHelp() {
            "  --key-fd N             the open descriptor N (a pipe); a terminal is refused\n";
 }
 
+std::string MountHelp() {
+    return std::string("usage: kovara-vault mount DIR --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
+                       "Runs the checks of \"check\", then serves the decrypted volume as the file\n"
+                       "\"volume\" in a private folder (FUSE) and mounts it at DIR with ntfs-3g, read and\n"
+                       "write. Writes are encrypted and go straight to the vault; its first sector is\n"
+                       "never changed. The vault is locked for the whole mount. Returns once DIR is\n"
+                       "ready; \"kovara-vault unmount DIR\" (or fusermount3 -u DIR) ends the mount.\n\n") +
+           kKeyOptions +
+           "  --read-only            present the volume read-only; the vault is never opened for writing\n"
+           "  --image-only           stop after the image: the decrypted volume is DIR/volume\n"
+           "  --foreground           stay in the foreground until unmounted (SIGINT, SIGTERM unmount)\n";
+}
+
+std::string UnmountHelp() {
+    return "usage: kovara-vault unmount DIR\n\n"
+           "Unmounts what \"kovara-vault mount\" mounted at DIR: ntfs-3g first, then the image;\n"
+           "returns once the vault is synced and its lock dropped. After a crashed mount it\n"
+           "also takes down the dead image.\n";
+}
+
 struct ArgumentReader {
     const std::vector<std::string> &arguments;
     size_t next;
@@ -130,6 +152,15 @@ void SetKeySource(Options &options, KeySourceKind kind) {
 }
 
 void CheckComplete(const Options &options) {
+    bool mounts = options.command == Command::kMount || options.command == Command::kUnmount;
+    if (mounts && options.mountDir.empty()) RefuseUsage("give the folder DIR to mount at");
+    if (options.command != Command::kMount && (options.readOnly || options.imageOnly || options.foreground))
+        RefuseUsage("--read-only, --image-only and --foreground go with mount");
+    if (options.command == Command::kUnmount) {
+        if (!options.vaultPath.empty() || !options.userName.empty() || options.keySource.kind != KeySourceKind::kNone)
+            RefuseUsage("unmount takes only the folder DIR");
+        return;
+    }
     if (options.vaultPath.empty()) RefuseUsage("--vault F.udf is required");
     if (options.userName.empty()) RefuseUsage("--user NAME is required");
     const KeySourceOptions &source = options.keySource;
@@ -160,6 +191,8 @@ Command CommandNamed(const std::string &name) {
     if (name == "get") return Command::kGet;
     if (name == "key") return Command::kKey;
     if (name == "--version") return Command::kVersion;
+    if (name == "mount") return Command::kMount;
+    if (name == "unmount") return Command::kUnmount;
     if (name == "help" || name == "--help" || name == "-h") return Command::kHelp;
     return Command::kNone;
 }
@@ -171,6 +204,8 @@ std::string HelpText(Command command) {
     case Command::kList: return ListHelp();
     case Command::kGet: return GetHelp();
     case Command::kKey: return KeyHelp();
+    case Command::kMount: return MountHelp();
+    case Command::kUnmount: return UnmountHelp();
     default: return kOverview;
     }
 }
@@ -239,10 +274,19 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
             long n = NumberOf(a, reader.ValueOf(a));
             if (n < 1 || n > 256) RefuseUsage("--threads takes 1 to 256");
             options.threads = int(n);
+        } else if (a == "--read-only") {
+            options.readOnly = true;
+        } else if (a == "--image-only") {
+            options.imageOnly = true;
+        } else if (a == "--foreground") {
+            options.foreground = true;
         } else if (a.size() > 1 && a[0] == '-') {
             RefuseUsage("unknown option " + a);
         } else if ((options.command == Command::kList || options.command == Command::kGet) && !pathTaken) {
             options.volumePath = a;
+            pathTaken = true;
+        } else if ((options.command == Command::kMount || options.command == Command::kUnmount) && !pathTaken) {
+            options.mountDir = a;
             pathTaken = true;
         } else {
             RefuseUsage("unexpected argument \"" + a + "\"");

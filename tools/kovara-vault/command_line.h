@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { kNone, kHelp, kVersion, kCheck, kExport, kList, kGet, kKey };
+enum class Command { kNone, kHelp, kVersion, kCheck, kExport, kList, kGet, kKey, kMount, kUnmount };
 
 enum class KeySourceKind { kNone, kWholeBackup, kSplitBackup, kToken };
 
@@ -40,6 +40,10 @@ struct Options {
     std::string volumePath;     // PATH of ls and get
     std::string keyFile;        // --key-file of key
     int keyFd = -1;             // --key-fd of key
+    std::string mountDir;       // DIR of mount and unmount
+    bool readOnly = false;      // --read-only
+    bool imageOnly = false;     // --image-only
+    bool foreground = false;    // --foreground
 };
 
 // Fills options from the arguments after the program name; refuses with a

@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "export_volume.h"
+#include "mount_command.h"
 #include "refusal.h"
 #include "output_file.h"
 #include "secret_input.h"
@@ -34,6 +35,9 @@ int Run(const std::vector<std::string> &arguments) {
         fputs(HelpText(options.command).c_str(), stdout);
         return 0;
     }
+
+    if (options.command == Command::kMount) return MountCommand(options);
+    if (options.command == Command::kUnmount) return UnmountCommand(options);
 
     VaultProof proof;
     try {

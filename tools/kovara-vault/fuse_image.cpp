@@ -1,0 +1,241 @@
+#include "fuse_image.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "crypto/secure_wipe.h"
+#include "crypto/derive_key.h"
+#include "crypto/sector.h"
+#include "refusal.h"
+
+namespace {
+
+const char kVolumeName[] = "volume";
+const char kVolumePath[] = "/volume";
+// Requests are cut into pieces of this size: large enough for one call each
+// from ntfs-3g, small enough to stay in the core's cache.
+const size_t kPieceBytes = size_t(1) << 20;
+
+VaultImage *Image() { return static_cast<VaultImage *>(fuse_get_context()->private_data); }
+
+long WriteAll(int fd, const unsigned char *bytes, size_t length, uint64_t offset) {
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = pwrite(fd, bytes + done, length - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n == 0 ? -EIO : -errno;
+        done += size_t(n);
+    }
+    return 0;
+}
+
+void EncryptSectors(const AesContext *context, unsigned char *buffer, size_t length, uint64_t firstSector) {
+    SectorCounter counter = {{uint32_t(firstSector), uint32_t(firstSector >> 32), 0, 0}};
+    SectorEncrypt(buffer, length, &counter, context);
+}
+
+// Reads and decrypts the one sector at byte offset sectorStart into out512.
+int ReadSector(VaultImage *image, unsigned char *out512, uint64_t sectorStart) {
+    if (!ReadVaultBytes(image->vault, out512, kSectorSize, sectorStart)) return -errno;
+    DecryptSectors(&image->context, out512, kSectorSize, sectorStart / kSectorSize);
+    return 0;
+}
+
+int ImageGetattr(const char *path, struct stat *info, struct fuse_file_info *) {
+    VaultImage *image = Image();
+    memset(info, 0, sizeof *info);
+    info->st_uid = getuid();
+    info->st_gid = getgid();
+    info->st_mtim = info->st_ctim = info->st_atim = image->modified;
+    if (strcmp(path, "/") == 0) {
+        info->st_mode = S_IFDIR | 0700;
+        info->st_nlink = 2;
+        return 0;
+    }
+    if (strcmp(path, kVolumePath) != 0) return -ENOENT;
+    info->st_mode = S_IFREG | (image->readOnly ? 0400 : 0600);
+    info->st_nlink = 1;
+    info->st_size = off_t(image->vault.bytes);
+    info->st_blocks = blkcnt_t(image->vault.bytes / 512);
+    info->st_blksize = 4096;
+    return 0;
+}
+
+int ImageReaddir(const char *path, void *buffer, fuse_fill_dir_t fill, off_t, struct fuse_file_info *,
+                 enum fuse_readdir_flags) {
+    if (strcmp(path, "/") != 0) return -ENOTDIR;
+    fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, kVolumeName, nullptr, 0, fuse_fill_dir_flags(0));
+    return 0;
+}
+
+int ImageOpen(const char *path, struct fuse_file_info *file) {
+    if (strcmp(path, kVolumePath) != 0) return -ENOENT;
+    if (file->flags & O_TRUNC) return -EPERM;
+    if (Image()->readOnly && (file->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
+    // Reads may be served from the kernel's cache (ntfs-3g rereads its
+    // bitmaps and index blocks byte by byte); every write still comes to us
+    // and returns once it reached the container.
+    file->keep_cache = 1;
+    return 0;
+}
+
+int ImageRead(const char *, char *out, size_t count, off_t offset, struct fuse_file_info *) {
+    return int(ReadVaultImage(Image(), out, count, uint64_t(offset)));
+}
+
+int ImageWrite(const char *, const char *in, size_t count, off_t offset, struct fuse_file_info *) {
+    return int(WriteVaultImage(Image(), in, count, uint64_t(offset)));
+}
+
+// The volume keeps its size: the container is the volume.
+int ImageTruncate(const char *path, off_t size, struct fuse_file_info *) {
+    if (strcmp(path, kVolumePath) != 0) return -ENOENT;
+    return uint64_t(size) == Image()->vault.bytes ? 0 : -EPERM;
+}
+
+// Writes are already in the container; these make them durable there.
+int SyncContainer(VaultImage *image) {
+    if (image->readOnly) return 0;
+    return fdatasync(image->vault.fd) == 0 ? 0 : -errno;
+}
+
+int ImageFlush(const char *, struct fuse_file_info *) { return SyncContainer(Image()); }
+
+int ImageFsync(const char *, int, struct fuse_file_info *) { return SyncContainer(Image()); }
+
+void *ImageInit(struct fuse_conn_info *, struct fuse_config *config) {
+    config->direct_io = 0;
+    config->kernel_cache = 1;
+    return fuse_get_context()->private_data;
+}
+
+void ImageDestroy(void *data) { SyncContainer(static_cast<VaultImage *>(data)); }
+
+struct fuse_operations MakeOperations() {
+    struct fuse_operations operations;
+    memset(&operations, 0, sizeof operations);
+    operations.getattr = ImageGetattr;
+    operations.readdir = ImageReaddir;
+    operations.open = ImageOpen;
+    operations.read = ImageRead;
+    operations.write = ImageWrite;
+    operations.truncate = ImageTruncate;
+    operations.flush = ImageFlush;
+    operations.fsync = ImageFsync;
+    operations.init = ImageInit;
+    operations.destroy = ImageDestroy;
+    return operations;
+}
+
+const struct fuse_operations gOperations = MakeOperations();
+
+}  // namespace
+
+void StartVaultImage(const VaultFile &vault, bool readOnly, const unsigned char *vaultKey, VaultImage *image) {
+    image->vault = vault;
+    image->readOnly = readOnly;
+    memset(&image->context, 0, sizeof image->context);
+    AesSetKey(vaultKey, kVaultKeyLength, 0, &image->context);
+    struct stat info;
+    if (fstat(vault.fd, &info) == 0) image->modified = info.st_mtim;
+    if (ReadSector(image, image->firstSector, 0) != 0) {
+        int error = errno;
+        EndVaultImage(image);
+        RefuseWithErrno(vault.path + ": cannot read the vault", error);
+    }
+}
+
+void EndVaultImage(VaultImage *image) {
+    SecureWipe(&image->context, sizeof image->context);
+    SecureWipe(image->firstSector, sizeof image->firstSector);
+}
+
+long ReadVaultImage(VaultImage *image, char *out, size_t count, uint64_t offset) {
+    const uint64_t size = image->vault.bytes;
+    if (offset >= size || count == 0) return 0;
+    if (count > size - offset) count = size_t(size - offset);
+    unsigned char *bytes = reinterpret_cast<unsigned char *>(out);
+
+    // Whole sectors are read and decrypted in the caller's buffer.
+    if (offset % kSectorSize == 0 && count % kSectorSize == 0) {
+        if (!ReadVaultBytes(image->vault, bytes, count, offset)) return -errno;
+        DecryptSectors(&image->context, bytes, count, offset / kSectorSize);
+        return long(count);
+    }
+    std::vector<unsigned char> scratch;
+    size_t done = 0;
+    while (done < count) {
+        uint64_t at = offset + done;
+        uint64_t first = at / kSectorSize * kSectorSize;
+        uint64_t end = at + (count - done < kPieceBytes ? count - done : kPieceBytes);
+        uint64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
+        scratch.resize(size_t(last - first));
+        if (!ReadVaultBytes(image->vault, scratch.data(), scratch.size(), first)) {
+            int error = errno;
+            SecureWipe(scratch.data(), scratch.size());
+            return done ? long(done) : -error;
+        }
+        DecryptSectors(&image->context, scratch.data(), scratch.size(), first / kSectorSize);
+        memcpy(bytes + done, scratch.data() + (at - first), size_t(end - at));
+        done += size_t(end - at);
+    }
+    SecureWipe(scratch.data(), scratch.size());
+    return long(done);
+}
+
+long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t offset) {
+    if (image->readOnly) return -EROFS;
+    const uint64_t size = image->vault.bytes;
+    if (count == 0) return 0;
+    if (offset >= size) return -ENOSPC;
+    if (count > size - offset) count = size_t(size - offset);
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(in);
+
+    // The first sector is what Windows proves the vault with: a write that
+    // leaves it as it is goes ahead, one that would change it is refused whole.
+    if (offset < kSectorSize) {
+        size_t inFirst = count < kSectorSize - offset ? count : size_t(kSectorSize - offset);
+        if (memcmp(image->firstSector + offset, bytes, inFirst) != 0) {
+            fprintf(stderr, "kovara-vault: refused a write to the volume's first sector (its boot sector): "
+                            "Windows proves the vault with it\n");
+            return -EPERM;
+        }
+    }
+
+    std::vector<unsigned char> scratch;
+    size_t done = 0;
+    long outcome = 0;
+    while (done < count && outcome == 0) {
+        uint64_t at = offset + done;
+        uint64_t first = at / kSectorSize * kSectorSize;
+        uint64_t end = at + (count - done < kPieceBytes ? count - done : kPieceBytes);
+        uint64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
+        scratch.resize(size_t(last - first));
+        // The sectors the write only partly covers keep the rest of their bytes.
+        if (at != first) outcome = ReadSector(image, scratch.data(), first);
+        if (outcome == 0 && end != last && (last - kSectorSize != first || at == first))
+            outcome = ReadSector(image, scratch.data() + scratch.size() - kSectorSize, last - kSectorSize);
+        if (outcome != 0) break;
+        memcpy(scratch.data() + (at - first), bytes + done, size_t(end - at));
+        // Sector 0 is unchanged (checked above) and is left as it is on disk.
+        size_t skip = first == 0 ? kSectorSize : 0;
+        if (scratch.size() > skip) {
+            EncryptSectors(&image->context, scratch.data() + skip, scratch.size() - skip, (first + skip) / kSectorSize);
+            outcome = WriteAll(image->vault.fd, scratch.data() + skip, scratch.size() - skip, first + skip);
+        }
+        if (outcome == 0) done += size_t(end - at);
+    }
+    SecureWipe(scratch.data(), scratch.size());
+    if (done) image->modified.tv_sec = time(nullptr);
+    return done ? long(done) : outcome;
+}
+
+const struct fuse_operations *VaultImageOperations() { return &gOperations; }

@@ -1,0 +1,38 @@
+// The decrypted volume served as one file, "volume", by a small FUSE file
+// system of ours: reads fetch and decrypt the sectors they touch, writes
+// encrypt whole sectors and go straight to the container with pwrite, so
+// nothing waits in memory to be lost. The system's ntfs-3g mounts that file.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+#include <time.h>
+
+#include "vault_file.h"
+
+#define FUSE_USE_VERSION 35
+#include <fuse3/fuse.h>
+
+struct VaultImage {
+    VaultFile vault;  // the container, opened for this mount (read-only or read-write)
+    bool readOnly;
+    AesContext context;
+    // The first sector as proved at the start. Windows proves a vault with it
+    // (the vault information file is its digest), so it never changes here.
+    unsigned char firstSector[kSectorSize];
+    struct timespec modified;
+};
+
+// Sets up image from the open container and its key; refuses when the first
+// sector cannot be read.
+void StartVaultImage(const VaultFile &vault, bool readOnly, const unsigned char *vaultKey, VaultImage *image);
+// Wipes the key and the first sector.
+void EndVaultImage(VaultImage *image);
+
+// count bytes of the volume at offset; the number done, or -errno.
+long ReadVaultImage(VaultImage *image, char *out, size_t count, uint64_t offset);
+// A partial sector is read, decrypted, changed, encrypted and written whole.
+// A write that would change the first sector is refused whole with -EPERM.
+long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t offset);
+
+// The operations of the file system; private_data is the VaultImage.
+const struct fuse_operations *VaultImageOperations();

@@ -153,6 +153,11 @@ BOOL RunMainWindowCommand(HWND window, MainWindowState &state, int id, int notif
     // are not commands.
     if (notification != BN_CLICKED) return FALSE;
     if (state.userPassRunning && IsTrayCommand(id)) return TRUE;
+    // Enter runs the template's default button, the log-in page's OK; on the
+    // new-user page it is that page's own Next.
+    if (id == IDC_LOGIN_OK && !IsWindowVisible(GetDlgItem(window, IDC_LOGIN_OK)) &&
+        IsWindowVisible(GetDlgItem(window, IDC_CREATE_NEXT)))
+        id = IDC_CREATE_NEXT;
     switch (id) {
         case IDCANCEL:
             PostMessageA(window, WM_CLOSE, 0, 0);

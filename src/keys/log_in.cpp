@@ -53,6 +53,8 @@ void ReadFields(HWND main, char *user) {
     SecureWipe(g_loginPassword, sizeof g_loginPassword);
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, 100);
     GetDlgItemTextA(main, IDC_LOGIN_PASSWORD, g_loginPassword, 100);
+    // Taken: the password does not stay in the page while the pass runs.
+    SetDlgItemTextA(main, IDC_LOGIN_PASSWORD, "");
 }
 
 // Opens the vault file and turns its size into whole MiB; 0 after a message.

@@ -106,6 +106,9 @@ void ReadPage(Pass &pass, char *reconfirm) {
     GetDlgItemTextA(pass.main, IDC_NEW_USER_NAME, pass.user, kFieldSize - 1);
     GetDlgItemTextA(pass.main, IDC_NEW_PASSWORD, pass.password, kFieldSize - 1);
     GetDlgItemTextA(pass.main, IDC_RECONFIRM_PASSWORD, reconfirm, kFieldSize - 1);
+    // Taken: the passwords do not stay in the page while the pass runs.
+    SetDlgItemTextA(pass.main, IDC_NEW_PASSWORD, "");
+    SetDlgItemTextA(pass.main, IDC_RECONFIRM_PASSWORD, "");
 }
 
 // The checks before anything is written, in their order.

@@ -19,6 +19,7 @@ int SetString(const char *keyPath, const char *valueName, const char *data) {
     LONG result = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(data),
                                  static_cast<DWORD>(strlen(data) + 1));
     RegCloseKey(key);
+    SetLastError(static_cast<DWORD>(result));  // the cause, for a caller's system error box
     return result == ERROR_SUCCESS;
 }
 

@@ -85,12 +85,43 @@ int RemoveVaultDrive(char driveLetter) {
                : 0;
 }
 
+namespace {
+
+// 1 while X: is still bound to the driver's kernel device.
+int BoundToDriver(char driveLetter) {
+    char name[3], target[MAX_PATH] = "";
+    DriveName(driveLetter, name);
+    return QueryDosDeviceA(name, target, sizeof target) && lstrcmpiA(target, KOVDEV_KERNEL_DEVICE_NAME) == 0;
+}
+
+// The driver holds no vault behind X: any more: an earlier lock released it
+// and then stopped at the dismount, the unlock or the letter's removal. Only
+// the letter's binding can be left; once it is gone the vault is locked.
+int FinishReleasedLock(char driveLetter) {
+    if (RemoveVaultDrive(driveLetter)) return 1;
+    DWORD error = GetLastError();
+    if (!BoundToDriver(driveLetter)) return 1;
+    SetLastError(error);
+    return 0;
+}
+
+}  // namespace
+
 int LockVaultDrive(char driveLetter) {
     HANDLE drive = OpenDriveDevice(driveLetter);
     if (drive == INVALID_HANDLE_VALUE) return 0;
-    char mounted = 0;
-    int ok = ReadMountedLetter(drive, &mounted) && LockVolume(drive) && ReleaseVault(drive) && DismountVolume(drive) &&
-             UnlockVolume(drive) && RemoveVaultDrive(mounted);
+    unsigned char record[KOVDEV_MOUNTED_SIZE] = {0};
+    if (!Control(drive, KOVDEV_IOCTL_MOUNTED, NULL, 0, record, sizeof record)) {
+        CloseKeepingError(drive);
+        return 0;
+    }
+    char mounted = (char)record[KOVDEV_MOUNTED_LETTER_OFFSET];
+    if (mounted == 0) {
+        CloseHandle(drive);
+        return FinishReleasedLock(driveLetter);
+    }
+    int ok = LockVolume(drive) && ReleaseVault(drive) && DismountVolume(drive) && UnlockVolume(drive) &&
+             RemoveVaultDrive(mounted);
     CloseKeepingError(drive);
     return ok;
 }

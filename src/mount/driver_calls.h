@@ -30,5 +30,8 @@ int RemoveVaultDrive(char driveLetter);
 
 // The whole lock of drive X, stopping at the first failure: open the drive
 // device, take the letter of the mounted record, lock, release, dismount,
-// unlock, remove the drive definition of that letter, close.
+// unlock, remove the drive definition of that letter, close. When the
+// record names no letter the driver holds no vault any more (an earlier lock
+// released it and failed after that): X:'s binding to the driver is removed
+// and the lock succeeds, so that the clean-up after it can run.
 int LockVaultDrive(char driveLetter);

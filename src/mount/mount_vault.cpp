@@ -48,16 +48,19 @@ int BindAndSend(HWND owner, char letter, const unsigned char *request, DWORD len
     return 1;
 }
 
-void MarkOpen(char letter) {
+// 0 when OpenVault cannot be written: a vault open without that record would
+// go unnoticed after an abnormal end, so the caller closes it again.
+int MarkOpen(char letter) {
+    char drive[3] = {letter, ':', '\0'};
+    if (!SetOpenVault(drive)) return 0;
     WriteDriveIcon(letter, g_process.programFolder);
     g_openVault.driveLetter = letter;
     char root[4] = {letter, ':', '\\', '\0'};
     SetVolumeLabelA(root, "Kovara");
     g_openVault.vaultOpen = 1;
     TrayChange(g_process.vaultOpenIcon, kTipVaultOpen);
-    char drive[3] = {letter, ':', '\0'};
-    SetOpenVault(drive);
     g_openVault.openCount += 1;
+    return 1;
 }
 
 }  // namespace
@@ -106,7 +109,13 @@ int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int lette
     free(request);
     if (!sent) return 0;
 
-    MarkOpen(chosen);
+    if (!MarkOpen(chosen)) {
+        DWORD error = GetLastError();
+        LockVaultDrive(chosen);
+        SetLastError(error);
+        LastErrorBox(owner);
+        return 0;
+    }
 
     if (g_process.myDocumentsKnown && (g_process.fileSystemKind == 1 || g_process.fileSystemKind == 2)) {
         MakeVaultShortcut(chosen);

@@ -11,7 +11,10 @@
 void CommandCreateUser(HWND mainWindow, MainWindowState &state) {
     CreationCalls calls = {RunRecoveryQuestions, LockVault};
     CreatedUser created;
-    if (!CreateUser(mainWindow, state.recoveryOption == 1, calls, &created)) return;
+    state.userPassRunning = 1;
+    int made = CreateUser(mainWindow, state.recoveryOption == 1, calls, &created);
+    state.userPassRunning = 0;
+    if (!made) return;
     state.noUserYet = 0;
     state.logIn.loggedIn = 1;
     state.logIn.loggedInFromBackup = 0;

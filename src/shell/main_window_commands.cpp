@@ -58,9 +58,33 @@ void LoggedIn(HWND window, MainWindowState &state, int fromBackup, const LoggedI
 
 void LogInCommand(HWND window, MainWindowState &state, int fromBackup) {
     LoggedInUser user = {};
+    state.userPassRunning = 1;
     int opened = fromBackup ? LogInFromBackup(window, &state.logIn.chosenDrive, &user)
                             : LogIn(window, &state.logIn.chosenDrive, &user);
+    state.userPassRunning = 0;
+    // The typed password has been taken; it does not stay in the page.
+    SetDlgItemTextA(window, IDC_LOGIN_PASSWORD, "");
     if (opened) LoggedIn(window, state, fromBackup, user);
+}
+
+// The tray menu's items and the exit question's command: refused while a
+// log-in or creation pass runs its dialogs.
+bool IsTrayCommand(int id) {
+    switch (id) {
+        case IDM_HELP_CONTENTS:
+        case IDM_QUICK_TUTORIAL:
+        case IDM_ABOUT:
+        case IDM_PREFERENCES:
+        case IDM_BACKUP_USER_INFO:
+        case IDM_BACKUP_VAULT:
+        case IDM_UPDATE_SOFTWARE:
+        case IDM_SUBMIT_SUGGESTIONS:
+        case IDM_EXPLORE:
+        case IDM_LOCK_AND_EXIT:
+        case IDM_EXIT:
+            return true;
+    }
+    return false;
 }
 
 void RecoveryOptionHelp(HWND window) {
@@ -128,6 +152,12 @@ BOOL RunMainWindowCommand(HWND window, MainWindowState &state, int id, int notif
     // Buttons and menu items arrive as clicks; other notifications (edits)
     // are not commands.
     if (notification != BN_CLICKED) return FALSE;
+    if (state.userPassRunning && IsTrayCommand(id)) return TRUE;
+    // Enter runs the template's default button, the log-in page's OK; on the
+    // new-user page it is that page's own Next.
+    if (id == IDC_LOGIN_OK && !IsWindowVisible(GetDlgItem(window, IDC_LOGIN_OK)) &&
+        IsWindowVisible(GetDlgItem(window, IDC_CREATE_NEXT)))
+        id = IDC_CREATE_NEXT;
     switch (id) {
         case IDCANCEL:
             PostMessageA(window, WM_CLOSE, 0, 0);

@@ -48,6 +48,8 @@ void ShowNewUserPage(HWND window) {
     ShowControls(window, kNewUserControls, 1);
     ShowPicture(window, IDB_NEW_USER);
     SetUpProgress(window, IDC_CREATION_PROGRESS);
+    // Enter runs the page's own button, never the hidden log-in button.
+    SendMessageA(window, DM_SETDEFID, IDC_CREATE_NEXT, 0);
     SetFocus(GetDlgItem(window, IDC_NEW_USER_NAME));
 }
 
@@ -56,5 +58,6 @@ void ShowLogInPage(HWND window) {
     ShowControls(window, kLogInControls, 1);
     ShowPicture(window, IDB_LOG_IN);
     SetUpProgress(window, IDC_LOGIN_PROGRESS);
+    SendMessageA(window, DM_SETDEFID, IDC_LOGIN_OK, 0);
     SetFocus(GetDlgItem(window, IDC_LOGIN_USER));
 }

@@ -22,6 +22,7 @@ struct MainWindowState {
     int backupScheduled;       // "Backup Vault": copy the vault at "Lock and Exit"
     int weeklyVaultBackupDue;  // set by the reminder set-up for this run
     int lockAndExitRunning;    // tray clicks are ignored meanwhile
+    int userPassRunning;       // a log-in or creation pass: tray clicks and commands are refused
     int trayMenuUp;            // keeps timer 2 running
 };
 

@@ -12,6 +12,14 @@ int FileSystemKindOf(const char *fileSystemName) {
     return strstr(lower, "fat") ? 1 : 2;
 }
 
+int ShortcutPathIn(const char *folder, char *out, size_t outSize) {
+    size_t length = strlen(folder);
+    const char *separator = length && folder[length - 1] == '\\' ? "" : "\\";
+    if (length + strlen(separator) + strlen("Kovara.lnk") >= outSize) return 0;
+    wsprintfA(out, "%s%sKovara.lnk", folder, separator);
+    return 1;
+}
+
 void FindMyDocuments() {
     g_process.myDocumentsKnown = 0;
     char path[MAX_PATH] = "";
@@ -25,8 +33,8 @@ void FindMyDocuments() {
     char root[4] = {path[0], ':', '\\', '\0'};
     char volume[32], fileSystem[32];
     if (!GetVolumeInformationA(root, volume, sizeof volume, NULL, NULL, NULL, fileSystem, sizeof fileSystem)) return;
+    // A folder too long for the shortcut's path is treated as not found.
+    if (!ShortcutPathIn(path, g_process.shortcutPath, sizeof g_process.shortcutPath)) return;
     g_process.fileSystemKind = FileSystemKindOf(fileSystem);
     g_process.myDocumentsKnown = 1;
-    size_t length = strlen(path);
-    wsprintfA(g_process.shortcutPath, "%s%sKovara.lnk", path, path[length - 1] == '\\' ? "" : "\\");
 }

@@ -63,7 +63,14 @@ int FindProgramFolder() {
 // asks the first copy to show itself, and stops.
 int TakeMutex() {
     g_process.mutex = CreateMutexA(NULL, TRUE, "Kovara");
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return 1;
+    DWORD error = GetLastError();
+    if (!g_process.mutex && error != ERROR_ACCESS_DENIED) {
+        // Without the mutex the installer's probes would not see this copy:
+        // it does not run. (Access denied: another user's copy holds it.)
+        SystemErrorBox(NULL, "Application experienced unknown system error.\nTry Log In Again.");
+        return 0;
+    }
+    if (g_process.mutex && error != ERROR_ALREADY_EXISTS) return 1;
     char companion[MAX_PATH + 32];
     wsprintfA(companion, "%s\\ShellHelperKO.exe", g_process.programFolder);
     ShellExecuteA(NULL, "open", companion, NULL, NULL, SW_HIDE);

@@ -27,7 +27,9 @@ void RunTrayMenu(HWND window, MainWindowState &state) {
 }  // namespace
 
 void OnTrayCallback(HWND window, MainWindowState &state, LPARAM mouseMessage) {
-    if (state.lockAndExitRunning) return;
+    // The modal dialogs of a log-in or creation pass keep the message loop
+    // running: a lock or an exit from the tray would cut the pass in half.
+    if (state.lockAndExitRunning || state.userPassRunning) return;
     switch (mouseMessage) {
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:

@@ -48,6 +48,7 @@ typedef struct Volume {
     BOOLEAN locked;
     BOOLEAN dismounted;
     ULONG openFiles;
+    ULONG refusedDismounts; /* dismounts still to refuse, as a failing file system would */
     ULONG opens;
     HANDLE file;
     ULONGLONG bytes;
@@ -199,6 +200,10 @@ static NTSTATUS VolumeControl(ULONG code) {
             g_volume.locked = FALSE;
             return STATUS_SUCCESS;
         case KOVDEV_IOCTL_VOLUME_DISMOUNT:
+            if (g_volume.refusedDismounts != 0) {
+                --g_volume.refusedDismounts;
+                return STATUS_ACCESS_DENIED;
+            }
             g_volume.dismounted = TRUE;
             return STATUS_SUCCESS;
     }
@@ -309,6 +314,11 @@ static NTSTATUS DeviceControl(PIRP irp, PIO_STACK_LOCATION stack, ULONG_PTR *inf
             if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
             if (!g_volume.open) return STATUS_DEVICE_NOT_READY;
             g_volume.openFiles = LoadLe32(buffer);
+            return STATUS_SUCCESS;
+
+        case KOVDEV_IOCTL_REFUSE_DISMOUNTS:
+            if (inLength < 4 || !buffer) return STATUS_INVALID_PARAMETER;
+            g_volume.refusedDismounts = LoadLe32(buffer);
             return STATUS_SUCCESS;
 
         case KOVDEV_IOCTL_INSPECT:

@@ -9,6 +9,7 @@
 #define KOVDEV_IOCTL_VOLUME_UNLOCK 0x8000e084u    // as FSCTL_UNLOCK_VOLUME
 #define KOVDEV_IOCTL_VOLUME_DISMOUNT 0x8000e088u  // as FSCTL_DISMOUNT_VOLUME
 #define KOVDEV_IOCTL_SET_OPEN_FILES 0x8000e08cu   // in: uint32 count of files held open on the volume
+#define KOVDEV_IOCTL_REFUSE_DISMOUNTS 0x8000e094u  // in: uint32 count of the next dismounts to refuse
 #define KOVDEV_IOCTL_INSPECT 0x80006090u          // out: KovdevInspect
 
 // The volume codes as the system defines them (FSCTL_LOCK_VOLUME,

@@ -147,6 +147,11 @@ protected:
         for (int answer : answers) answerer.Answer(answer);
         EXPECT_EQ(expected, CreateUser(main, recovery ? 1 : 0, calls, &created));
         EXPECT_EQ(0u, answerer.PendingAnswers());
+        char left[16] = "unread";
+        GetDlgItemTextA(main, IDC_NEW_PASSWORD, left, sizeof left);
+        EXPECT_STREQ("", left) << "the password stays in the page";
+        GetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, left, sizeof left);
+        EXPECT_STREQ("", left) << "the reconfirmed password stays in the page";
         std::vector<std::string> texts;
         auto seen = answerer.Boxes();
         for (size_t i = before; i < seen.size(); ++i) texts.push_back(seen[i].text);

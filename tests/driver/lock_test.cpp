@@ -75,14 +75,37 @@ TEST_F(LockTest, BusyVolumeFailsAtTheLockStepAndStaysOpen) {
     EXPECT_FALSE(LetterInUse(letter));
 }
 
-TEST_F(LockTest, NoMountedLetterFailsWithoutTouchingTheDefinition) {
-    ASSERT_TRUE(DefineVaultDrive(letter));  // bound to the driver, nothing opened
-    long forwarded = VolumeShimForwardCount();
-
-    EXPECT_EQ(0, LockVaultDrive(letter));
-    EXPECT_TRUE(LetterInUse(letter));
-    EXPECT_EQ(forwarded, VolumeShimForwardCount()) << "no volume code may be sent";
-    EXPECT_EQ(0u, State().locked);
+// A lock that stopped after the driver released the vault leaves the letter
+// bound to a driver that holds nothing: the next lock removes that binding
+// and succeeds, without sending a volume code to a volume that is gone.
+TEST_F(LockTest, ALockThatStoppedAfterTheReleaseIsFinishedByTheNext) {
+    struct Row {
+        const char *left;
+        bool openFirst;        // a vault is opened, then the first lock stops after its release
+        DWORD refusedDismounts;
+    } rows[] = {
+        {"dismount refused after the release", true, 1},
+        {"letter still bound, no vault held", false, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.left);
+        if (row.openFirst) {
+            ASSERT_EQ(0u, OpenVaultOn(letter, folder.path + "\\stopped.udf", 5));
+            ASSERT_TRUE(RefuseDismounts(row.refusedDismounts));
+            EXPECT_EQ(0, LockVaultDrive(letter)) << "the dismount fails";
+            EXPECT_EQ(0u, State().vaultOpen) << "the vault was released before the dismount";
+            EXPECT_EQ(1u, State().locked);
+            ASSERT_TRUE(DriverReady());
+        } else {
+            ASSERT_TRUE(DefineVaultDrive(letter));
+        }
+        ASSERT_TRUE(LetterInUse(letter));
+        long forwarded = VolumeShimForwardCount();
+        EXPECT_EQ(1, LockVaultDrive(letter));
+        EXPECT_FALSE(LetterInUse(letter)) << "the binding to the driver is removed";
+        EXPECT_EQ(forwarded, VolumeShimForwardCount()) << "no volume code may be sent";
+        ResetDriver(letter);
+    }
 }
 
 TEST_F(LockTest, RemovesTheLetterTheDriverReports) {

@@ -156,6 +156,31 @@ TEST(FileSystemKind, FatInAnyCaseIsKindOneEverythingElseTwo) {
     EXPECT_EQ(2, FileSystemKindOf(""));
 }
 
+// A My Documents path too long for the shortcut's 261-byte path turns the
+// shortcut off instead of writing past the buffer.
+TEST(ShortcutPath, FitsOrIsRefusedWithoutWritingPastTheBuffer) {
+    struct Row {
+        size_t folderLength;
+        bool endsInBackslash;
+        int fits;
+    } rows[] = {{3, true, 1}, {249, false, 1}, {250, false, 0}, {250, true, 1}, {251, true, 0}, {400, false, 0}};
+    for (const Row &row : rows) {
+        std::string folder = "C:\\" + std::string(row.folderLength - 3, 'd');
+        if (row.endsInBackslash) folder.back() = '\\';
+        struct {
+            char path[261];
+            char guard[64];
+        } out;
+        memset(&out, 'x', sizeof out);
+        EXPECT_EQ(row.fits, ShortcutPathIn(folder.c_str(), out.path, sizeof out.path)) << row.folderLength;
+        EXPECT_EQ(std::string(sizeof out.guard, 'x'), std::string(out.guard, sizeof out.guard)) << row.folderLength;
+        if (row.fits)
+            EXPECT_EQ(folder + (row.endsInBackslash ? "" : "\\") + "Kovara.lnk", out.path);
+        else
+            EXPECT_EQ('x', out.path[0]) << "nothing written";
+    }
+}
+
 TEST_F(ShutdownTest, LogOffWithTheVaultOpen) {
     ManagerRun run;
     RegisteredUser ann(run);

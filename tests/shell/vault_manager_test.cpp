@@ -39,11 +39,42 @@ int CountManagerProcesses() {
     return count;
 }
 
-// A screenshot once the window has drawn itself.
+// A screenshot once the window has drawn itself: the update paints it
+// through its own thread before RedrawWindow returns.
 void Photograph(HWND window, const char *name) {
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);
     robot::Screenshot(name);
+}
+
+// Sends the main window a command or a tray click while a pass runs its
+// dialogs; true when it was refused at once (no dialog, no menu, no end).
+bool RefusedDuringPass(ManagerRun &run, HWND main, UINT message, WPARAM wParam, LPARAM lParam) {
+    SentMessage sent(main, message, wParam, lParam);
+    LRESULT result = 0;
+    bool answered = sent.Wait(&result, 10000);
+    bool quiet = !robot::WaitForWindow("#32768", NULL, 0, run.pid()) &&
+                 !run.WaitForDialog("Kovara - Lock Vault and Exit?", 0) && run.WaitForExit(0) == STILL_ACTIVE &&
+                 !IsWindowVisible(main);
+    return answered && quiet;
+}
+
+// The text a drive pick leaves beside check box 1410.
+std::string PickDrive(ManagerRun &run, HWND main, char letter) {
+    SendDlgItemMessageA(main, IDC_PICK_DRIVE, BM_SETCHECK, BST_CHECKED, 0);
+    robot::PressButton(main, IDC_PICK_DRIVE);
+    HWND pick = run.WaitForDialog("Kovara - Select Drive To Open Vault On");
+    EXPECT_TRUE(pick != NULL);
+    if (!pick) return "<no dialog>";
+    if (letter) {
+        EXPECT_TRUE(robot::IsControlEnabled(pick, IDC_DRIVE_A + (letter - 'A')));
+        SendDlgItemMessageA(pick, IDC_DRIVE_A + (letter - 'A'), BM_SETCHECK, BST_CHECKED, 0);
+        robot::PressButton(pick, IDOK);
+    } else {
+        robot::PressButton(pick, IDCANCEL);
+    }
+    EXPECT_TRUE(robot::WaitForClose(pick));
+    EXPECT_TRUE(robot::WaitUntil([&] { return robot::CheckState(main, IDC_PICK_DRIVE) == BST_UNCHECKED; }));
+    return robot::ControlText(main, IDC_PICKED_DRIVE_TEXT);
 }
 
 class VaultManagerTest : public ::testing::Test {
@@ -83,10 +114,17 @@ protected:
     HWND LogIn(ManagerRun &run, HWND main) {
         robot::SetControlText(main, IDC_LOGIN_USER, "Ann");
         robot::SetControlText(main, IDC_LOGIN_PASSWORD, "pw of ann");
+        EXPECT_EQ("pw of ann", robot::ControlText(main, IDC_LOGIN_PASSWORD));
         robot::PressButton(main, IDC_LOGIN_OK);
         HWND authorise = run.WaitForDialog("Kovara - Authorise Token Use");
         EXPECT_TRUE(authorise != NULL);
         if (authorise) {
+            EXPECT_EQ("", robot::ControlText(main, IDC_LOGIN_PASSWORD)) << "the password was taken";
+            // The pass's dialog keeps the message loop running: the tray's
+            // Lock & Exit and its clicks are refused until the pass ends.
+            ShowWindow(main, SW_HIDE);
+            EXPECT_TRUE(RefusedDuringPass(run, main, WM_COMMAND, IDM_LOCK_AND_EXIT, 0));
+            EXPECT_TRUE(RefusedDuringPass(run, main, WM_USER + 1, 8081, WM_RBUTTONUP));
             robot::SetControlText(authorise, IDC_TOKEN_PASSWORD, kTokenPin);
             robot::PressButton(authorise, IDOK);
         }
@@ -129,6 +167,18 @@ TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway) {
 }
 
 TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
+    {
+        // Another object holds the name "Kovara": the mutex cannot be made,
+        // and a copy that the installer's probes would not see does not run.
+        HANDLE squatter = CreateEventA(NULL, TRUE, FALSE, "Kovara");
+        ASSERT_TRUE(squatter != NULL);
+        ManagerRun blocked;
+        ASSERT_TRUE(blocked.Start());
+        robot::Box box = Answer(blocked, "Kovara", IDOK);
+        EXPECT_EQ(0u, box.text.find("Application experienced unknown system error.\nTry Log In Again.")) << box.text;
+        EXPECT_EQ(0u, blocked.WaitForExit());
+        CloseHandle(squatter);
+    }
     ManagerRun run;
     HWND main = StartToMainWindow(run);
     ASSERT_TRUE(main != NULL);
@@ -141,23 +191,30 @@ TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
     STARTUPINFOA startup = {sizeof startup};
     PROCESS_INFORMATION second = {};
     std::string command = "\"" + run.File("Kovara.exe") + "\"";
-    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &second));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 20000));
+    ASSERT_TRUE(
+        CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup, &second));
+    {
+        // Watches the second copy's windows for as long as it runs: any box
+        // or dialog of its own fails the test.
+        robot::Answerer watcher(second.dwProcessId);
+        ResumeThread(second.hThread);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 20000));
+        watcher.Finish();
+        EXPECT_TRUE(watcher.Boxes().empty());
+    }
     DWORD code = 99;
     GetExitCodeProcess(second.hProcess, &code);
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(robot::WaitForWindow("#32770", NULL, 1000, second.dwProcessId) == NULL);
     CloseHandle(second.hThread);
     CloseHandle(second.hProcess);
-    for (int i = 0; i < 300 && !IsWindowVisible(main); ++i) Sleep(100);
-    EXPECT_TRUE(IsWindowVisible(main)) << "the companion's request did not show the first copy's window";
+    EXPECT_TRUE(robot::WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 30000))
+        << "the companion's request did not show the first copy's window";
     EXPECT_EQ(1, CountManagerProcesses()) << "only the first copy runs";
 
     // Esc asks the exit question; No minimises.
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
     Answer(run, "Exit Application?", IDNO);
-    for (int i = 0; i < 50 && !IsIconic(main); ++i) Sleep(100);
-    EXPECT_TRUE(IsIconic(main));
+    EXPECT_TRUE(robot::WaitUntil([&] { return IsIconic(main) != FALSE; }, 5000));
     PostMessageA(main, WM_CLOSE, 0, 0);
     Answer(run, "Exit Application?", IDYES);
     EXPECT_EQ(0u, run.WaitForExit());
@@ -166,8 +223,16 @@ TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
 TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     ManagerRun run;
     RegisteredUser ann(run);
+    // A shortcut left by a run that ended with its vault open, read-only:
+    // start-up deletes it.
+    std::string shortcut = MyDocumentsShortcut();
+    SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(shortcut, Bytes(16, 'l'));
+    SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(FileExists(shortcut));
     HWND main = StartToMainWindow(run);
     ASSERT_TRUE(main != NULL);
+    EXPECT_FALSE(FileExists(shortcut)) << "the stale shortcut is deleted at start";
     for (int id : {IDC_LOGIN_OK, IDC_CREATE_NEW_USER, IDC_USE_BACKUP, IDC_CHANGE_PASSWORD, IDC_LOGIN_PROGRESS})
         EXPECT_TRUE(robot::IsControlVisible(main, id)) << "a registered user gets the log-in page: " << id;
     EXPECT_FALSE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
@@ -176,8 +241,29 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     // With no vault open a tray click only shows the window.
     ShowWindow(main, SW_HIDE);
     PostMessageA(main, WM_USER + 1, 8081, WM_RBUTTONUP);
-    for (int i = 0; i < 50 && !IsWindowVisible(main); ++i) Sleep(100);
-    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(robot::WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 5000));
+
+    // Create New User, then Cancel back to the log-in page. On the new-user
+    // page Enter runs its own Next, not the hidden log-in button.
+    robot::PressButton(main, IDC_CREATE_NEW_USER);
+    HWND notice = run.WaitForDialog("Kovara - Create New User");
+    ASSERT_TRUE(notice != NULL);
+    robot::PressButton(notice, IDOK);
+    ASSERT_TRUE(robot::WaitUntil([&] { return robot::IsControlVisible(main, IDC_CREATE_NEXT); }));
+    EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+    HWND name = GetDlgItem(main, IDC_NEW_USER_NAME);
+    PostMessageA(name, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(name, WM_KEYUP, VK_RETURN, 0);
+    EXPECT_EQ("Please enter a Username.", Answer(run, "Kovara", IDOK).text);
+    robot::PressButton(main, IDC_CREATE_CANCEL);
+    ASSERT_TRUE(robot::WaitUntil([&] { return robot::IsControlVisible(main, IDC_LOGIN_OK); }))
+        << "Cancel on a new-user page reached from the log-in page returns to it";
+    EXPECT_FALSE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
+
+    // The drive pick shows the letter chosen; a cancelled pick clears it and
+    // the log-in then chooses the drive itself.
+    EXPECT_EQ("[ F: is selected ]", PickDrive(run, main, 'F'));
+    EXPECT_EQ("", PickDrive(run, main, 0));
 
     HWND howToUse = LogIn(run, main);
     ASSERT_TRUE(howToUse != NULL);
@@ -186,9 +272,30 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     EXPECT_EQ("  (D:)", robot::ControlText(howToUse, IDC_HOW_TO_USE_DRIVE));
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ("D:", OpenVaultValue());
+    ASSERT_TRUE(FileExists(shortcut)) << "the log-in made the My Documents shortcut";
     robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
     EXPECT_TRUE(robot::WaitForClose(howToUse));
+    EXPECT_TRUE(run.CloseExplorerOn("(D:)")) << "Explore Vault";
     EXPECT_FALSE(IsWindowVisible(main)) << "the main window stays hidden after the log-in";
+
+    // With the vault open, each way of exploring opens Explorer on it: the
+    // companion's request (any case), a double click on the tray icon and
+    // the tray's Explore.
+    const char request[] = "openANDexplorer";
+    COPYDATASTRUCT data = {0, sizeof request, const_cast<char *>(request)};
+    DWORD_PTR handled = 0;
+    SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &handled);
+    EXPECT_TRUE(run.CloseExplorerOn("(D:)")) << "OpenAndExplorer";
+    PostMessageA(main, WM_USER + 1, 8081, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(run.CloseExplorerOn("(D:)")) << "double click";
+    PostMessageA(main, WM_COMMAND, IDM_EXPLORE, 0);
+    EXPECT_TRUE(run.CloseExplorerOn("(D:)")) << "Explore";
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    // Backup Vault schedules a copy at Lock & Exit, which asks again.
+    PostMessageA(main, WM_COMMAND, IDM_BACKUP_VAULT, 0);
+    Answer(run, "Kovara", IDYES);
+    EXPECT_EQ("Vault backup scheduled at \"Lock and Exit\".", Answer(run, "Kovara", IDOK).text);
 
     // A vault open: left and right clicks hide the window and open menu 158.
     for (LPARAM click : {WM_LBUTTONUP, WM_RBUTTONUP}) {
@@ -212,19 +319,33 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     HWND lock = run.WaitForDialog("Kovara - Lock Vault and Exit?");
     ASSERT_TRUE(lock != NULL);
     Photograph(lock, "manager-lock-and-exit");
-    std::string shortcut = MyDocumentsShortcut();
-    ASSERT_TRUE(FileExists(shortcut)) << "the log-in made the My Documents shortcut";
+    ASSERT_TRUE(FileExists(shortcut)) << "the shortcut stays while the vault is open";
     SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_READONLY);
+    const char kScheduled[] =
+        "You have scheduled a vault backup.\nAfter it is locked, would you like to make a vault backup?";
     ASSERT_TRUE(drivertest::SetOpenFiles(1));
     robot::PressButton(lock, IDOK);
+    EXPECT_EQ(kScheduled, Answer(run, "Kovara", IDNO).text);
     robot::Box refused = Answer(run, "Kovara - Security Alert", IDOK);
     EXPECT_EQ(kLockFailureD, refused.text);
     EXPECT_TRUE(IsWindow(lock));
     EXPECT_EQ("Lock Status: ", robot::ControlText(lock, IDC_LOCK_STATUS));
     EXPECT_EQ("D:", OpenVaultValue());
 
+    // The driver releases the vault, then its dismount fails: the lock
+    // fails; the next one finds no vault held and finishes the clean-up.
     ASSERT_TRUE(drivertest::SetOpenFiles(0));
+    ASSERT_TRUE(drivertest::RefuseDismounts(1));
     robot::PressButton(lock, IDOK);
+    EXPECT_EQ(kScheduled, Answer(run, "Kovara", IDNO).text);
+    EXPECT_EQ(kLockFailureD, Answer(run, "Kovara - Security Alert", IDOK).text);
+    EXPECT_EQ("D:", OpenVaultValue());
+    KovdevInspect released;
+    ASSERT_TRUE(drivertest::Inspect(&released));
+    EXPECT_EQ(0u, released.vaultOpen);
+
+    robot::PressButton(lock, IDOK);
+    EXPECT_EQ(kScheduled, Answer(run, "Kovara", IDNO).text);
     HWND locked = run.WaitForDialog("Kovara - Your Vault Is Locked", 30000);
     ASSERT_TRUE(locked != NULL);
     Photograph(locked, "manager-vault-locked");

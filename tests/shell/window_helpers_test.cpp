@@ -92,6 +92,8 @@ struct Dialog {
 
 TEST(EnlargeBoldFont, BoldCopyOfTheDialogFontAQuarterTaller) {
     for (WORD points : {8, 9, 10, 14}) {
+        HFONT bold = NULL;
+        {
         Dialog d(L"Tahoma", points);
         ASSERT_NE(nullptr, d.label);
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(d.window, WM_GETFONT, 0, 0));
@@ -106,6 +108,14 @@ TEST(EnlargeBoldFont, BoldCopyOfTheDialogFontAQuarterTaller) {
         EXPECT_EQ(font, reinterpret_cast<HFONT>(SendMessageA(d.window, WM_GETFONT, 0, 0)));
         EXPECT_EQ(base.lfWeight, FontOf(d.window).lfWeight);
         EXPECT_NE(700, base.lfWeight);
+        // Enlarged twice (the window opened again): one font stays, the first goes.
+        HFONT first = reinterpret_cast<HFONT>(SendMessageA(d.label, WM_GETFONT, 0, 0));
+        EnlargeBoldFont(d.window, kLabelId);
+        bold = reinterpret_cast<HFONT>(SendMessageA(d.label, WM_GETFONT, 0, 0));
+        EXPECT_EQ(0u, GetObjectType(first)) << "the earlier bold font is deleted";
+        EXPECT_EQ(static_cast<DWORD>(OBJ_FONT), GetObjectType(bold));
+        }
+        EXPECT_EQ(0u, GetObjectType(bold)) << "the bold font goes with its control: " << points;
     }
 }
 

@@ -49,14 +49,17 @@ static HANDLE OpenReadWriteControl() {
                        NULL, OPEN_EXISTING, 0, NULL);
 }
 
-bool SetOpenFiles(DWORD count) {
+static bool SendCount(DWORD code, DWORD count) {
     HANDLE control = OpenReadWriteControl();
     if (control == INVALID_HANDLE_VALUE) return false;
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(control, KOVDEV_IOCTL_SET_OPEN_FILES, &count, sizeof count, NULL, 0, &returned, NULL);
+    BOOL ok = DeviceIoControl(control, code, &count, sizeof count, NULL, 0, &returned, NULL);
     CloseHandle(control);
     return ok != 0;
 }
+
+bool SetOpenFiles(DWORD count) { return SendCount(KOVDEV_IOCTL_SET_OPEN_FILES, count); }
+bool RefuseDismounts(DWORD count) { return SendCount(KOVDEV_IOCTL_REFUSE_DISMOUNTS, count); }
 
 void ResetDriver(char letter) {
     HANDLE control = OpenReadWriteControl();
@@ -64,6 +67,7 @@ void ResetDriver(char letter) {
         DWORD returned;
         DWORD none = 0;
         DeviceIoControl(control, KOVDEV_IOCTL_SET_OPEN_FILES, &none, sizeof none, NULL, 0, &returned, NULL);
+        DeviceIoControl(control, KOVDEV_IOCTL_REFUSE_DISMOUNTS, &none, sizeof none, NULL, 0, &returned, NULL);
         DeviceIoControl(control, KOVDEV_IOCTL_RELEASE, NULL, 0, NULL, 0, &returned, NULL);
         DeviceIoControl(control, KOVDEV_IOCTL_VOLUME_UNLOCK, NULL, 0, NULL, 0, &returned, NULL);
         CloseHandle(control);

@@ -18,6 +18,8 @@ bool SetServiceRunning(bool running);
 bool Inspect(KovdevInspect *state);
 // Tells the driver how many files are held open on its volume.
 bool SetOpenFiles(DWORD count);
+// Makes the driver refuse the next `count` volume dismounts (0 ends it).
+bool RefuseDismounts(DWORD count);
 // Releases any open vault and removes the drive definition, for a clean start.
 void ResetDriver(char letter);
 // Releases a vault left open by an earlier test and every drive D: to Y:

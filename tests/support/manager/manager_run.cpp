@@ -20,11 +20,27 @@ std::string HostToWindows(std::string path) {
     return path;
 }
 
-BOOL CALLBACK CloseExplorer(HWND window, LPARAM) {
+bool IsExplorer(HWND window) {
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
-    if (!strcmp(name, "ExplorerWClass") || !strcmp(name, "CabinetWClass")) PostMessageA(window, WM_CLOSE, 0, 0);
+    return !strcmp(name, "ExplorerWClass") || !strcmp(name, "CabinetWClass");
+}
+
+BOOL CALLBACK CloseExplorer(HWND window, LPARAM) {
+    if (IsExplorer(window)) PostMessageA(window, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+BOOL CALLBACK FindExplorer(HWND window, LPARAM found) {
+    if (!IsExplorer(window)) return TRUE;
+    *reinterpret_cast<HWND *>(found) = window;
+    return FALSE;
+}
+
+HWND AnyExplorer() {
+    HWND found = NULL;
+    EnumWindows(FindExplorer, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 }  // namespace
@@ -48,7 +64,37 @@ ManagerRun::~ManagerRun() {
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
+    // Explorer windows left open hold the next test's drives: they go
+    // before the next run starts.
     EnumWindows(CloseExplorer, 0);
+    robot::WaitUntil([] { return AnyExplorer() == NULL; }, 15000);
+}
+
+bool ManagerRun::CloseExplorerOn(const std::string &drive) {
+    struct Search {
+        DWORD self;
+        const std::string *drive;
+        HWND found;
+    } search = {pid(), &drive, NULL};
+    robot::WaitUntil(
+        [&] {
+            EnumWindows(
+                [](HWND w, LPARAM p) -> BOOL {
+                    Search *s = reinterpret_cast<Search *>(p);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(w, &pid);
+                    if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
+                    if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
+                    s->found = w;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != NULL;
+        },
+        20000);
+    if (!search.found) return false;
+    PostMessageA(search.found, WM_CLOSE, 0, 0);
+    return robot::WaitForClose(search.found, 15000);
 }
 
 bool ManagerRun::Start() {

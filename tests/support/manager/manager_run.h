@@ -35,6 +35,10 @@ public:
     HWND WaitForMainWindow();
     // A dialog of the program by caption; NULL on timeout.
     HWND WaitForDialog(const char *caption, DWORD timeoutMs = 20000);
+    // Closes the Explorer window (another process) whose title holds
+    // `drive`, e.g. "(D:)", and waits until it is gone; false when no such
+    // window came or it did not close.
+    bool CloseExplorerOn(const std::string &drive);
 
 private:
     ScratchFolder scratch_;

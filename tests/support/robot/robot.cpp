@@ -455,4 +455,11 @@ void Answerer::Visit(HWND window) {
     PressButton(window, box.answer);
 }
 
+bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return condition();
+    }
+}
+
 }  // namespace robot

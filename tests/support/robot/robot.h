@@ -46,6 +46,9 @@ bool WaitForClose(HWND window, DWORD timeoutMs = kWaitMs);
 
 bool IsMessageBox(HWND window);
 
+// Polls the condition until it holds; false when it did not within timeoutMs.
+bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = kWaitMs);
+
 // ---- Reading and driving -------------------------------------------------
 
 Box ReadBox(HWND box);

@@ -34,15 +34,17 @@ BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLe
     return g_original(device, code, in, inLength, out, outLength, returned, overlapped);
 }
 
-bool Patch(void **slot) {
+bool Patch(void **slot, void *replacement) {
     DWORD old;
     if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return false;
-    *slot = (void *)&ShimDeviceIoControl;
+    *slot = replacement;
     VirtualProtect(slot, sizeof *slot, old, &old);
     return true;
 }
 
-int PatchModule(HMODULE module) {
+// Points the module's imports of `name` (found by name or by the original's
+// address) at `replacement`; returns the slots patched.
+int PatchImport(HMODULE module, const char *name, void *original, void *replacement) {
     unsigned char *base = (unsigned char *)module;
     IMAGE_DOS_HEADER *dos = (IMAGE_DOS_HEADER *)base;
     if (dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
@@ -56,17 +58,47 @@ int PatchModule(HMODULE module) {
         IMAGE_THUNK_DATA *names =
             import->OriginalFirstThunk ? (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk) : NULL;
         for (size_t i = 0; bound[i].u1.Function; ++i) {
-            bool match = (void *)bound[i].u1.Function == (void *)g_original;
+            bool match = (void *)bound[i].u1.Function == original;
             if (!match && names && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
                 IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
-                match = strcmp((const char *)byName->Name, "DeviceIoControl") == 0;
+                match = strcmp((const char *)byName->Name, name) == 0;
             }
-            if (match && (void *)bound[i].u1.Function != (void *)&ShimDeviceIoControl &&
-                Patch((void **)&bound[i].u1.Function))
+            if (match && (void *)bound[i].u1.Function != replacement &&
+                Patch((void **)&bound[i].u1.Function, replacement))
                 ++patched;
         }
     }
     return patched;
+}
+
+int PatchModule(HMODULE module) {
+    return PatchImport(module, "DeviceIoControl", (void *)g_original, (void *)&ShimDeviceIoControl);
+}
+
+// Registry refusals: Wine cannot be made to refuse a registry change, so the
+// writes and deletions of the value OpenVault are refused here when the
+// program's environment asks for it (KOVSHIM_REFUSE_OPEN_VAULT holding
+// "write" and/or "delete").
+typedef LONG(WINAPI *RegSetValueExAFn)(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
+typedef LONG(WINAPI *RegDeleteValueAFn)(HKEY, LPCSTR);
+RegSetValueExAFn g_originalSetValue;
+RegDeleteValueAFn g_originalDeleteValue;
+
+bool Refused(const char *valueName, const char *change) {
+    char wanted[64] = "";
+    if (!valueName || _stricmp(valueName, "OpenVault") != 0) return false;
+    if (!GetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", wanted, sizeof wanted)) return false;
+    return strstr(wanted, change) != NULL;
+}
+
+LONG WINAPI ShimRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size) {
+    if (Refused(name, "write")) return ERROR_ACCESS_DENIED;
+    return g_originalSetValue(key, name, reserved, type, data, size);
+}
+
+LONG WINAPI ShimRegDeleteValueA(HKEY key, LPCSTR name) {
+    if (Refused(name, "delete")) return ERROR_ACCESS_DENIED;
+    return g_originalDeleteValue(key, name);
 }
 
 }  // namespace
@@ -97,6 +129,17 @@ int InstallVolumeShim() {
 }
 
 long VolumeShimForwardCount() { return g_forwarded; }
+
+int InstallRegistryRefusals() {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    if (!advapi) return 0;
+    g_originalSetValue = (RegSetValueExAFn)(void *)GetProcAddress(advapi, "RegSetValueExA");
+    g_originalDeleteValue = (RegDeleteValueAFn)(void *)GetProcAddress(advapi, "RegDeleteValueA");
+    if (!g_originalSetValue || !g_originalDeleteValue) return 0;
+    HMODULE program = GetModuleHandleA(NULL);
+    return PatchImport(program, "RegSetValueExA", (void *)g_originalSetValue, (void *)&ShimRegSetValueExA) +
+           PatchImport(program, "RegDeleteValueA", (void *)g_originalDeleteValue, (void *)&ShimRegDeleteValueA);
+}
 
 namespace {
 

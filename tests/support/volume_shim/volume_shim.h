@@ -12,6 +12,12 @@
 // far. Returns the number of import slots patched (0: nothing imported it).
 int InstallVolumeShim();
 
+// Points the program's own imports of RegSetValueExA and RegDeleteValueA at
+// stand-ins that refuse (ERROR_ACCESS_DENIED) to write or delete the value
+// OpenVault while the environment variable KOVSHIM_REFUSE_OPEN_VAULT holds
+// "write" or "delete"; every other call passes. Returns the slots patched.
+int InstallRegistryRefusals();
+
 // Number of volume codes the shim has forwarded in this process.
 long VolumeShimForwardCount();
 

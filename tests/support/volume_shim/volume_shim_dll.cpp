@@ -3,6 +3,9 @@
 #include "volume_shim.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) InstallVolumeShim();
+    if (reason == DLL_PROCESS_ATTACH) {
+        InstallVolumeShim();
+        InstallRegistryRefusals();
+    }
     return TRUE;
 }

@@ -258,6 +258,14 @@ private:
 
 bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
 
+// Picks Single or Split Backup in the backup dialog (on the robot thread) and
+// waits until the choice has enabled its location field.
+void ChooseBackup(HWND dialog, int option, int field) {
+    robot::PressButton(dialog, option);
+    EXPECT_TRUE(robot::WaitUntil([=] { return robot::IsControlEnabled(dialog, field); }, robot::kWaitMs,
+                                 "the backup option enables its location field"));
+}
+
 }  // namespace
 
 // A whole creation with a single backup; then the vault is locked, the
@@ -265,8 +273,7 @@ bool StartsWith(const std::string &text, const char *prefix) { return text.rfind
 // user logs in.
 TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
     backupChoice = [this](HWND dialog) {
-        robot::PressButton(dialog, IDC_CREATION_BACKUP_SINGLE);
-        Sleep(200);
+        ChooseBackup(dialog, IDC_CREATION_BACKUP_SINGLE, IDC_CREATION_BACKUP_LOCATION);
         robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION, backups.path.c_str());
         robot::Screenshot("creation-user-information-backup");
         robot::PressButton(dialog, IDYES);
@@ -314,8 +321,7 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
 TEST_F(CreationTest, WholeCreationWithSplitBackupThenLogInFromIt) {
     ScratchFolder second;
     backupChoice = [&](HWND dialog) {
-        robot::PressButton(dialog, IDC_CREATION_BACKUP_SPLIT);
-        Sleep(200);
+        ChooseBackup(dialog, IDC_CREATION_BACKUP_SPLIT, IDC_CREATION_BACKUP_LOCATION_2);
         robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
         robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, (second.path + "\\").c_str());
         robot::PressButton(dialog, IDYES);
@@ -471,8 +477,7 @@ TEST_F(CreationTest, UnwritableVaultInformationDeletesTheVault) {
 
 TEST_F(CreationTest, FailedSplitBackupAbortsTheCreation) {
     backupChoice = [this](HWND dialog) {
-        robot::PressButton(dialog, IDC_CREATION_BACKUP_SPLIT);
-        Sleep(200);
+        ChooseBackup(dialog, IDC_CREATION_BACKUP_SPLIT, IDC_CREATION_BACKUP_LOCATION_2);
         robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
         robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, backups.File("missing").c_str());
         robot::PressButton(dialog, IDYES);

@@ -30,8 +30,7 @@ const char kPassword[] = "pw of eve";
 const unsigned kSizeMb = 8;
 
 void Photograph(HWND window, const std::string &name) {
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);
+    robot::WaitForPainted(window);
     robot::Screenshot(name.c_str());
 }
 
@@ -170,26 +169,28 @@ protected:
     // test is left for the tests that run after it.
     void CloseExplorerOn(const std::string &drive) {
         HWND explorer = NULL;
-        for (DWORD start = GetTickCount(); !explorer && GetTickCount() - start < 20000; Sleep(200)) {
-            struct Search {
-                DWORD self;
-                const std::string *drive;
-                HWND found;
-            } search = {run.pid(), &drive, NULL};
-            EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    Search *s = reinterpret_cast<Search *>(p);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
-                    if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
-                    s->found = w;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            explorer = search.found;
-        }
-        ASSERT_TRUE(explorer != NULL) << "no Explorer window on " << drive;
+        ASSERT_TRUE(robot::WaitUntil(
+            [&] {
+                struct Search {
+                    DWORD self;
+                    const std::string *drive;
+                    HWND found;
+                } search = {run.pid(), &drive, NULL};
+                EnumWindows(
+                    [](HWND w, LPARAM p) -> BOOL {
+                        Search *s = reinterpret_cast<Search *>(p);
+                        DWORD pid = 0;
+                        GetWindowThreadProcessId(w, &pid);
+                        if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
+                        if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
+                        s->found = w;
+                        return FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&search));
+                explorer = search.found;
+                return explorer != NULL;
+            },
+            20000, "an Explorer window on " + drive));
         PostMessageA(explorer, WM_CLOSE, 0, 0);
         EXPECT_TRUE(robot::WaitForClose(explorer, 15000));
     }
@@ -243,7 +244,8 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     HWND backup = NULL;
     ASSERT_NO_FATAL_FAILURE(CreateUpToBackup("creation-e2e", &backup));
     robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
-    Sleep(300);
+    ASSERT_TRUE(robot::WaitUntil([&] { return robot::IsControlEnabled(backup, IDC_CREATION_BACKUP_LOCATION); },
+                                 robot::kWaitMs, "Single Backup enables its location field"));
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, backups.path.c_str());
     Photograph(backup, "creation-e2e-user-information-backup");
     robot::PressButton(backup, IDYES);
@@ -269,7 +271,8 @@ TEST_F(CreationEndToEnd, NewUserWithSplitBackupThenLogInFromThatBackup) {
     HWND backup = NULL;
     ASSERT_NO_FATAL_FAILURE(CreateUpToBackup("creation-e2e-split", &backup));
     robot::PressButton(backup, IDC_CREATION_BACKUP_SPLIT);
-    Sleep(300);
+    ASSERT_TRUE(robot::WaitUntil([&] { return robot::IsControlEnabled(backup, IDC_CREATION_BACKUP_LOCATION_2); },
+                                 robot::kWaitMs, "Split Backup enables its location fields"));
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION_1, first.path.c_str());
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION_2, (second.path + "\\").c_str());
     Photograph(backup, "creation-e2e-split-user-information-backup");
@@ -296,8 +299,8 @@ TEST_F(CreationEndToEnd, NewUserWithSplitBackupThenLogInFromThatBackup) {
     HWND choose = run.WaitForDialog("Kovara - Log-In Using User Information Backup");
     ASSERT_TRUE(choose != NULL);
     robot::PressButton(choose, IDC_BACKUP_SPLIT);
-    Sleep(300);
-    EXPECT_TRUE(robot::IsControlEnabled(choose, IDC_BACKUP_USER_INFO_2));
+    EXPECT_TRUE(robot::WaitUntil([&] { return robot::IsControlEnabled(choose, IDC_BACKUP_USER_INFO_2); },
+                                 robot::kWaitMs, "Split Backup enables the fields of its second part"));
     robot::SetControlText(choose, IDC_BACKUP_VAULT_FILE, container.c_str());
     robot::SetControlText(choose, IDC_BACKUP_USER_INFO_1, part1.c_str());
     robot::SetControlText(choose, IDC_BACKUP_VAULT_INFO_1, info1.c_str());

@@ -33,7 +33,7 @@ protected:
     std::pair<std::string, int> Refusal(HWND dialog) {
         robot::PressButton(dialog, IDC_CHANGE_OK);
         std::string text = AnswerBox(IDOK).text;
-        Sleep(200);  // the focus moves after the box has gone
+        EXPECT_TRUE(robot::WaitForIdle(dialog)) << "the dialog's thread is done with the refusal";
         GUITHREADINFO info;
         memset(&info, 0, sizeof info);
         info.cbSize = sizeof info;
@@ -115,7 +115,7 @@ TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
     robot::PressButton(dialog, IDC_CHANGE_OK);
     AnswerBox(IDYES, "Kovara - Recommendation");
     AnswerFolderBrowser(nullptr);
-    Sleep(300);
+    robot::WaitForIdle(dialog);
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(ann.record, TokenRecord()) << "cancelled backup: nothing changed";
 

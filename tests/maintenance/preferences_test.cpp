@@ -107,8 +107,7 @@ TEST_F(Preferences, StartMenuBoxStartsLanyardHidden) {
     ASSERT_NE(nullptr, dialog);
     Click(dialog, IDC_PREF_START_MENU_YES);
     Save(dialog);
-    for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
-    Sleep(200);
+    EXPECT_TRUE(robot::WaitUntil([&] { return FileExists(marker); }, robot::kWaitMs, "lanyard.exe writes " + marker));
     Bytes text = ReadBytes(marker);
     EXPECT_EQ("started hidden\n", std::string(text.begin(), text.end()));
 }

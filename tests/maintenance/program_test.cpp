@@ -76,17 +76,17 @@ protected:
     }
     // The main window: the dialog holding the log-in page's OK button.
     HWND MainWindow() {
-        for (DWORD waited = 0; waited < kSlowMs; waited += 200) {
-            HWND window = nullptr;
+        HWND window = nullptr;
+        auto found = [&] {
             while ((window = FindWindowExA(nullptr, window, "#32770", "Kovara")) != nullptr) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
-                if (owner == process.dwProcessId && GetDlgItem(window, IDC_LOGIN_OK)) return window;
+                if (owner == process.dwProcessId && GetDlgItem(window, IDC_LOGIN_OK)) return true;
             }
-            Sleep(200);
-        }
-        ADD_FAILURE() << "no main window";
-        return nullptr;
+            return false;
+        };
+        EXPECT_TRUE(robot::WaitUntil(found, kSlowMs, "the main window of Kovara.exe"));
+        return window;
     }
     void Exit(HWND main) {
         PostMessageA(main, WM_CLOSE, 0, 0);
@@ -130,8 +130,7 @@ TEST_F(KovaraProgram, WeeklyReminderAtStartAndPreferencesFromTheTray) {
     EXPECT_EQ(1, ReminderOn(kBackupReminder));
 
     std::string marker = folder.File("lanyard-started.txt");
-    for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
-    Sleep(200);
+    EXPECT_TRUE(robot::WaitUntil([&] { return FileExists(marker); }, kSlowMs, "lanyard.exe writes " + marker));
     Bytes text = ReadBytes(marker);
     EXPECT_EQ("started hidden\n", std::string(text.begin(), text.end()));
     Exit(main);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,9 @@ TEST(RandomPool, StartsPollsAndStopsAgainAndAgain) {
     for (int round = 0; round < 3; ++round) {
         ASSERT_EQ(0, RandomStart());
         EXPECT_EQ(0, RandomStart()) << "a second start while running is harmless";
-        Sleep(300);  // lets the polling thread run at least once
+        // Nothing shows that the polling thread has polled: this gives it the
+        // time to, so that the stop below meets it inside its loop.
+        Sleep(300);
         unsigned char out[20];
         EXPECT_EQ(20u, RandomGetBytes(out, sizeof out));
         EXPECT_FALSE(AllZero(out, sizeof out));
@@ -267,10 +270,20 @@ LRESULT CALLBACK TestMouseHook(int code, WPARAM w, LPARAM l) {
     return CallNextHookEx(g_testMouse, code, w, l);
 }
 
-void PumpFor(DWORD ms) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+void PumpQueued() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Dispatches this thread's messages, waiting for each next one, until the
+// condition holds; false when it still does not after timeoutMs.
+bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount();;) {
+        PumpQueued();
+        if (condition()) return true;
+        DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - waited, QS_ALLINPUT);
     }
 }
 
@@ -285,13 +298,13 @@ TEST(RandomHooks, InstalledHooksPassTheThreadsInputOn) {
     ASSERT_NE(nullptr, window);
     SetForegroundWindow(window);
     SetFocus(window);
-    PumpFor(200);
+    PumpQueued();
     g_keysSeen = g_mouseSeen = 0;
     keybd_event('K', 0x25, 0, 0);
     keybd_event('K', 0x25, KEYEVENTF_KEYUP, 0);
     SetCursorPos(150, 130);
     mouse_event(MOUSEEVENTF_MOVE, 5, 5, 0, 0);
-    PumpFor(300);
+    PumpUntil([] { return g_keysSeen >= 2 && g_mouseSeen >= 1; }, 10000);
     EXPECT_GE(g_keysSeen, 2) << "key events did not get past the pool's hook";
     EXPECT_GE(g_mouseSeen, 1) << "mouse events did not get past the pool's hook";
     RandomStop();

@@ -117,8 +117,7 @@ TEST_F(ShutdownTest, SecurityAlertLocksTheLeftVaultOrGivesUp) {
         HWND alert = run.WaitForDialog("Kovara: Security Alert");
         ASSERT_TRUE(alert != NULL);
         EXPECT_EQ("", robot::ControlText(alert, IDC_LOCK_STATUS));
-        RedrawWindow(alert, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        Sleep(500);
+        robot::WaitForPainted(alert);
         robot::Screenshot("manager-security-alert");
         robot::PressButton(alert, IDOK);
         EXPECT_EQ(LockFailureText('F'), Answer(run, "Kovara", IDOK).text);

@@ -137,25 +137,34 @@ BOOL CALLBACK CollectVisible(HWND w, LPARAM p) {
     return TRUE;
 }
 
+// The first new window of another process whose title names C:, waited for.
+HWND ExplorerOnC(const std::vector<HWND> &before) {
+    HWND found = nullptr;
+    robot::WaitUntil(
+        [&] {
+            std::vector<HWND> now;
+            EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&now));
+            for (HWND w : now) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == GetCurrentProcessId()) continue;
+                if (std::find(before.begin(), before.end(), w) != before.end()) continue;
+                // Windows other programs open meanwhile are not the one asked for.
+                char caption[256] = "";
+                GetWindowTextA(w, caption, sizeof caption);
+                if (strstr(caption, "C:")) found = w;
+            }
+            return found != nullptr;
+        },
+        15000, "an Explorer window on C:");
+    return found;
+}
+
 TEST(ExploreDrive, OpensAnExplorerWindowOnTheDriveRoot) {
     std::vector<HWND> before;
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&before));
     ExploreDrive(2);
-    HWND found = nullptr;
-    char caption[256] = "";
-    for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 15000; Sleep(100)) {
-        std::vector<HWND> now;
-        EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&now));
-        for (HWND w : now) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == GetCurrentProcessId()) continue;
-            if (std::find(before.begin(), before.end(), w) != before.end()) continue;
-            // Windows other programs open meanwhile are not the one asked for.
-            GetWindowTextA(w, caption, sizeof caption);
-            if (strstr(caption, "C:")) found = w;
-        }
-    }
+    HWND found = ExplorerOnC(before);
     ASSERT_NE(nullptr, found) << "no Explorer window on C: appeared";
     PostMessageA(found, WM_CLOSE, 0, 0);
     EXPECT_TRUE(robot::WaitForClose(found));
@@ -166,9 +175,22 @@ TEST(ExploreDrive, IndexOutsideTheAlphabetDoesNothing) {
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&before));
     ExploreDrive(26);
     ExploreDrive(-1);
-    Sleep(1000);
+    // No sign tells of a window that is not coming: a valid drive opened after
+    // them is waited for instead, as a window they started would come first.
+    ExploreDrive(2);
+    HWND sentinel = ExplorerOnC(before);
+    ASSERT_NE(nullptr, sentinel) << "no Explorer window on C: appeared";
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&after));
-    for (HWND w : after) EXPECT_NE(before.end(), std::find(before.begin(), before.end(), w)) << "a window appeared";
+    DWORD sentinelProcess = 0;
+    GetWindowThreadProcessId(sentinel, &sentinelProcess);
+    PostMessageA(sentinel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(robot::WaitForClose(sentinel));
+    for (HWND w : after) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != sentinelProcess)
+            EXPECT_NE(before.end(), std::find(before.begin(), before.end(), w)) << "a window appeared";
+    }
 }
 
 }  // namespace

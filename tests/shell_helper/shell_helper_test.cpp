@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <string>
@@ -111,13 +112,13 @@ public:
 private:
     static constexpr UINT kCall = WM_APP + 7;
     void Call(std::function<void()> job) {
-        std::atomic<bool> done{false};
+        std::promise<void> done;
         job_ = [&] {
             job();
-            done = true;
+            done.set_value();
         };
         PostThreadMessageA(threadId_, kCall, 0, 0);
-        while (!done) Sleep(10);
+        done.get_future().wait();
     }
     void Run() {
         MSG msg;
@@ -150,7 +151,9 @@ struct HelperRun {
     DWORD exitCode = STILL_ACTIVE;
 };
 
-HelperRun RunHelper(const std::string &exe) {
+// Runs the helper to its end; whileRunning, when given, runs as soon as the
+// helper's process exists.
+HelperRun RunHelper(const std::string &exe, const std::function<void()> &whileRunning = nullptr) {
     HelperRun run;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -159,6 +162,7 @@ HelperRun RunHelper(const std::string &exe) {
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return run;
     run.started = true;
+    if (whileRunning) whileRunning();
     WaitForSingleObject(process.hProcess, kHelperTimeoutMs);
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hThread);
@@ -191,12 +195,10 @@ struct HelperFolder {
         DeleteFileA((folder + "\\Kovara.exe").c_str());
         RemoveDirectoryA(folder.c_str());
     }
-    bool ManagerStarted(int waitMs) {
-        for (int waited = 0; waited <= waitMs; waited += 100) {
-            if (GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-            Sleep(100);
-        }
-        return false;
+    bool ManagerStarted(DWORD waitMs) {
+        return static_cast<bool>(robot::WaitUntil(
+            [this] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, waitMs,
+            "the fake Kovara.exe marks itself started"));
     }
 };
 
@@ -225,16 +227,18 @@ TEST(ShellHelper, WaitsForACopyStillStartingAndStartsNoOther) {
     WindowThread windows;
     HWND mainWindow = nullptr;
     // The "copy" shows its main window only after the helper has started.
-    std::thread late([&] {
+    HelperRun run = RunHelper(folder.helper, [&] {
+        // Nothing shows that the helper has reached its wait for the window:
+        // it is given the time to, so that it meets a copy without one.
         Sleep(1500);
         mainWindow = windows.Create(true, true);
     });
-    HelperRun run = RunHelper(folder.helper);
-    late.join();
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_NE(mainWindow, nullptr);
     EXPECT_EQ(Received(mainWindow).size(), 1u);
+    // The helper has ended; a start it made would have marked itself by now
+    // or within the time a start takes.
     EXPECT_FALSE(folder.ManagerStarted(2000));
     ReleaseMutex(mutex);
     CloseHandle(mutex);

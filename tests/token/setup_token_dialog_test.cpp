@@ -71,12 +71,12 @@ TEST_F(SetupTokenDialog, OpensWithMissingLibrariesDisabledAndOwnChoiceOff) {
     robot::Screenshot("token-setup-dialog");
 
     Choose(dialog, IDC_TOKEN_OWN_LIBRARY);
-    Sleep(100);
-    EXPECT_TRUE(robot::IsControlEnabled(dialog, IDC_TOKEN_BROWSE));
+    EXPECT_TRUE(robot::WaitUntil([&] { return robot::IsControlEnabled(dialog, IDC_TOKEN_BROWSE); }, robot::kWaitMs,
+                                 "the own-library choice enables Browse"));
     EXPECT_TRUE(robot::IsControlEnabled(dialog, IDC_TOKEN_NAME));
     Choose(dialog, IDC_TOKEN_ETOKEN);
-    Sleep(100);
-    EXPECT_FALSE(robot::IsControlEnabled(dialog, IDC_TOKEN_BROWSE));
+    EXPECT_TRUE(robot::WaitUntil([&] { return !robot::IsControlEnabled(dialog, IDC_TOKEN_BROWSE); }, robot::kWaitMs,
+                                 "a listed library disables Browse again"));
     EXPECT_FALSE(robot::IsControlEnabled(dialog, IDC_TOKEN_NAME));
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     Finish(dialog);
@@ -179,7 +179,7 @@ TEST_F(SetupTokenDialog, BrowseFillsThePathBoxAndACancelledChoiceEmptiesIt) {
     robot::SetControlText(chooser, kFileNameBox, token_.library.c_str());
     robot::PressButton(chooser, IDOK);
     EXPECT_TRUE(robot::WaitForClose(chooser));
-    Sleep(200);
+    EXPECT_TRUE(robot::WaitForIdle(dialog));
     EXPECT_EQ(token_.library, robot::ControlText(dialog, IDC_TOKEN_LIBRARY_PATH));
 
     robot::PressButton(dialog, IDC_TOKEN_BROWSE);
@@ -187,7 +187,7 @@ TEST_F(SetupTokenDialog, BrowseFillsThePathBoxAndACancelledChoiceEmptiesIt) {
     ASSERT_NE(nullptr, chooser);
     robot::PressButton(chooser, IDCANCEL);
     EXPECT_TRUE(robot::WaitForClose(chooser));
-    Sleep(200);
+    EXPECT_TRUE(robot::WaitForIdle(dialog));
     EXPECT_EQ("", robot::ControlText(dialog, IDC_TOKEN_LIBRARY_PATH));
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     Finish(dialog);

@@ -134,7 +134,7 @@ TEST_F(TokenAuthorisationDialog, SettingUpANewTokenEndsTheAuthorisationUnfinishe
     ASSERT_NE(nullptr, setup);
     robot::PressButton(setup, IDC_TOKEN_CANCEL);
     EXPECT_TRUE(robot::WaitForClose(setup));
-    Sleep(200);
+    robot::WaitForIdle(dialog);
     EXPECT_TRUE(IsWindow(dialog)) << "a cancelled set-up keeps the authorisation open";
 
     robot::PressButton(dialog, IDC_TOKEN_SETUP_NEW);

@@ -27,7 +27,7 @@ bool SetServiceRunning(bool running) {
         DWORD want = running ? SERVICE_RUNNING : SERVICE_STOPPED;
         for (int i = 0; i < 100 && !done; ++i) {
             done = QueryServiceStatus(service, &status) && status.dwCurrentState == want;
-            if (!done) Sleep(50);
+            if (!done) Sleep(50);  // the poll interval: a service's state change signals nothing
         }
         CloseServiceHandle(service);
     }

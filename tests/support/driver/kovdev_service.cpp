@@ -11,7 +11,7 @@ static bool WaitFor(SC_HANDLE service, DWORD state) {
     SERVICE_STATUS status;
     for (int i = 0; i < 200; ++i) {
         if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) return true;
-        Sleep(50);
+        Sleep(50);  // the poll interval: a service's state change signals nothing
     }
     return false;
 }
@@ -33,7 +33,7 @@ int main(int argc, char **argv) {
         // A service just created may take a moment to be known.
         for (int i = 0; i < 50 && !service; ++i) {
             service = OpenServiceA(manager, kService, SERVICE_ALL_ACCESS);
-            if (!service) Sleep(100);
+            if (!service) Sleep(100);  // the poll interval of that retry
         }
     }
     if (!service) {

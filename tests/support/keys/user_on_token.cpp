@@ -95,17 +95,18 @@ void AnswerFolderBrowser(const char *path) {
         robot::PressButton(browser, IDCANCEL);
     } else {
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
-        Sleep(300);
         HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
-        HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
         char text[260] = "";
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof text;
-        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
-        EXPECT_STRNE("", text) << "the folder browser selected nothing for " << path;
+        auto selected = [&] {
+            TVITEMA tv = {};
+            tv.mask = TVIF_TEXT;
+            tv.hItem = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+            tv.pszText = text;
+            tv.cchTextMax = sizeof text;
+            text[0] = '\0';
+            return tv.hItem && SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv) && text[0];
+        };
+        EXPECT_TRUE(robot::WaitUntil(selected, robot::kWaitMs, std::string("the folder browser selects ") + path));
         robot::PressButton(browser, IDOK);
     }
     robot::WaitForClose(browser);

@@ -5,8 +5,7 @@
 #include "resource.h"
 
 void Photograph(HWND window, const char *name) {
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);
+    robot::WaitForPainted(window);
     robot::Screenshot(name);
 }
 
@@ -69,7 +68,8 @@ HWND CreateUserThroughNewUserPage(ManagerRun &run, HWND main, const NewUser &use
     EXPECT_TRUE(backup != NULL);
     if (!backup) return NULL;
     robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
-    Sleep(300);
+    EXPECT_TRUE(robot::WaitUntil([&] { return robot::IsControlEnabled(backup, IDC_CREATION_BACKUP_LOCATION); },
+                                 robot::kWaitMs, "Single Backup enables its location field"));
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, user.backupFolder.c_str());
     PhotographIf(backup, user.photos, "user-information-backup");
     robot::PressButton(backup, IDYES);

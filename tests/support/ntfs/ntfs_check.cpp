@@ -98,17 +98,16 @@ bool RunUnixCommand(const std::string &command, std::string *output, unsigned lo
         return false;
     if (process.hThread) CloseHandle(process.hThread);
     if (process.hProcess) CloseHandle(process.hProcess);
-    for (unsigned long waited = 0; waited < timeoutMs; waited += 100) {
-        if (GetFileAttributesA(resultPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            Sleep(100);
-            *output = ReadText(outPath);
-            DeleteFileA(outPath.c_str());
-            DeleteFileA(resultPath.c_str());
-            return true;
-        }
-        Sleep(100);
+    // The result file is renamed into place after the command's output is
+    // complete, so once it is there the output can be read.
+    for (DWORD start = GetTickCount(); GetFileAttributesA(resultPath.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(100);  // the poll interval: a Unix program's end signals nothing to Wine
     }
-    return false;
+    *output = ReadText(outPath);
+    DeleteFileA(outPath.c_str());
+    DeleteFileA(resultPath.c_str());
+    return true;
 }
 
 NtfsReport CheckNtfsContainer(const std::string &containerPath, const unsigned char *vaultKey32) {

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstdlib>
 #include <cstring>
 
 namespace robot {
@@ -59,15 +58,26 @@ BOOL CALLBACK SearchOne(HWND window, LPARAM param) {
     return FALSE;
 }
 
-HWND Find(Search s, DWORD timeoutMs) {
+// The one poll loop of the robot: true as soon as the condition holds, false
+// when it still does not after timeoutMs.
+bool Poll(const std::function<bool()> &condition, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
-        s.found = nullptr;
-        EnumWindows(SearchOne, reinterpret_cast<LPARAM>(&s));
-        if (s.found) return s.found;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(kPollMs);
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(kPollMs);  // the poll interval: nothing signals these conditions
     }
+}
+
+HWND Find(Search s, DWORD timeoutMs) {
+    Poll(
+        [&s] {
+            s.found = nullptr;
+            EnumWindows(SearchOne, reinterpret_cast<LPARAM>(&s));
+            return s.found != nullptr;
+        },
+        timeoutMs);
+    return s.found;
 }
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
@@ -217,12 +227,31 @@ HWND WaitForBox(const char *caption, DWORD timeoutMs, DWORD processId) {
 }
 
 bool WaitForClose(HWND window, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollMs);
-    }
-    return true;
+    return Poll([window] { return !IsWindow(window); }, timeoutMs);
+}
+
+::testing::AssertionResult WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs,
+                                     const std::string &what) {
+    if (Poll(condition, timeoutMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "still not so after " << timeoutMs << " ms: " << what;
+}
+
+bool WaitForIdle(HWND window, DWORD timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
+bool WaitForPainted(HWND window, DWORD timeoutMs) {
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return Poll(
+        [window] {
+            std::vector<HWND> windows(1, window);
+            EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&windows));
+            for (HWND w : windows)
+                if (IsWindowVisible(w) && GetUpdateRect(w, NULL, FALSE)) return false;
+            return true;
+        },
+        timeoutMs);
 }
 
 bool IsMessageBox(HWND window) {
@@ -297,10 +326,13 @@ Box ReadBox(HWND window) {
         // compare equal; another process's box is recognised by its picture.
         for (const auto &i : kSystemIcons)
             if (reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, i.id)) box.icon = i.flag;
-        for (int attempt = 0; !box.icon && attempt < 20; ++attempt) {
-            if (attempt) Sleep(50);  // not painted yet
-            box.icon = IconOnScreen(iconControl);
-        }
+        // Until the box has been painted its icon is not on the screen yet.
+        Poll(
+            [&] {
+                box.icon = IconOnScreen(iconControl);
+                return box.icon != 0;
+            },
+            1000);
     }
     // The order in which the box lays its buttons out.
     static const int order[] = {IDYES,    IDNO,     IDOK,       IDABORT,    IDRETRY,
@@ -323,13 +355,9 @@ bool Screenshot(const char *name, DWORD timeoutMs) {
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     // The session removes the request once the picture is written.
-    DWORD start = GetTickCount();
-    while (GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start >= timeoutMs) {
-            DeleteFileA(request.c_str());
-            return false;
-        }
-        Sleep(50);
+    if (!Poll([&] { return GetFileAttributesA(request.c_str()) == INVALID_FILE_ATTRIBUTES; }, timeoutMs)) {
+        DeleteFileA(request.c_str());
+        return false;
     }
     return GetFileAttributesA(picture.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -361,15 +389,12 @@ size_t Answerer::PendingAnswers() {
 }
 
 bool Answerer::WaitForBoxes(size_t count, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        {
+    return Poll(
+        [&] {
             std::lock_guard<std::mutex> hold(lock_);
-            if (boxes_.size() >= count) return true;
-        }
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollMs);
-    }
+            return boxes_.size() >= count;
+        },
+        timeoutMs);
 }
 
 void Answerer::Finish() {
@@ -395,7 +420,7 @@ void Answerer::Run() {
         std::vector<HWND> windows;
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
         for (HWND window : windows) Visit(window);
-        Sleep(kPollMs);
+        Sleep(kPollMs);  // the watch's round: no event tells of a new window of another thread
     }
 }
 
@@ -455,11 +480,6 @@ void Answerer::Visit(HWND window) {
     PressButton(window, box.answer);
 }
 
-bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
-    for (DWORD start = GetTickCount();; Sleep(50)) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return condition();
-    }
-}
+bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) { return Poll(condition, timeoutMs); }
 
 }  // namespace robot

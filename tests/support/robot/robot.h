@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <mutex>
 #include <set>
@@ -46,7 +48,26 @@ bool WaitForClose(HWND window, DWORD timeoutMs = kWaitMs);
 
 bool IsMessageBox(HWND window);
 
-// Polls the condition until it holds; false when it did not within timeoutMs.
+// ---- Waiting on a condition ----------------------------------------------
+
+// Polls the condition until it holds or timeoutMs has passed. On timeout the
+// result names what was awaited, so that a test writes
+//   ASSERT_TRUE(robot::WaitUntil([&] { return ...; }, robot::kWaitMs, "the location field enabled"));
+::testing::AssertionResult WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs,
+                                     const std::string &what);
+
+// Waits until the thread that owns the window reads its messages again (a
+// sent WM_NULL is answered): what that thread was doing when this is called,
+// such as the rest of a command handler after its modal window closed, has
+// finished. Messages posted to it and not read yet are not waited for (a
+// thread answers sent messages first). False on timeout.
+bool WaitForIdle(HWND window, DWORD timeoutMs = kWaitMs);
+
+// Repaints the window and its children and waits until none of them has a
+// part left to paint, so that a screenshot shows the window as it is now.
+bool WaitForPainted(HWND window, DWORD timeoutMs = kWaitMs);
+
+// The same wait where a plain true or false is wanted.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = kWaitMs);
 
 // ---- Reading and driving -------------------------------------------------

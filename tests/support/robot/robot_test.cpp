@@ -40,7 +40,7 @@ HWND MakeDialog(const char *caption) {
 // returns the button id and the edit's text at that moment.
 int RunDialog(HWND dialog, std::string *editText, DWORD timeoutMs = 10000) {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited = GetTickCount() - start) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.hwnd == dialog && msg.message == WM_COMMAND && LOWORD(msg.wParam) != kEditId) {
@@ -53,7 +53,7 @@ int RunDialog(HWND dialog, std::string *editText, DWORD timeoutMs = 10000) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        Sleep(10);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - waited, QS_ALLINPUT);
     }
     DestroyWindow(dialog);
     return 0;

@@ -63,9 +63,10 @@ std::vector<robot::Box> RunInstaller(const std::string &folder, const std::vecto
         robot::PressButton(dialog, IDC_INSTALL);
         if (staysOpen) {
             EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 60000));
-            Sleep(300);
+            // A failed step clears the status line to a blank once its box is answered.
+            EXPECT_TRUE(flow::WaitUntil([dialog] { return robot::ControlText(dialog, IDC_INSTALL_STATUS) == " "; }))
+                << robot::ControlText(dialog, IDC_INSTALL_STATUS);
             EXPECT_TRUE(IsWindow(dialog));
-            EXPECT_EQ(" ", robot::ControlText(dialog, IDC_INSTALL_STATUS));
             robot::PressButton(dialog, IDCANCEL);
         }
     }
@@ -93,11 +94,7 @@ std::string StepResult(HWND dialog, int step) {
 
 // Waits until the uninstaller's Uninstall button is enabled again.
 bool WaitForIdle(HWND dialog) {
-    for (int i = 0; i < 600; ++i) {
-        if (robot::IsControlEnabled(dialog, IDC_UNINSTALL)) return true;
-        Sleep(100);
-    }
-    return false;
+    return flow::WaitUntil([dialog] { return robot::IsControlEnabled(dialog, IDC_UNINSTALL) != 0; }, 60000);
 }
 
 const char kLanyardNotInstalled[] =
@@ -228,7 +225,9 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
               MB_ICONINFORMATION);
     flow::RemoveTree("C:\\victim");
 
-    Sleep(2000);
+    // No wait is needed: a self-delete writes DelUS.bat before the process
+    // exits, and the batch deletes the uninstaller before it deletes itself,
+    // so a wrongly started one shows as either file missing.
     EXPECT_TRUE(flow::Exists(InProgram("uninstall_kovara.exe")));
     EXPECT_FALSE(flow::Exists("C:\\DelUS.bat"));
     EXPECT_FALSE(flow::Exists(InProgram("Kovara.exe")));

@@ -114,16 +114,18 @@ void ReadPage(Pass &pass, char *reconfirm) {
 // The checks before anything is written, in their order.
 int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
     std::string folder = g_process.programFolder;
+    char reconfirm[kFieldSize] = "";
+    ReadPage(pass, reconfirm);
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
-    if (vaultFolder == INVALID_FILE_ATTRIBUTES || !(vaultFolder & FILE_ATTRIBUTE_DIRECTORY))
+    if (vaultFolder == INVALID_FILE_ATTRIBUTES || !(vaultFolder & FILE_ATTRIBUTE_DIRECTORY)) {
+        SecureWipe(reconfirm, sizeof reconfirm);
         return pass.Refuse(
             "Vault sub-folder not found in program folder."
             "\nEither this folder was removed or is not accessible.",
             IDC_NEW_USER_NAME);
+    }
     pass.Step();
 
-    char reconfirm[kFieldSize] = "";
-    ReadPage(pass, reconfirm);
     int result = 0;
     std::string user = pass.user;
     char registered[kRegistryPathSize];

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "crypto/random_pool.h"
@@ -21,6 +22,7 @@
 #include "keys/user_info_record.h"
 #include "main_window_under_test.h"
 #include "maintenance/create_user.h"
+#include "maintenance/recovery_questions.h"
 #include "maintenance/registry_settings.h"
 #include "ntfs_check.h"
 #include "resource.h"
@@ -81,14 +83,19 @@ protected:
     std::string vaultSize = "8";
     std::function<void(HWND)> beforeFormat = [](HWND) {};
     std::function<void(HWND)> backupChoice = [](HWND dialog) { robot::PressButton(dialog, IDNO); };
+    std::function<void(HWND)> recoveryDialog = [](HWND dialog) { robot::PressButton(dialog, IDC_RECOVERY_BACK); };
+    int authoriseButton = IDC_TOKEN_OK;
+    int formatButton = IDOK;
+    std::string name = "Ann", password = kPassword;
     std::atomic<int> setupShown{0};
 
     CreationTest() {
         answerer.OnDialog(kMainWindowUnderTestCaption, [](HWND) {});
-        answerer.OnDialog("Kovara - Authorise Token Use", [](HWND dialog) {
+        answerer.OnDialog("Kovara - Authorise Token Use", [this](HWND dialog) {
             robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, kPin);
-            robot::PressButton(dialog, IDC_TOKEN_OK);
+            robot::PressButton(dialog, authoriseButton);
         });
+        answerer.OnDialog("Kovara - Password Recovery", [this](HWND dialog) { recoveryDialog(dialog); });
         answerer.OnDialog("Kovara - Setup Your Vault", [this](HWND dialog) {
             ++setupShown;
             robot::SetControlText(dialog, IDC_VAULT_SIZE, vaultSize.c_str());
@@ -98,7 +105,7 @@ protected:
         answerer.OnDialog("Kovara - Vault Created", [this](HWND dialog) {
             robot::Screenshot("creation-vault-created");
             beforeFormat(dialog);
-            robot::PressButton(dialog, IDOK);
+            robot::PressButton(dialog, formatButton);
         });
         answerer.OnDialog("Kovara - User Information Backup", [this](HWND dialog) { backupChoice(dialog); });
         window.reset(new MainWindowUnderTest());
@@ -140,8 +147,8 @@ protected:
     // in order. Returns the texts of the boxes shown.
     std::vector<std::string> Create(int expected, const std::vector<int> &answers, const char *reconfirm = kPassword,
                                     bool recovery = false) {
-        SetDlgItemTextA(main, IDC_NEW_USER_NAME, "Ann");
-        SetDlgItemTextA(main, IDC_NEW_PASSWORD, kPassword);
+        SetDlgItemTextA(main, IDC_NEW_USER_NAME, name.c_str());
+        SetDlgItemTextA(main, IDC_NEW_PASSWORD, password.c_str());
         SetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, reconfirm);
         size_t before = answerer.Boxes().size();
         for (int answer : answers) answerer.Answer(answer);
@@ -363,8 +370,21 @@ TEST_F(CreationTest, WholeCreationWithSplitBackupThenLogInFromIt) {
 
 // The checks before anything is written refuse, in order, and write nothing.
 TEST_F(CreationTest, ChecksBeforeAnythingIsWritten) {
-    Texts differ = Create(0, {IDOK}, "pw of Ann");
-    EXPECT_EQ(Texts{"Two given passwords do not match."}, differ);
+    const struct {
+        const char *name, *password, *reconfirm, *refusal;
+    } fields[] = {
+        {"", kPassword, kPassword, "Please enter a Username."},
+        {"Ann", "", kPassword, "Please enter a Password."},
+        {"Ann", kPassword, "", "Please enter a Reconfirm Password."},
+        {"Ann", kPassword, "pw of Ann", "Two given passwords do not match."},
+    };
+    for (const auto &row : fields) {
+        name = row.name;
+        password = row.password;
+        EXPECT_EQ(Texts{row.refusal}, Create(0, {IDOK}, row.reconfirm)) << row.refusal;
+    }
+    name = "Ann";
+    password = kPassword;
 
     WriteBytes(folder.File("Prf\\Ann.prf"), Bytes(332, 1));
     EXPECT_EQ(Texts{"Selected Username exists.\nSelect some other Username."}, Create(0, {IDOK}));
@@ -507,4 +527,85 @@ TEST_F(CreationTest, FailedSecondOpenDeletesEverything) {
         texts[3]);
     ExpectNothingLeft();
     if (busy) drivertest::ResetDriver(busy);
+}
+
+// The ways out of the dialogs of the pass, each a row: what the row does in
+// the dialogs, the outcome, the boxes it shows (nullptr: any text; else the
+// text or, for the confirmation and My Documents boxes, its beginning).
+TEST_F(CreationTest, WaysOutOfTheDialogsOfThePass) {
+    std::thread recoveryDriver;
+    const struct Row {
+        const char *what;
+        std::function<void()> arrange;
+        bool recovery;
+        int expected;
+        std::vector<int> answers;
+        std::vector<const char *> texts;
+    } rows[] = {
+        {"token authorisation cancelled", [&] { authoriseButton = IDC_TOKEN_CANCEL; }, true, 0, {}, {}},
+        {"recovery questions left with Back", [] {}, true, 0, {}, {}},
+        {"recovery file unwritable, then Back",
+         [&] {
+             RemoveDirectoryA(folder.File("Prf").c_str());
+             size_t boxes = answerer.Boxes().size();
+             // The boxes of a failed save are answered by the robot thread,
+             // so the dialog is driven from a thread of its own.
+             recoveryDialog = [&, boxes](HWND dialog) {
+                 recoveryDriver = std::thread([&, boxes, dialog] {
+                     for (int id : {IDC_RECOVERY_ANSWER_1, IDC_RECOVERY_ANSWER_2, IDC_RECOVERY_ANSWER_3})
+                         robot::SetControlText(dialog, id, std::to_string(id).c_str());
+                     robot::PressButton(dialog, IDC_RECOVERY_NEXT);
+                     EXPECT_TRUE(answerer.WaitForBoxes(boxes + 2)) << "the failed save shows its boxes";
+                     EXPECT_TRUE(robot::WaitForIdle(dialog));
+                     EXPECT_TRUE(IsWindow(dialog)) << "a failed save leaves the questions open";
+                     robot::PressButton(dialog, IDC_RECOVERY_BACK);
+                 });
+             };
+         },
+         true, 0, {IDOK, IDOK}, {nullptr, "There was error saving Password Recovery Information."}},
+        {"Vault Created cancelled", [&] { formatButton = IDCANCEL; }, false, 0, {IDYES, IDOK, IDOK},
+         {kConfirm, nullptr,
+          "The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
+          "creation.\n\nUser not created."}},
+        {"single backup fails, the creation goes on",
+         [&] {
+             backupChoice = [&](HWND dialog) {
+                 ChooseBackup(dialog, IDC_CREATION_BACKUP_SINGLE, IDC_CREATION_BACKUP_LOCATION);
+                 robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION, backups.File("missing").c_str());
+                 robot::PressButton(dialog, IDYES);
+             };
+         },
+         // The key the row before left on the token is replaced first.
+         false, 1, {IDYES, IDYES, IDYES, IDOK, IDOK, IDOK},
+         {"A user key exists on the token.", "ARE YOU SURE TO DELETE THE EXISTING KEY?", kConfirm, kMyDocuments,
+          "Error creating backup.\nYou can make a backup after log-in.", kMyDocuments}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        calls.recoveryQuestions = RunRecoveryQuestions;
+        authoriseButton = IDC_TOKEN_OK;
+        formatButton = IDOK;
+        recoveryDialog = [](HWND dialog) { robot::PressButton(dialog, IDC_RECOVERY_BACK); };
+        row.arrange();
+        Texts texts = Create(row.expected, row.answers, kPassword, row.recovery);
+        if (recoveryDriver.joinable()) recoveryDriver.join();
+        ASSERT_EQ(row.texts.size(), texts.size()) << ::testing::PrintToString(texts);
+        for (size_t i = 0; i < texts.size(); ++i)
+            if (row.texts[i]) EXPECT_TRUE(StartsWith(texts[i], row.texts[i])) << texts[i];
+        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        CreateDirectoryA(folder.File("Prf").c_str(), NULL);
+        KovdevInspect state;
+        ASSERT_TRUE(drivertest::Inspect(&state));
+        if (row.expected) {
+            char registered[kRegistryPathSize];
+            EXPECT_EQ(1, FindVault("Ann", registered, sizeof registered));
+            EXPECT_EQ(512u, ReadBytes(folder.File("Key\\Ann.vault")).size());
+            EXPECT_EQ(1u, state.vaultOpen) << "the vault is open for the new user";
+            EXPECT_FALSE(FileExists(backups.File("missing\\KovdevTokenKey.user")));
+            ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
+        } else {
+            EXPECT_EQ(0u, state.vaultOpen);
+            ExpectNothingLeft();
+        }
+    }
 }

@@ -161,38 +161,9 @@ protected:
         EXPECT_EQ(2u, drive.size()) << "the vault is open";
         robot::PressButton(howToUse, IDC_EXPLORE_VAULT);
         EXPECT_TRUE(robot::WaitForClose(howToUse));
-        CloseExplorerOn("(" + drive + ")");
-    }
-
-    // "Explore Vault" opens Explorer, another process, on the vault drive:
-    // found by the drive in its title and closed, so that no window of this
-    // test is left for the tests that run after it.
-    void CloseExplorerOn(const std::string &drive) {
-        HWND explorer = NULL;
-        ASSERT_TRUE(robot::WaitUntil(
-            [&] {
-                struct Search {
-                    DWORD self;
-                    const std::string *drive;
-                    HWND found;
-                } search = {run.pid(), &drive, NULL};
-                EnumWindows(
-                    [](HWND w, LPARAM p) -> BOOL {
-                        Search *s = reinterpret_cast<Search *>(p);
-                        DWORD pid = 0;
-                        GetWindowThreadProcessId(w, &pid);
-                        if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
-                        if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
-                        s->found = w;
-                        return FALSE;
-                    },
-                    reinterpret_cast<LPARAM>(&search));
-                explorer = search.found;
-                return explorer != NULL;
-            },
-            20000, "an Explorer window on " + drive));
-        PostMessageA(explorer, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(robot::WaitForClose(explorer, 15000));
+        // Explorer, another process, is closed so that no window of this
+        // test is left for the tests that run after it.
+        EXPECT_TRUE(run.CloseExplorerOn("(" + drive + ")")) << "no Explorer window on the vault drive came, or it did not close";
     }
 
     // "Lock and Exit" from the tray command, up to the end of the program.

@@ -2,9 +2,7 @@
 
 #include <string.h>
 
-#include <string>
-
-#include "shell/ui/message_box.h"
+#include "keys/keys_messages.h"
 #include "keys/token_use.h"
 #include "keys/user_info_record.h"
 #include "crypto/secure_wipe.h"
@@ -13,15 +11,6 @@
 #include "token/token_operations.h"
 
 namespace {
-
-const char kUnchanged[] =
-    "The new password could not be stored on the token."
-    "\nThe key the token held before was stored back: nothing was changed, "
-    "your old password stays valid.";
-const char kLost[] =
-    "The new password could not be stored on the token, and the key it held before could not "
-    "be stored back."
-    "\nThe token holds no key now: restore your token key backup on the token before you log in.";
 
 // The new record: old bytes 0-595 followed by the key block sealed under the
 // new password with the same salt.
@@ -40,33 +29,24 @@ void ResealRecord(const unsigned char *oldRecord, const char *oldPassword, const
 
 }  // namespace
 
-int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
-                   const char *tokenPassword) {
+KeysResult ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
+                          const char *tokenPassword) {
     char vaultPath[kRegistryPathSize];
-    if (!FindVault(userName, vaultPath, sizeof vaultPath)) {
-        std::string text = std::string("The vault for user \"") + userName + "\" cannot be found." +
-                           "\nIf you entered wrong username, then correct it." +
-                           "\nElse If you changed Windows registry settings for Kovara, " +
-                           "\nthen restore the settings before changing password.";
-        ShowMessageBox(owner, text.c_str());
-        return 0;
-    }
-    if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) {
-        std::string text = std::string("Vault for user ") + userName + " not found.";
-        ShowMessageBox(owner, text.c_str());
-        return 0;
-    }
+    if (!FindVault(userName, vaultPath, sizeof vaultPath)) return KeysOutcomeOf(kChangeVaultNotRegistered, userName);
+    if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) return KeysOutcomeOf(kChangeVaultNotFound, userName);
     unsigned char oldRecord[kUserInfoSize];
-    if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord, oldPassword, vaultPath)) return 0;
-    int changed = 0;
+    if (!ReadUserInfoFromToken(owner, tokenPassword, oldRecord, oldPassword, vaultPath))
+        return KeysOutcomeOf(kKeysToldByToken);
+    KeysResult result = KeysOutcomeOf(kKeysOk);
     if (!UserInfoAcceptsPassword(oldRecord, oldPassword, vaultPath)) {
-        ShowMessageBox(owner, "Either username or password is incorrect.");
+        result = KeysOutcomeOf(kChangeWrongPassword);
     } else {
         unsigned char newRecord[kUserInfoSize];
         ResealRecord(oldRecord, oldPassword, newPassword, newRecord);
-        changed = ReplaceTokenKey(owner, tokenPassword, newRecord, 0, TokenKeyTexts{kUnchanged, kLost});
+        if (!ReplaceTokenKey(owner, tokenPassword, newRecord, 0, PasswordChangeTokenKeyTexts()))
+            result = KeysOutcomeOf(kKeysToldByToken);
         SecureWipe(newRecord, sizeof newRecord);
     }
     SecureWipe(oldRecord, sizeof oldRecord);
-    return changed;
+    return result;
 }

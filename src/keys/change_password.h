@@ -3,11 +3,15 @@
 #pragma once
 #include <windows.h>
 
+#include "keys/keys_outcome.h"
+
 // Replaces the record on the token by one sealed under newPassword once the
-// old password has been proved. 1 on success, 0 after a message (the token
-// then holds the record it held before, unless the message says otherwise).
-int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
-                   const char *tokenPassword);
+// old password has been proved. Shows nothing itself but the token's own
+// steps (owner is theirs); kKeysToldByToken when a token step failed (the
+// token then holds the record it held before, unless its message says
+// otherwise).
+KeysResult ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
+                          const char *tokenPassword);
 
 // Runs the "Kovara - Change Password" dialog (template 549).
 void RunChangePasswordDialog(HWND owner);

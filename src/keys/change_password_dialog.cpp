@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "keys/change_password.h"
+#include "keys/keys_messages.h"
 #include "shell/ui/message_box.h"
 #include "crypto/secure_wipe.h"
 #include "resources/resource.h"
@@ -74,8 +75,10 @@ void OnOk(HWND dialog) {
     int changed = 0;
     if (FieldsAccepted(dialog, f) && Recommend(dialog, f.tokenPassword)) {
         HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        changed = ChangePassword(dialog, f.oldPassword, f.newPassword, f.user, f.tokenPassword);
+        KeysResult result = ChangePassword(dialog, f.oldPassword, f.newPassword, f.user, f.tokenPassword);
+        ShowKeysOutcome(dialog, result);
         SetCursor(previous);
+        changed = result.outcome == kKeysOk;
     }
     SecureWipe(&f, sizeof f);
     if (!changed) return;

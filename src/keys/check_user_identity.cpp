@@ -2,11 +2,12 @@
 #include "keys/user_info_record.h"
 #include "crypto/secure_wipe.h"
 
-int CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
-                      const BackupChoice *backup) {
+KeysResult CheckUserIdentity(HWND owner, const char *password, const char *vaultPath, const char *tokenPassword,
+                             const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
+    KeysResult read = ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath);
+    if (read.outcome != kKeysOk) return read;
     int accepted = UserInfoAcceptsPassword(record, password, vaultPath);
     SecureWipe(record, sizeof record);
-    return accepted;
+    return KeysOutcomeOf(accepted ? kKeysOk : kKeysWrongPassword);
 }

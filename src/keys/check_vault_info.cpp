@@ -12,13 +12,8 @@
 #include "keys/vault_info_record.h"
 #include "crypto/secure_wipe.h"
 #include "shell/process_state.h"
-#include "shell/ui/message_box.h"
 
 namespace {
-
-const char kWrongPassword[] = "Either Username or Password is incorrect.";
-const char kCheckVaultFile[] = "\nEnsure you have selected the correct Vault File Name.";
-const char kCheckVaultInfoFile[] = "\nEnsure you have selected the correct Vault Information File.";
 
 enum VaultFileOutcome { kVaultFileRead, kVaultFileNotOpened, kVaultFileReadFailed };
 
@@ -32,25 +27,18 @@ VaultFileOutcome ReadFirstSector(const char *vaultPath, unsigned char *sector) {
 }
 
 struct Checker {
-    HWND owner;
     std::string user;
     const BackupChoice *backup;
 
-    int Refuse(const std::string &text) {
-        ShowMessageBox(owner, text.c_str());
-        return 0;
+    KeysResult Refused(KeysOutcome outcome) const { return KeysOutcomeOf(outcome, user); }
+
+    KeysResult VaultFileRefused(VaultFileOutcome outcome) const {
+        if (!backup) return Refused(kVaultNotAccessible);
+        return Refused(outcome == kVaultFileReadFailed ? kBackupVaultNotReadable : kBackupVaultNotAccessible);
     }
 
-    int VaultFileRefused(VaultFileOutcome outcome) {
-        if (!backup) return Refuse("Vault for user " + user + " either not found or not accessible.");
-        if (outcome == kVaultFileReadFailed)
-            return Refuse(std::string("The selected vault file is either in user or not accessible.") +
-                          kCheckVaultFile);
-        return Refuse(std::string("The selected vault file is either in use or not accessible.") + kCheckVaultFile);
-    }
-
-    // Reads the 512-byte vault information file; 1 or 0 after its message.
-    int ReadVaultInfo(unsigned char *vaultInfo) {
+    // Reads the 512-byte vault information file.
+    KeysResult ReadVaultInfo(unsigned char *vaultInfo) const {
         char path[kKeyPathSize];
         if (backup) {
             strncpy(path, backup->vaultInfoPath, sizeof path - 1);
@@ -58,28 +46,14 @@ struct Checker {
         } else {
             if (!VaultInfoPathOf(user.c_str(), path, sizeof path) ||
                 GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-                return Refuse("Vault Information file for user " + user + " not found.");
+                return Refused(kVaultInfoNotFound);
         }
         FileHandle file(OpenForReadingUnshared(path));
-        if (!file.ok()) {
-            if (backup)
-                return Refuse(std::string("The selected vault information file is either in use or not accessible.") +
-                              kCheckVaultInfoFile);
-            return Refuse("Vault Information file for user " + user + " either not found or not accessible.");
-        }
-        if (FileSizeOf(file.handle) != kVaultInfoSize) {
-            if (backup)
-                return Refuse(std::string("The selected vault information file either does not contain data "
-                                          "or its size is incorrect.") +
-                              kCheckVaultInfoFile);
-            return Refuse("The Vault Information file for user " + user +
-                          " may be either corrupt or not accessible.\nIf you have a backup, then restore from backup.");
-        }
-        if (ReadUpTo(file.handle, vaultInfo, kVaultInfoSize) != kVaultInfoSize)
-            return Refuse(
-                "There was error reading Vault Information File.\n"
-                "The file may be either corrupt or is not accessible.");
-        return 1;
+        if (!file.ok()) return Refused(backup ? kBackupVaultInfoNotAccessible : kVaultInfoNotAccessible);
+        if (FileSizeOf(file.handle) != kVaultInfoSize)
+            return Refused(backup ? kBackupVaultInfoWrongSize : kVaultInfoCorrupt);
+        if (ReadUpTo(file.handle, vaultInfo, kVaultInfoSize) != kVaultInfoSize) return Refused(kVaultInfoNotRead);
+        return Refused(kKeysOk);
     }
 };
 
@@ -90,10 +64,11 @@ int VaultInfoPathOf(const char *userName, char *path, size_t pathSize) {
     return n > 0 && static_cast<size_t>(n) < pathSize;
 }
 
-int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
-                   const char *tokenPassword, const BackupChoice *backup) {
+KeysResult CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
+                          const char *tokenPassword, const BackupChoice *backup) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
+    KeysResult read = ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath);
+    if (read.outcome != kKeysOk) return read;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
@@ -101,19 +76,18 @@ int CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, cons
     ComputeVaultKey(keyBlock, kUserKeyBlockSize, vaultKey);
     SecureWipe(keyBlock, sizeof keyBlock);
 
-    Checker checker{owner, userName, backup};
-    int result = 0;
+    Checker checker{userName, backup};
+    KeysResult result = {};
     unsigned char sector[kVaultSectorSize], checkText[kVaultInfoSize], vaultInfo[kVaultInfoSize];
-    VaultFileOutcome read = ReadFirstSector(vaultPath, sector);
-    if (read != kVaultFileRead) {
-        checker.VaultFileRefused(read);
+    VaultFileOutcome sectorRead = ReadFirstSector(vaultPath, sector);
+    if (sectorRead != kVaultFileRead) {
+        result = checker.VaultFileRefused(sectorRead);
     } else if (!MakeVaultCheckText(sector, vaultKey, checkText)) {
-        checker.Refuse("Unexpected error.\nTry Again.");
-    } else if (checker.ReadVaultInfo(vaultInfo)) {
-        if (CompareVaultInfo(sector, vaultKey, vaultInfo) == kVaultInfoMatches)
-            result = 1;
-        else
-            checker.Refuse(kWrongPassword);
+        result = checker.Refused(kVaultCheckFailed);
+    } else {
+        result = checker.ReadVaultInfo(vaultInfo);
+        if (result.outcome == kKeysOk && CompareVaultInfo(sector, vaultKey, vaultInfo) != kVaultInfoMatches)
+            result = checker.Refused(kKeysWrongPassword);
     }
     SecureWipe(vaultKey, sizeof vaultKey);
     return result;

@@ -4,10 +4,11 @@
 #include "crypto/secure_wipe.h"
 #include "mount/open_request.h"
 
-int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                 const char *tokenPassword, const BackupChoice *backup, const char *vaultPath) {
+KeysResult LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
+                        const char *tokenPassword, const BackupChoice *backup, const char *vaultPath) {
     unsigned char record[kUserInfoSize];
-    if (!ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath)) return 0;
+    KeysResult read = ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath);
+    if (read.outcome != kKeysOk) return read;
     unsigned char keyBlock[kUserKeyBlockSize];
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
@@ -17,11 +18,13 @@ int LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, 
     SecureWipe(keyBlock, sizeof keyBlock);
     int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
     SecureWipe(vaultKey, sizeof vaultKey);
-    return added;
+    // A full key area is no case the user can act on: the caller's message covers it.
+    return KeysOutcomeOf(added ? kKeysOk : kKeysUntold);
 }
 
 int LoadVaultKeyFromSource(void *vaultKeySource, HWND owner, unsigned char *keyArea) {
-    const VaultKeySource *source = static_cast<const VaultKeySource *>(vaultKeySource);
-    return LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword, source->backup,
-                        source->vaultPath);
+    VaultKeySource *source = static_cast<VaultKeySource *>(vaultKeySource);
+    source->outcome = LoadVaultKey(owner, keyArea, source->password, kUserKeyBlockSize, source->tokenPassword,
+                                   source->backup, source->vaultPath);
+    return source->outcome.outcome == kKeysOk;
 }

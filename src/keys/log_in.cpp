@@ -6,19 +6,18 @@
 #include <string>
 
 #include "keys/key_files.h"
+#include "keys/keys_messages.h"
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/registry_settings.h"
+#include "mount/mount_messages.h"
 #include "mount/mount_vault.h"
 #include "resource.h"
-#include "shell/ui/error_box.h"
-#include "shell/ui/message_box.h"
 
 char g_loginPassword[kHeldPasswordSize];
 
 namespace {
 
-const char kWrongPassword[] = "Either Username or Password is incorrect.";
 // No token is read from a backup; the checks still take a token password.
 const char kBackupTokenPlaceholder[] = "0000000000";
 const unsigned kMiB = 1048576;
@@ -42,11 +41,26 @@ struct Attempt {
         SetCursor(previous);
     }
     void Step() { SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_STEPIT, 0, 0); }
-    int Refuse(const std::string &text) {
-        ShowMessageBox(main, text.c_str());
-        return 0;
-    }
 };
+
+LogInResult Ended(const KeysResult &outcome) {
+    LogInResult result = {};
+    result.outcome = outcome;
+    return result;
+}
+
+LogInResult Ended(KeysOutcome outcome, const std::string &user = std::string(), DWORD systemError = 0) {
+    return Ended(KeysOutcomeOf(outcome, user, systemError));
+}
+
+// A refused identity check always ends in the wrong-password text, after the
+// read's own message when the record could not be read.
+LogInResult IdentityChecked(const KeysResult &identity, int split) {
+    if (identity.outcome == kKeysOk) return Ended(identity);
+    LogInResult result = Ended(split ? kLogInWrongSplitParts : kKeysWrongPassword);
+    if (identity.outcome != kKeysWrongPassword) result.cause = identity;
+    return result;
+}
 
 void ReadFields(HWND main, char *user) {
     user[0] = '\0';
@@ -57,39 +71,35 @@ void ReadFields(HWND main, char *user) {
     SetDlgItemTextA(main, IDC_LOGIN_PASSWORD, "");
 }
 
-// Opens the vault file and turns its size into whole MiB; 0 after a message.
-int VaultSizeInMiB(Attempt &attempt, const std::string &user, const char *vaultPath, unsigned *sizeMb) {
+// Opens the vault file and turns its size into whole MiB.
+KeysOutcome VaultSizeInMiB(Attempt &attempt, const char *vaultPath, unsigned *sizeMb, DWORD *systemError) {
     HANDLE file = CreateFileA(vaultPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return attempt.Refuse("The registered vault for user \"" + user +
-                              "\", either cannot be found or is not accessible."
-                              "\nIf you entered wrong username, then correct it."
-                              "\nElse If you changed the vault location then restore it.");
+    if (file == INVALID_HANDLE_VALUE) return kLogInVaultNotAccessible;
     attempt.Step();
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size)) {
-        DWORD error = GetLastError();
+        *systemError = GetLastError();
         CloseHandle(file);
-        SetLastError(error);
-        SystemErrorBox(attempt.main,
-                       ("The vault for user \"" + user + "\", either cannot be found or is not accessible.").c_str());
-        return 0;
+        return kLogInVaultSizeUnknown;
     }
     CloseHandle(file);
     attempt.Step();
     unsigned long long mib = static_cast<unsigned long long>(size.QuadPart) / kMiB;
-    if (mib < kSmallestVaultMiB)
-        return attempt.Refuse("The vault data for user \"" + user + "\", is corrupt.\nThe vault cannot be opened.");
+    if (mib < kSmallestVaultMiB) return kLogInVaultCorrupt;
     // The request carries the size in MiB times 1 MiB in 64 bits, the MiB count
     // held in 32 bits: a size at or above 4 PiB (2^32 MiB) is capped there, and
     // is no vault this system made.
     *sizeMb = mib > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(mib);
-    return 1;
+    return kKeysOk;
 }
 
-// The drive pick, the mount and the password overwrite shared by both log-ins.
-int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsigned sizeMb, const char *tokenPassword,
-                 const BackupChoice *backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
+LogInResult OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, const char *tokenPassword,
+                         const BackupChoice *backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
+    unsigned sizeMb = 0;
+    DWORD systemError = 0;
+    KeysOutcome size = VaultSizeInMiB(attempt, vaultPath, &sizeMb, &systemError);
+    if (size != kKeysOk) return Ended(size, user, systemError);
+
     int letterRequested = drive->chosen && drive->letter > 'C' && drive->letter <= 'Z';
     char letter = letterRequested ? drive->letter : 'A';
     drive->chosen = 0;
@@ -99,75 +109,74 @@ int OpenTheVault(Attempt &attempt, const char *user, const char *vaultPath, unsi
     for (int i = 0; i < 3; ++i) attempt.Step();
     VaultKeySource source = {g_loginPassword, tokenPassword, backup, vaultPath};
     KeyLoading keyLoading = {LoadVaultKeyFromSource, &source};
-    int opened = MountVault(attempt.main, vaultPath, sizeMb, letterRequested, letter, keyLoading);
+    LogInResult result = {};
+    result.mount = MountVault(attempt.main, vaultPath, sizeMb, letterRequested, letter, keyLoading);
+    result.cause = source.outcome;
     SetDlgItemTextA(attempt.main, IDC_LOGIN_STATUS, "Log-In Status");
     OverwriteHeldPassword();
 
-    if (!opened) return attempt.Refuse("There was error opening the vault.");
+    if (!MountOpened(result.mount)) {
+        result.outcome = KeysOutcomeOf(kLogInNotOpened);
+        return result;
+    }
     memset(loggedIn, 0, sizeof *loggedIn);
     strncpy(loggedIn->name, user, sizeof loggedIn->name - 1);
     strncpy(loggedIn->vaultPath, vaultPath, sizeof loggedIn->vaultPath - 1);
     ShowWindow(attempt.main, SW_HIDE);
-    return 1;
+    return result;
 }
 
 }  // namespace
 
-int LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
+LogInResult LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
-    if (!user[0] || !g_loginPassword[0]) return attempt.Refuse("All fields must be entered.");
+    if (!user[0] || !g_loginPassword[0]) return Ended(kLogInFieldsMissing);
     attempt.Step();
 
     char vaultPath[kRegistryPathSize];
-    if (!FindVault(user, vaultPath, sizeof vaultPath))
-        return attempt.Refuse(std::string("The vault for user \"") + user + "\" not found." +
-                              "\n\nIf you entered wrong username, then correct it." +
-                              "\nElse if you changed Windows registry settings for Kovara, " +
-                              "\nthen restore the settings before login.");
+    if (!FindVault(user, vaultPath, sizeof vaultPath)) return Ended(kLogInVaultNotRegistered, user);
     attempt.Step();
 
     char tokenPassword[kPasswordBufferSize];
-    if (!AuthoriseTokenUse(main, tokenPassword, sizeof tokenPassword)) return 0;
+    if (!AuthoriseTokenUse(main, tokenPassword, sizeof tokenPassword)) return Ended(kKeysUntold);
     attempt.Step();
 
-    int result = 0;
-    unsigned sizeMb = 0;
-    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, tokenPassword, NULL)) {
-        attempt.Refuse(kWrongPassword);
-    } else {
+    LogInResult result = IdentityChecked(CheckUserIdentity(main, g_loginPassword, vaultPath, tokenPassword, NULL), 0);
+    if (result.outcome.outcome == kKeysOk) {
         attempt.Step();
-        if (CheckVaultInfo(main, g_loginPassword, vaultPath, user, tokenPassword, NULL)) {
+        result = Ended(CheckVaultInfo(main, g_loginPassword, vaultPath, user, tokenPassword, NULL));
+        if (result.outcome.outcome == kKeysOk) {
             attempt.Step();
-            if (VaultSizeInMiB(attempt, user, vaultPath, &sizeMb))
-                result = OpenTheVault(attempt, user, vaultPath, sizeMb, tokenPassword, NULL, drive, loggedIn);
+            result = OpenTheVault(attempt, user, vaultPath, tokenPassword, NULL, drive, loggedIn);
         }
     }
     SecureWipe(tokenPassword, sizeof tokenPassword);
     return result;
 }
 
-int LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
+LogInResult LogInFromChosenBackup(HWND main, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *loggedIn) {
     Attempt attempt(main);
     char user[100];
     ReadFields(main, user);
-    if (!user[0]) return attempt.Refuse("Please enter Username.");
-    if (!g_loginPassword[0]) return attempt.Refuse("Please enter Password.");
+    if (!user[0]) return Ended(kLogInNoUserName);
+    if (!g_loginPassword[0]) return Ended(kLogInNoPassword);
     attempt.Step();
 
     const char *vaultPath = backup.vaultPath;
-    if (!CheckUserIdentity(main, g_loginPassword, vaultPath, kBackupTokenPlaceholder, &backup)) {
-        if (backup.split)
-            return attempt.Refuse(
-                "Either Username or Password is incorrect.\nEnsure that you selected backup part 1 "
-                "as [Part 1] and backup part2 as [Part 2].");
-        return attempt.Refuse(kWrongPassword);
-    }
+    LogInResult identity = IdentityChecked(
+        CheckUserIdentity(main, g_loginPassword, vaultPath, kBackupTokenPlaceholder, &backup), backup.split);
+    if (identity.outcome.outcome != kKeysOk) return identity;
     attempt.Step();
-    if (!CheckVaultInfo(main, g_loginPassword, vaultPath, user, kBackupTokenPlaceholder, &backup)) return 0;
+    KeysResult info = CheckVaultInfo(main, g_loginPassword, vaultPath, user, kBackupTokenPlaceholder, &backup);
+    if (info.outcome != kKeysOk) return Ended(info);
     attempt.Step();
-    unsigned sizeMb = 0;
-    if (!VaultSizeInMiB(attempt, user, vaultPath, &sizeMb)) return 0;
-    return OpenTheVault(attempt, user, vaultPath, sizeMb, kBackupTokenPlaceholder, &backup, drive, loggedIn);
+    return OpenTheVault(attempt, user, vaultPath, kBackupTokenPlaceholder, &backup, drive, loggedIn);
+}
+
+void ShowLogInOutcome(HWND owner, const LogInResult &result) {
+    ShowMountOutcome(owner, result.mount);
+    ShowKeysOutcome(owner, result.cause);
+    ShowKeysOutcome(owner, result.outcome);
 }

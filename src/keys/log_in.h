@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include "keys/backup_choice.h"
+#include "keys/keys_outcome.h"
 #include "mount/drive_letter.h"
+#include "mount/mount_outcome.h"
 
 enum {
     kPasswordBufferSize = 101,
@@ -24,17 +26,31 @@ struct LoggedInUser {
 // overwritten with the digit 0; the last byte stays a terminator.
 extern char g_loginPassword[kHeldPasswordSize];
 
-// Both log-ins use the drive picked on the page only when its letter comes
-// after C, and clear the pick after each attempt that reaches the open
-// sequence. On success the vault is open, the main window is hidden and
-// user names the user and the vault; the caller then enters the logged-in
-// state. 0 after a message.
-int LogIn(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
+// How a log-in ended. The boxes come in this order: the open sequence's,
+// the cause's (a check's or the key loading's), then the outcome's.
+struct LogInResult {
+    MountResult mount;   // the open sequence's outcome, when it ran
+    KeysResult cause;    // why a check or the key loading failed, told first
+    KeysResult outcome;  // kKeysOk when the vault is open
+};
+
+inline bool LoggedInBy(const LogInResult &result) { return result.outcome.outcome == kKeysOk; }
+
+// The log-ins show nothing themselves; the caller shows the result
+// (ShowLogInOutcome). Both use the drive picked on the page only when its
+// letter comes after C, and clear the pick after each attempt that reaches
+// the open sequence. On success the vault is open, the main window is
+// hidden and user names the user and the vault; the caller then enters the
+// logged-in state.
+LogInResult LogIn(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
 
 // The "Use Backup" command: asks for the backup in its dialog, then runs
 // LogInFromChosenBackup on it.
-int LogInFromBackup(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
+LogInResult LogInFromBackup(HWND mainWindow, ChosenDrive *drive, LoggedInUser *user);
 
 // Steps of the log-in from backup after the backup has been chosen: reads
 // the user name and password again from the page.
-int LogInFromChosenBackup(HWND mainWindow, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *user);
+LogInResult LogInFromChosenBackup(HWND mainWindow, const BackupChoice &backup, ChosenDrive *drive, LoggedInUser *user);
+
+// The boxes of a log-in's result, in their order.
+void ShowLogInOutcome(HWND owner, const LogInResult &result);

@@ -6,25 +6,24 @@
 #include "crypto/secure_wipe.h"
 #include "maintenance/log_in_backup_dialog.h"
 #include "resource.h"
-#include "shell/ui/message_box.h"
 
-int LogInFromBackup(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
+LogInResult LogInFromBackup(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     // Both fields must be typed before the dialog opens.
     char user[100] = "", password[kPasswordBufferSize] = "";
     GetDlgItemTextA(main, IDC_LOGIN_USER, user, sizeof user);
     GetDlgItemTextA(main, IDC_LOGIN_PASSWORD, password, 100);
     bool passwordTyped = password[0] != '\0';
     SecureWipe(password, sizeof password);
-    if (!user[0]) {
-        ShowMessageBox(main, "Please enter Username.");
-        return 0;
-    }
-    if (!passwordTyped) {
-        ShowMessageBox(main, "Please enter Password.");
-        return 0;
+    LogInResult refused = {};
+    if (!user[0] || !passwordTyped) {
+        refused.outcome = KeysOutcomeOf(!user[0] ? kLogInNoUserName : kLogInNoPassword);
+        return refused;
     }
 
     BackupChoice choice;
-    if (!RunLogInBackupDialog(main, &choice)) return 0;
+    if (!RunLogInBackupDialog(main, &choice)) {
+        refused.outcome = KeysOutcomeOf(kKeysUntold);
+        return refused;
+    }
     return LogInFromChosenBackup(main, choice, drive, loggedIn);
 }

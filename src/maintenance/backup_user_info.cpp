@@ -2,20 +2,13 @@
 
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
-#include "shell/ui/message_box.h"
 #include "token/token_key_backup.h"
 
-int BackupUserInfo(HWND owner, int loggedInFromBackup) {
-    if (loggedInFromBackup) {
-        ShowMessageBox(owner,
-                       "You have already logged in using backup.\nTo create more backup copies, copy "
-                       "the backup files that you used to log in to locations of your choice.",
-                       kKovaraCaption, MB_OK | MB_ICONINFORMATION);
-        return 0;
-    }
+MaintenanceResult BackupUserInfo(HWND owner, int loggedInFromBackup) {
+    if (loggedInFromBackup) return MaintenanceOutcomeOf(kUserInfoBackupAfterBackupLogIn);
     char tokenPassword[103];
-    if (!AuthoriseTokenUse(owner, tokenPassword, sizeof tokenPassword)) return 0;
+    if (!AuthoriseTokenUse(owner, tokenPassword, sizeof tokenPassword)) return MaintenanceOutcomeOf(kMaintenanceUntold);
     int written = BackupTokenKey(owner, "KovdevTokenKey", ".user", tokenPassword);
     SecureWipe(tokenPassword, sizeof tokenPassword);
-    return written;
+    return MaintenanceOutcomeOf(written ? kMaintenanceOk : kMaintenanceUntold);
 }

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include "maintenance/maintenance_outcome.h"
+
 // loggedInFromBackup: the user logged in through "Use Backup" (only the
-// notice then). Returns 1 when a backup file was written.
-int BackupUserInfo(HWND owner, int loggedInFromBackup);
+// notice then). kMaintenanceOk when a backup file was written; shows nothing
+// itself but the token dialogs and the token key backup's own messages.
+MaintenanceResult BackupUserInfo(HWND owner, int loggedInFromBackup);

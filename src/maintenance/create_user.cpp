@@ -8,13 +8,15 @@
 
 #include "crypto/random_pool.h"
 #include "keys/key_files.h"
+#include "keys/keys_messages.h"
 #include "keys/token_use.h"
 #include "crypto/secure_wipe.h"
 #include "maintenance/creation_backup.h"
-#include "shell/ui/message_box.h"
 #include "maintenance/format_drive.h"
+#include "maintenance/maintenance_messages.h"
 #include "maintenance/registry_settings.h"
 #include "maintenance/setup_vault_dialog.h"
+#include "mount/mount_messages.h"
 #include "mount/mount_vault.h"
 #include "resources/resource.h"
 #include "shell/open_vault.h"
@@ -24,9 +26,6 @@
 namespace {
 
 enum { kFieldSize = 101, kSaltSize = 20, kKeyBlockSize = 256, kTokenKeyLength = 900 };
-
-const char kNotCreated[] = "Error creating new user.\nTry Again.";
-const char kCreationError[] = "There was error creating new user.";
 
 std::string InFolder(const std::string &folder, const std::string &name) {
     return (!folder.empty() && folder.back() == '\\') ? folder + name : folder + "\\" + name;
@@ -55,7 +54,11 @@ struct Pass {
     std::string recoveryPath, vaultInfoPath;
     VaultChoice vault;
 
-    explicit Pass(HWND window) : main(window), previousCursor(NULL), recovery(false) {
+    const CreationCalls &calls;
+    MaintenanceOutcome outcome;
+
+    Pass(HWND window, const CreationCalls &creationCalls)
+        : main(window), previousCursor(NULL), recovery(false), calls(creationCalls), outcome(kMaintenanceOk) {
         memset(user, 0, sizeof user);
         memset(password, 0, sizeof password);
         memset(tokenPassword, 0, sizeof tokenPassword);
@@ -77,20 +80,17 @@ struct Pass {
         EnableWindow(GetDlgItem(main, IDC_CREATE_NEXT), on);
         EnableWindow(GetDlgItem(main, IDC_CREATE_CANCEL), on);
     }
-    // A refused check: its warning, focus to the field named.
-    int Refuse(const char *text, int field) {
-        ShowMessageBox(main, text);
-        SetFocus(GetDlgItem(main, field));
+    // A refused check or a failed step (its undo has run): progress 0 and
+    // the outcome kept for the caller to tell.
+    int Fail(MaintenanceOutcome failure) {
         SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
+        outcome = failure;
         return 0;
     }
-    // A failed step: its undo has run; the message (if any), progress 0,
-    // focus to the user name.
-    int Fail(const char *text) {
-        if (text) ShowMessageBox(main, text);
-        SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
-        SetFocus(GetDlgItem(main, IDC_NEW_USER_NAME));
-        return 0;
+    // A box of a step that the pass goes on from, or ends after: told now,
+    // through the caller.
+    void Tell(HWND owner, const OutcomeBox &box) {
+        if (box.kind != kNoBox) calls.tell(owner, box);
     }
 
     // Undo pieces, each safe to run when its piece was never made.
@@ -112,17 +112,14 @@ void ReadPage(Pass &pass, char *reconfirm) {
 }
 
 // The checks before anything is written, in their order.
-int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
+int CheckBeforeWriting(Pass &pass) {
     std::string folder = g_process.programFolder;
     char reconfirm[kFieldSize] = "";
     ReadPage(pass, reconfirm);
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
     if (vaultFolder == INVALID_FILE_ATTRIBUTES || !(vaultFolder & FILE_ATTRIBUTE_DIRECTORY)) {
         SecureWipe(reconfirm, sizeof reconfirm);
-        return pass.Refuse(
-            "Vault sub-folder not found in program folder."
-            "\nEither this folder was removed or is not accessible.",
-            IDC_NEW_USER_NAME);
+        return pass.Fail(kCreationNoVaultFolder);
     }
     pass.Step();
 
@@ -131,20 +128,20 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
     char registered[kRegistryPathSize];
     char recoveryPath[MAX_PATH];
     if (!pass.user[0]) {
-        pass.Refuse("Please enter a Username.", IDC_NEW_USER_NAME);
+        pass.Fail(kCreationNoUserName);
     } else if (Exists(InFolder(folder, "Key\\" + user + ".user")) ||
                Exists(InFolder(folder, "Key\\" + user + ".vault")) ||
                Exists(InFolder(folder, "Vault\\Kovara_" + user + ".udf")) ||
                Exists(InFolder(folder, "Prf\\" + user + ".prf")) ||
                FindVault(pass.user, registered, sizeof registered) ||
                !RecoveryPathOf(g_process.programFolder, pass.user, recoveryPath, sizeof recoveryPath)) {
-        pass.Refuse("Selected Username exists.\nSelect some other Username.", IDC_NEW_USER_NAME);
+        pass.Fail(kCreationUserExists);
     } else if (!pass.password[0]) {
-        pass.Refuse("Please enter a Password.", IDC_NEW_PASSWORD);
+        pass.Fail(kCreationNoPassword);
     } else if (!reconfirm[0]) {
-        pass.Refuse("Please enter a Reconfirm Password.", IDC_RECONFIRM_PASSWORD);
+        pass.Fail(kCreationNoReconfirm);
     } else if (strcmp(pass.password, reconfirm) != 0) {
-        pass.Refuse("Two given passwords do not match.", IDC_NEW_PASSWORD);
+        pass.Fail(kCreationPasswordsDiffer);
     } else {
         result = 1;
         pass.recoveryPath = recoveryPath;
@@ -155,10 +152,11 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
 
     if (!AuthoriseTokenUse(pass.main, pass.tokenPassword, sizeof pass.tokenPassword) ||
         !PrepareTokenForNewKey(pass.main, pass.tokenPassword, kTokenKeyLength))
-        return pass.Fail(NULL);
+        return pass.Fail(kMaintenanceUntold);
     pass.Step();
 
-    if (pass.recovery && calls.recoveryQuestions(pass.main, pass.user, pass.password) != 1) return pass.Fail(NULL);
+    if (pass.recovery && pass.calls.recoveryQuestions(pass.main, pass.user, pass.password) != 1)
+        return pass.Fail(kMaintenanceUntold);
     pass.Step();
     return 1;
 }
@@ -166,7 +164,10 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
 int Open(Pass &pass) {
     VaultKeySource source = {pass.password, pass.tokenPassword, NULL};
     KeyLoading loading = {LoadVaultKeyFromSource, &source};
-    return MountVault(pass.main, pass.vault.containerPath, pass.vault.sizeMb, 0, 'A', loading);
+    MountResult mounted = MountVault(pass.main, pass.vault.containerPath, pass.vault.sizeMb, 0, 'A', loading);
+    pass.Tell(MountOutcomeOwner(pass.main, mounted), MountOutcomeBox(mounted));
+    pass.Tell(pass.main, KeysOutcomeBox(source.outcome));
+    return MountOpened(mounted);
 }
 
 // Steps 2 to 5: the record on the token, checked, registered, and the new
@@ -177,33 +178,33 @@ int MakeUserAndContainer(Pass &pass) {
         !SealUserInfo(pass.main, pass.salt, pass.keyBlock, pass.password, pass.vault.containerPath,
                       pass.tokenPassword)) {
         pass.RemoveRecoveryFile();
-        return pass.Fail(kNotCreated);
+        return pass.Fail(kCreationNotCreated);
     }
     pass.Step();
-    if (!CheckUserIdentity(pass.main, pass.password, pass.vault.containerPath, pass.tokenPassword, NULL)) {
+    if (CheckUserIdentity(pass.main, pass.password, pass.vault.containerPath, pass.tokenPassword, NULL).outcome !=
+        kKeysOk) {
         pass.RemoveRecoveryFile();
-        return pass.Fail(kNotCreated);
+        return pass.Fail(kCreationNotCreated);
     }
     pass.Step();
     if (!RegisterVault(pass.user, pass.vault.containerPath)) {
         pass.RemoveRecoveryFile();
-        return pass.Fail(
-            "Unable to create program registry entry.\nCheck your user permissions on this system."
-            "\nNew user can not be created.");
+        return pass.Fail(kCreationNotRegistered);
     }
     pass.Step();
     if (!Open(pass)) {
         pass.Unregister();
         pass.RemoveRecoveryFile();
         pass.RemoveContainer();
-        return pass.Fail(NULL);
+        return pass.Fail(kMaintenanceUntold);
     }
     pass.Step();
     return 1;
 }
 
 // Steps 6 to 9: format, lock, and the vault information file.
-int FormatAndSeal(Pass &pass, const CreationCalls &calls) {
+int FormatAndSeal(Pass &pass) {
+    const CreationCalls &calls = pass.calls;
     char letter = g_openVault.driveLetter;
     int formatted = 0;
     RunVaultCreatedDialog(pass.main, letter, &formatted);
@@ -212,15 +213,13 @@ int FormatAndSeal(Pass &pass, const CreationCalls &calls) {
         if (calls.lock(pass.main, letter)) pass.RemoveContainer();
         pass.Unregister();
         pass.RemoveRecoveryFile();
-        return pass.Fail(
-            "The vault was not formatted.\nTo successfully create a user, the vault must be formatted "
-            "after creation.\n\nUser not created.");
+        return pass.Fail(kCreationNotFormatted);
     }
     if (!calls.lock(pass.main, letter)) {
         // The container stays: it is still open.
         pass.Unregister();
         pass.RemoveRecoveryFile();
-        return pass.Fail(kCreationError);
+        return pass.Fail(kCreationFailed);
     }
     pass.Step();
 
@@ -234,7 +233,7 @@ int FormatAndSeal(Pass &pass, const CreationCalls &calls) {
         pass.Unregister();
         pass.RemoveRecoveryFile();
         pass.RemoveContainer();
-        return pass.Fail(kCreationError);
+        return pass.Fail(kCreationFailed);
     }
     pass.vaultInfoPath = vaultInfoPath;
     pass.Step();
@@ -255,14 +254,18 @@ int OfferBackup(Pass &pass) {
     RunCreationBackupDialog(pass.main, pass.user, &choice);
     int ok = 1;
     if (choice.wanted && choice.split) {
-        ok = WriteSplitBackup(pass.main, choice, g_userInfoBackupBuffer, pass.vaultInfoPath.c_str());
+        MaintenanceResult written = WriteSplitBackup(choice, g_userInfoBackupBuffer, pass.vaultInfoPath.c_str());
+        pass.Tell(pass.main, MaintenanceOutcomeBox(written));
+        ok = written.outcome == kSplitBackupWritten;
     } else if (choice.wanted && choice.single) {
-        WriteSingleBackup(pass.main, choice, g_userInfoBackupBuffer, pass.vaultInfoPath.c_str());
+        // A failed single backup leaves the creation going: it can be made after log-in.
+        pass.Tell(pass.main,
+                  MaintenanceOutcomeBox(WriteSingleBackup(choice, g_userInfoBackupBuffer, pass.vaultInfoPath.c_str())));
     }
     SecureWipe(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
     if (!ok) {
         RemoveUserFiles(pass);
-        return pass.Fail("There was error creating split backup.\nNew user creation aborted.");
+        return pass.Fail(kCreationSplitBackupFailed);
     }
     pass.Step();
     return 1;
@@ -276,9 +279,7 @@ int OpenAgain(Pass &pass) {
     SendDlgItemMessageA(pass.main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
     if (!opened) {
         RemoveUserFiles(pass);
-        return pass.Fail(
-            "There was error opening the vault.\nNew User Creation aborted."
-            "\n\nClose program, relaunch program then create new user.");
+        return pass.Fail(kCreationNotReopened);
     }
     return 1;
 }
@@ -292,25 +293,35 @@ int RecoveryPathOf(const char *programFolder, const char *userName, char *path, 
     return 1;
 }
 
-int CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUser *user) {
-    Pass pass(main);
+MaintenanceOutcome CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUser *user) {
+    Pass pass(main, calls);
     pass.recovery = askRecovery != 0;
     SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_SETPOS, 0, 0);
-    if (!CheckBeforeWriting(pass, calls)) return 0;
+    if (!CheckBeforeWriting(pass)) return pass.outcome;
 
     if (RunSetupVaultDialog(main, g_process.programFolder, pass.user, &pass.vault) != 1 || pass.vault.cancelled) {
         pass.RemoveRecoveryFile();
-        return pass.Fail(NULL);
+        pass.Fail(kMaintenanceUntold);
+        return pass.outcome;
     }
     pass.previousCursor = SetCursor(LoadCursor(NULL, IDC_WAIT));
     pass.Step();
-    if (!MakeUserAndContainer(pass)) return 0;
+    if (!MakeUserAndContainer(pass)) return pass.outcome;
 
     pass.EnableButtons(false);
-    if (!FormatAndSeal(pass, calls) || !OfferBackup(pass) || !OpenAgain(pass)) return 0;
+    if (!FormatAndSeal(pass) || !OfferBackup(pass) || !OpenAgain(pass)) return pass.outcome;
 
     memset(user, 0, sizeof *user);
     strncpy(user->name, pass.user, sizeof user->name - 1);
     strncpy(user->vaultPath, pass.vault.containerPath, sizeof user->vaultPath - 1);
-    return 1;
+    return kMaintenanceOk;
+}
+
+void FinishCreationPage(HWND main, MaintenanceOutcome outcome) {
+    if (outcome == kMaintenanceOk) return;
+    ShowMaintenanceOutcome(main, MaintenanceOutcomeOf(outcome));
+    int field = IDC_NEW_USER_NAME;
+    if (outcome == kCreationNoPassword || outcome == kCreationPasswordsDiffer) field = IDC_NEW_PASSWORD;
+    if (outcome == kCreationNoReconfirm) field = IDC_RECONFIRM_PASSWORD;
+    SetFocus(GetDlgItem(main, field));
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "maintenance/maintenance_outcome.h"
+
 enum { kBackupTargetSize = 261 };
 
 struct CreationBackupChoice {
@@ -18,14 +20,16 @@ struct CreationBackupChoice {
 // Runs the dialog modally; the choice's flags say what the user asked for.
 void RunCreationBackupDialog(HWND owner, const char *userName, CreationBackupChoice *choice);
 
+// The writes show nothing: their outcome names the files for its text.
+
 // Copies the vault information file and writes the 852-byte record to the
-// single targets. 1 after "Backup created successfully!"; 0 after its
-// message, with nothing of it left behind.
-int WriteSingleBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
-                      const char *vaultInfoPath);
+// single targets: kSingleBackupWritten, or kSingleBackupFailed with nothing
+// of it left behind.
+MaintenanceResult WriteSingleBackup(const CreationBackupChoice &choice, const unsigned char *record852,
+                                    const char *vaultInfoPath);
 
 // Writes the two halves of the record and the two copies of the vault
-// information file. 1 after "Split Backup created successfully!"; 0 with
-// nothing of it left behind.
-int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
-                     const char *vaultInfoPath);
+// information file: kSplitBackupWritten, or a failure with nothing of it
+// left behind.
+MaintenanceResult WriteSplitBackup(const CreationBackupChoice &choice, const unsigned char *record852,
+                                   const char *vaultInfoPath);

@@ -1,8 +1,5 @@
 // Writing the creation-time backup: single or split.
-#include <string>
-
 #include "maintenance/creation_backup.h"
-#include "shell/ui/message_box.h"
 
 namespace {
 
@@ -36,30 +33,25 @@ bool CopyFlushed(const char *from, const char *to) {
 
 }  // namespace
 
-int WriteSingleBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
-                      const char *vaultInfoPath) {
+MaintenanceResult WriteSingleBackup(const CreationBackupChoice &choice, const unsigned char *record852,
+                                    const char *vaultInfoPath) {
     bool copied = CopyFlushed(vaultInfoPath, choice.vaultInfo);
     if (!copied || !WriteNewFile(choice.userInfo, record852, kRecordSize)) {
         if (copied) Remove(choice.vaultInfo);
-        ShowMessageBox(owner, "Error creating backup.\nYou can make a backup after log-in.");
-        return 0;
+        return MaintenanceOutcomeOf(kSingleBackupFailed);
     }
-    std::string text = std::string("Backup created successfully!") + "\n\nUser Information Backup File:\n" +
-                       choice.userInfo + "\n\nVault Information Backup File:\n" + choice.vaultInfo;
-    ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
-    return 1;
+    MaintenanceResult result = MaintenanceOutcomeOf(kSingleBackupWritten);
+    result.files[0] = choice.userInfo;
+    result.files[1] = choice.vaultInfo;
+    return result;
 }
 
-int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsigned char *record852,
-                     const char *vaultInfoPath) {
-    if (!WriteNewFile(choice.userInfo, record852, kHalfSize)) {
-        ShowMessageBox(owner, "Error creating backup.");
-        return 0;
-    }
+MaintenanceResult WriteSplitBackup(const CreationBackupChoice &choice, const unsigned char *record852,
+                                   const char *vaultInfoPath) {
+    if (!WriteNewFile(choice.userInfo, record852, kHalfSize)) return MaintenanceOutcomeOf(kSplitBackupFailed);
     if (!WriteNewFile(choice.userInfo2, record852 + kHalfSize, kHalfSize)) {
         Remove(choice.userInfo);
-        ShowMessageBox(owner, "Error creating backup.");
-        return 0;
+        return MaintenanceOutcomeOf(kSplitBackupFailed);
     }
     // Both copies may share one path when both parts go to one folder.
     if (!CopyFlushed(vaultInfoPath, choice.vaultInfo) || !CopyFlushed(vaultInfoPath, choice.vaultInfo2)) {
@@ -67,11 +59,13 @@ int WriteSplitBackup(HWND owner, const CreationBackupChoice &choice, const unsig
         Remove(choice.vaultInfo2);
         Remove(choice.userInfo);
         Remove(choice.userInfo2);
-        return 0;
+        // The creation's own message covers it.
+        return MaintenanceOutcomeOf(kMaintenanceUntold);
     }
-    std::string text = std::string("Split Backup created successfully!") +
-                       "\n\nPart 1 comprises of files:" + "\n1: " + choice.userInfo + "\n2: " + choice.vaultInfo +
-                       "\n\nPart 2 comprises of files:" + "\n1: " + choice.userInfo2 + "\n2: " + choice.vaultInfo2;
-    ShowMessageBox(owner, text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
-    return 1;
+    MaintenanceResult result = MaintenanceOutcomeOf(kSplitBackupWritten);
+    result.files[0] = choice.userInfo;
+    result.files[1] = choice.vaultInfo;
+    result.files[2] = choice.userInfo2;
+    result.files[3] = choice.vaultInfo2;
+    return result;
 }

@@ -11,41 +11,34 @@
 #include "shell/open_vault.h"
 #include "shell/process_state.h"
 #include "shell/tray_icon.h"
-#include "shell/ui/error_box.h"
-#include "shell/ui/message_box.h"
 
 namespace {
 
+// The result for an outcome, with the last error behind it when there is one.
+MountResult Result(MountOutcome outcome, DWORD systemError = 0) { return {outcome, systemError}; }
+
 // Sends the request on the new drive; undoes the drive definition on failure.
-int BindAndSend(HWND owner, char letter, const unsigned char *request, DWORD length) {
+MountResult BindAndSend(char letter, const unsigned char *request, DWORD length) {
     HANDLE probe = OpenDriveDevice(letter);
     if (probe != INVALID_HANDLE_VALUE) {
-        // The device answered: no system error lies behind this refusal.
         CloseHandle(probe);
-        SetLastError(ERROR_SUCCESS);
-        SystemErrorBox(owner, "The vault device is either in use or is not accessible.");
-        return 0;
+        return Result(kMountDeviceInUse);
     }
-    if (!DefineVaultDrive(letter)) {
-        SystemErrorBox(owner, "There was error defining DOS drive.");
-        return 0;
-    }
+    if (!DefineVaultDrive(letter)) return Result(kMountDriveNotDefined, GetLastError());
     HANDLE drive = OpenDriveDevice(letter);
     if (drive == INVALID_HANDLE_VALUE) {
-        SystemErrorBox(owner, "The vault is either in use or not accessible.");
+        DWORD error = GetLastError();
         RemoveVaultDrive(letter);
-        return 0;
+        return Result(kMountVaultInUse, error);
     }
     if (!SendOpenRequest(drive, request, length)) {
         DWORD error = GetLastError();
         CloseHandle(drive);
-        SetLastError(error);
-        SystemErrorBox(owner, "Unable to send open request to the vault driver.");
         RemoveVaultDrive(letter);
-        return 0;
+        return Result(kMountRequestNotSent, error);
     }
     CloseHandle(drive);
-    return 1;
+    return Result(kMountOpened);
 }
 
 // 0 when OpenVault cannot be written: a vault open without that record would
@@ -65,32 +58,20 @@ int MarkOpen(char letter) {
 
 }  // namespace
 
-int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
-               const KeyLoading &keyLoading) {
-    if (!DriverReady()) {
-        ShowMessageBox(
-            owner,
-            "Kovara driver is either in use or is not accessible.\nCheck that the vault may already be open.\n"
-            "Desired vault cannot be opened.");
-        return 0;
-    }
+MountResult MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
+                       const KeyLoading &keyLoading) {
+    if (!DriverReady()) return Result(kMountDriverBusy);
     DWORD used = GetLogicalDrives();
-    if (used == 0) {
-        SystemErrorBox(owner, "Error while enumerating existing drives on the system.");
-        return 0;
-    }
+    if (used == 0) return Result(kMountDrivesNotListed, GetLastError());
     char chosen = FirstFreeVaultLetter(used);
-    if (!chosen) {
-        ShowMessageBox(owner, "All drive letters on your system are already in use.\nVault cannot be opened.");
-        return 0;
-    }
+    if (!chosen) return Result(kMountNoFreeLetter);
     if (letterRequested) chosen = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
 
     unsigned char keyArea[KOVDEV_REQ_HEAD_SIZE];
     memset(keyArea, 0, sizeof keyArea);
     if (!keyLoading.load || !keyLoading.load(keyLoading.context, owner, keyArea)) {
         SecureWipe(keyArea, sizeof keyArea);
-        return 0;
+        return Result(kMountKeyNotLoaded);
     }
 
     size_t requestSize = OpenRequestAllocationSize(containerPath);
@@ -99,31 +80,23 @@ int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int lette
     SecureWipe(keyArea, sizeof keyArea);
     if (length == 0) {
         if (request) free(request);
-        SetLastError(request ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
-        SystemErrorBox(owner, "Unable to send open request to the vault driver.");
-        return 0;
+        return Result(kMountRequestNotSent, request ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
     }
 
-    int sent = BindAndSend(owner, chosen, request, static_cast<DWORD>(length));
+    MountResult sent = BindAndSend(chosen, request, static_cast<DWORD>(length));
     SecureWipe(request, requestSize);
     free(request);
-    if (!sent) return 0;
+    if (sent.outcome != kMountOpened) return sent;
 
     if (!MarkOpen(chosen)) {
         DWORD error = GetLastError();
         LockVaultDrive(chosen);
-        SetLastError(error);
-        LastErrorBox(owner);
-        return 0;
+        return Result(kMountNotRecorded, error);
     }
 
     if (g_process.myDocumentsKnown && (g_process.fileSystemKind == 1 || g_process.fileSystemKind == 2)) {
         MakeVaultShortcut(chosen);
-        return 1;
+        return Result(kMountOpened);
     }
-    ShowMessageBox(NULL,
-                   "Unable to determine path of your personal folder \"My Documents\".\n"
-                   "The vault is open and accessible only as a drive, and not as a folder within \"My Documents\".",
-                   kKovaraCaption, MB_OK | MB_ICONINFORMATION);
-    return 1;
+    return Result(kMountOpenedAsDriveOnly);
 }

@@ -3,10 +3,12 @@
 #pragma once
 #include <windows.h>
 
+#include "mount/mount_outcome.h"
+
 // The key loading handed to the open sequence by its caller (the log-in, the
 // creation): fills the key fields and slot 0 of the request's zero-filled key
-// area (KOVDEV_REQ_HEAD_SIZE bytes). 1, or 0 after its own message. The
-// context carries whatever the loading needs (password, token password,
+// area (KOVDEV_REQ_HEAD_SIZE bytes). 1, or 0 with its own outcome kept in its
+// context, which carries whatever the loading needs (password, token password,
 // chosen backup); the open sequence only passes it on.
 typedef int (*LoadKeyFunction)(void *context, HWND owner, unsigned char *keyArea);
 
@@ -15,12 +17,14 @@ struct KeyLoading {
     void *context;
 };
 
-// 1 opened, 0 not opened (a message has been shown). The letter is used as
-// given when letterRequested is set; otherwise the first free letter from D.
-// On success: the open vault state (flag, letter, open count, shortcut made),
-// the tray icon, OpenVault, the drive icon, the label and the shortcut.
-int MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
-               const KeyLoading &keyLoading);
+// Opens the vault and shows nothing itself: the caller tells the outcome
+// (ShowMountOutcome). The letter is used as given when letterRequested is
+// set; otherwise the first free letter from D. Owner is only handed to the
+// key loading. On success: the open vault state (flag, letter, open count,
+// shortcut made), the tray icon, OpenVault, the drive icon, the label and
+// the shortcut.
+MountResult MountVault(HWND owner, const char *containerPath, unsigned sizeMb, int letterRequested, char letter,
+                       const KeyLoading &keyLoading);
 
 // The shortcut "Kovara.lnk" in My Documents to the root of the drive.
 // 1 when it was saved.

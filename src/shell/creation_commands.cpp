@@ -9,12 +9,13 @@
 #include "shell/main_window.h"
 
 void CommandCreateUser(HWND mainWindow, MainWindowState &state) {
-    CreationCalls calls = {RunRecoveryQuestions, LockVault};
+    CreationCalls calls = {RunRecoveryQuestions, LockVault, ShowOutcomeBox};
     CreatedUser created;
     state.userPassRunning = 1;
-    int made = CreateUser(mainWindow, state.recoveryOption == 1, calls, &created);
+    MaintenanceOutcome made = CreateUser(mainWindow, state.recoveryOption == 1, calls, &created);
+    if (made != kMaintenanceOk) FinishCreationPage(mainWindow, made);
     state.userPassRunning = 0;
-    if (!made) return;
+    if (made != kMaintenanceOk) return;
     state.noUserYet = 0;
     state.logIn.loggedIn = 1;
     state.logIn.loggedInFromBackup = 0;

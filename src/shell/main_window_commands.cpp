@@ -59,12 +59,13 @@ void LoggedIn(HWND window, MainWindowState &state, int fromBackup, const LoggedI
 void LogInCommand(HWND window, MainWindowState &state, int fromBackup) {
     LoggedInUser user = {};
     state.userPassRunning = 1;
-    int opened = fromBackup ? LogInFromBackup(window, &state.logIn.chosenDrive, &user)
-                            : LogIn(window, &state.logIn.chosenDrive, &user);
+    LogInResult result = fromBackup ? LogInFromBackup(window, &state.logIn.chosenDrive, &user)
+                                    : LogIn(window, &state.logIn.chosenDrive, &user);
+    ShowLogInOutcome(window, result);
     state.userPassRunning = 0;
     // The typed password has been taken; it does not stay in the page.
     SetDlgItemTextA(window, IDC_LOGIN_PASSWORD, "");
-    if (opened) LoggedIn(window, state, fromBackup, user);
+    if (LoggedInBy(result)) LoggedIn(window, state, fromBackup, user);
 }
 
 // The tray menu's items and the exit question's command: refused while a

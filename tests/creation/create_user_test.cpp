@@ -27,6 +27,7 @@
 #include "ntfs_check.h"
 #include "resource.h"
 #include "robot.h"
+#include "told.h"
 #include "shell/lock_vault.h"
 #include "shell/open_vault.h"
 #include "shell/process_state.h"
@@ -76,7 +77,7 @@ protected:
     std::unique_ptr<MainWindowUnderTest> window;
     HWND main = NULL;
     std::string container;
-    CreationCalls calls = {WriteRecoveryFile, LockVault};
+    CreationCalls calls = {WriteRecoveryFile, LockVault, ShowOutcomeBox};
     CreatedUser created;
 
     // What the tests do in the dialogs of the pass (on the robot thread).
@@ -152,7 +153,9 @@ protected:
         SetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, reconfirm);
         size_t before = answerer.Boxes().size();
         for (int answer : answers) answerer.Answer(answer);
-        EXPECT_EQ(expected, CreateUser(main, recovery ? 1 : 0, calls, &created));
+        MaintenanceOutcome outcome = CreateUser(main, recovery ? 1 : 0, calls, &created);
+        FinishCreationPage(main, outcome);
+        EXPECT_EQ(expected, outcome == kMaintenanceOk ? 1 : 0);
         EXPECT_EQ(0u, answerer.PendingAnswers());
         char left[16] = "unread";
         GetDlgItemTextA(main, IDC_NEW_PASSWORD, left, sizeof left);
@@ -319,7 +322,7 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
     answerer.Answer(IDOK);
     ChosenDrive drive = {0, 'A'};
     LoggedInUser loggedIn;
-    EXPECT_EQ(1, LogIn(main, &drive, &loggedIn));
+    EXPECT_EQ(1, Told(main, LogIn(main, &drive, &loggedIn)));
     ASSERT_TRUE(drivertest::Inspect(&state));
     EXPECT_EQ(1u, state.vaultOpen);
 }
@@ -364,7 +367,7 @@ TEST_F(CreationTest, WholeCreationWithSplitBackupThenLogInFromIt) {
     answerer.Answer(IDOK);
     ChosenDrive drive = {0, 'A'};
     LoggedInUser loggedIn;
-    EXPECT_EQ(1, LogInFromChosenBackup(main, backup, &drive, &loggedIn));
+    EXPECT_EQ(1, Told(main, LogInFromChosenBackup(main, backup, &drive, &loggedIn)));
     EXPECT_STREQ("Ann", loggedIn.name);
 }
 

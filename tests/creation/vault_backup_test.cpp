@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "key_fixture.h"
+#include "outcome_boxes.h"
 #include "shell/ui/choose_folder.h"
 #include "maintenance/creation_backup.h"
+#include "maintenance/maintenance_messages.h"
 #include "maintenance/vault_backup.h"
 #include "resources/resource.h"
 #include "robot.h"
@@ -129,8 +131,7 @@ TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
     EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
     EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
-    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}),
-              Texts(answerer));
+    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}), Texts(answerer));
 }
 
 TEST(CreationBackup, DialogRefusalsThenNo) {
@@ -195,18 +196,29 @@ TEST(CreationBackup, SplitCopyFailureLeavesNoPart) {
     strcpy(choice.vaultInfo2, two.File("VaultInfo_Ann.vault").c_str());
     Bytes record = Pattern(852, 5);
     robot::Answerer answerer;
-    EXPECT_EQ(0, WriteSplitBackup(NULL, choice, record.data(), one.File("missing.vault").c_str()));
+    EXPECT_EQ(kMaintenanceUntold, WriteSplitBackup(choice, record.data(), one.File("missing.vault").c_str()).outcome);
     for (const char *path : {choice.userInfo, choice.vaultInfo, choice.userInfo2, choice.vaultInfo2})
         EXPECT_FALSE(FileExists(path)) << path;
 
     // With the vault information there, every part is written and flushed whole.
     WriteBytes(one.File("Ann.vault"), Pattern(512, 6));
     answerer.Answer(IDOK);
-    EXPECT_EQ(1, WriteSplitBackup(NULL, choice, record.data(), one.File("Ann.vault").c_str()));
+    MaintenanceResult written = WriteSplitBackup(choice, record.data(), one.File("Ann.vault").c_str());
+    ShowMaintenanceOutcome(NULL, written);
+    EXPECT_EQ(kSplitBackupWritten, written.outcome);
     EXPECT_EQ(Bytes(record.begin(), record.begin() + 426), ReadBytes(choice.userInfo));
     EXPECT_EQ(Bytes(record.begin() + 426, record.end()), ReadBytes(choice.userInfo2));
     EXPECT_EQ(Pattern(512, 6), ReadBytes(choice.vaultInfo2));
     answerer.Finish();
     ASSERT_EQ(1u, answerer.Boxes().size());
     EXPECT_EQ(0u, answerer.Boxes()[0].text.find("Split Backup created successfully!"));
+}
+
+TEST(MaintenanceMessages, EveryOutcomeOfCreationAndBackupsHasItsOwnText) {
+    ExpectEveryOutcomeTold(
+        kMaintenanceOutcomeCount, {kMaintenanceOk, kMaintenanceUntold, kVaultBackupExists}, [](int outcome) {
+            MaintenanceResult result = MaintenanceOutcomeOf(static_cast<MaintenanceOutcome>(outcome));
+            for (std::string &file : result.files) file = "C:\\Backup\\file";
+            return MaintenanceOutcomeBox(result);
+        });
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "told.h"
 #include "keys/change_password.h"
 #include "keys/key_files.h"
 #include "user_on_token.h"
@@ -42,7 +43,7 @@ protected:
     }
     std::string Ask(const char *password, const char *vaultPath) {
         robot::Answerer quiet;
-        return CheckUserIdentity(nullptr, password, vaultPath, kUserTokenPin, 0) ? "opens" : "refused";
+        return ToldIdentity(nullptr, CheckUserIdentity(nullptr, password, vaultPath, kUserTokenPin, 0)) ? "opens" : "refused";
     }
 };
 
@@ -97,13 +98,13 @@ TEST_F(ChangePasswordTest, NewPasswordOpensTheSameVaultAndTheOldOneFails) {
     EXPECT_EQ("refused", Ask("pw of ann", ann.vaultPath.c_str()));
     EXPECT_EQ("opens", Ask("12345678", ann.vaultPath.c_str()));
     robot::Answerer quiet;
-    EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
+    EXPECT_EQ(1, Told(nullptr, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0)));
     EXPECT_EQ(vaultInfo, ReadBytes(folder.File("Key\\Ann.vault")));
 }
 
 TEST_F(ChangePasswordTest, SamePasswordStoresAnIdenticalRecord) {
     robot::Answerer quiet;
-    EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kUserTokenPin));
+    EXPECT_EQ(1, Told(nullptr, ChangePassword(nullptr, "pw of ann", "pw of ann", "Ann", kUserTokenPin)));
     EXPECT_EQ(ann.record, TokenRecord());
 }
 
@@ -149,7 +150,8 @@ TEST_F(ChangePasswordTest, RefusalsBeforeTheTokenIsWritten) {
         }
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, ChangePassword(nullptr, "pw of ann", "12345678", row.user, row.tokenPin)) << row.text;
+        EXPECT_EQ(0, Told(nullptr, ChangePassword(nullptr, "pw of ann", "12345678", row.user, row.tokenPin)))
+            << row.text;
         answerer.Finish();
         ASSERT_EQ(1u, answerer.Boxes().size()) << row.text;
         EXPECT_EQ(row.text, answerer.Boxes()[0].text);
@@ -166,8 +168,9 @@ TEST_F(ChangePasswordTest, TwoKeyObjectsAfterACutOffChange) {
     EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str()));
     {
         robot::Answerer quiet;
-        EXPECT_EQ(1, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
-        EXPECT_EQ(1, ChangePassword(nullptr, "12345678", "third pw 1", "Ann", kUserTokenPin));
+        EXPECT_EQ(1,
+                  Told(nullptr, CheckVaultInfo(nullptr, "12345678", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0)));
+        EXPECT_EQ(1, Told(nullptr, ChangePassword(nullptr, "12345678", "third pw 1", "Ann", kUserTokenPin)));
     }
     EXPECT_EQ(1, KeyObjectCount()) << "both old objects go";
     EXPECT_EQ("opens", Ask("third pw 1", ann.vaultPath.c_str()));
@@ -184,8 +187,8 @@ TEST_F(ChangePasswordTest, ATokenWithRoomForOneKeyKeepsTheOldOne) {
         ArmFullAfterDestroy(refused);
         if (refused == 0) {
             robot::Answerer answerer;
-            EXPECT_EQ(1, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin));
-            EXPECT_EQ(1, ChangePassword(nullptr, "12345678", "pw of ann", "Ann", kUserTokenPin));
+            EXPECT_EQ(1, Told(nullptr, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin)));
+            EXPECT_EQ(1, Told(nullptr, ChangePassword(nullptr, "12345678", "pw of ann", "Ann", kUserTokenPin)));
             answerer.Finish();
             EXPECT_TRUE(answerer.Boxes().empty());
             EXPECT_EQ(1, KeyObjectCount());
@@ -193,8 +196,9 @@ TEST_F(ChangePasswordTest, ATokenWithRoomForOneKeyKeepsTheOldOne) {
             continue;
         }
         int result = -1;
-        runner.Start([&] { result = ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin); },
-                     "Kovara");
+        runner.Start(
+            [&] { result = Told(nullptr, ChangePassword(nullptr, "pw of ann", "12345678", "Ann", kUserTokenPin)); },
+            "Kovara");
         EXPECT_EQ("Not enough free memory to store key object on token.", AnswerBox(IDOK).text);
         if (refused == 1) {
             EXPECT_EQ(
@@ -207,7 +211,7 @@ TEST_F(ChangePasswordTest, ATokenWithRoomForOneKeyKeepsTheOldOne) {
             continue;
         }
         EXPECT_EQ(0u, AnswerBox(IDOK).text.find("The new password could not be stored on the token, and the "
-                                                 "key it held before could not be stored back."));
+                                                "key it held before could not be stored back."));
         robot::Box offer = AnswerBox(IDNO);
         EXPECT_EQ(0u, offer.text.find("The key the token held before is now kept only in the memory"));
         EXPECT_EQ((UINT)MB_ICONQUESTION, offer.icon);

@@ -8,6 +8,8 @@
 #include "keys/recovery_record.h"
 #include "keys/user_info_record.h"
 #include "robot.h"
+#include "outcome_boxes.h"
+#include "told.h"
 
 namespace {
 
@@ -55,9 +57,10 @@ std::string OnlyWarning(robot::Answerer &answerer) {
 TEST_F(BackupTest, WholeBackupProvesOnlyTheRightPassword) {
     UseWhole(ann.record);
     robot::Answerer answerer;
-    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "Ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", folder.File("other.udf").c_str(), "0000000000", &backup));
+    EXPECT_EQ(1, ToldIdentity(NULL, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup)));
+    EXPECT_EQ(0, ToldIdentity(NULL, CheckUserIdentity(NULL, "Ann's password", ann.vaultPath.c_str(), "0000000000", &backup)));
+    EXPECT_EQ(0, ToldIdentity(NULL, CheckUserIdentity(NULL, "ann's password", folder.File("other.udf").c_str(), "0000000000",
+                                              &backup)));
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
 }
@@ -69,7 +72,8 @@ TEST_F(BackupTest, WholeBackupOfAnyOtherSizeIsCorrupt) {
         UseWhole(record);
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
+        EXPECT_EQ(0,
+                  ToldIdentity(NULL, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup)));
         EXPECT_EQ("The selected Backup of User Information File is corrupt! ", OnlyWarning(answerer)) << delta;
     }
 }
@@ -80,7 +84,7 @@ TEST_F(BackupTest, MissingWholeBackupIsNotAccessibleWithSystemText) {
     robot::Answerer answerer;
     answerer.Answer(IDOK);
     unsigned char record[852];
-    EXPECT_EQ(0, ReadUserInfo(NULL, &backup, "", record));
+    EXPECT_EQ(0, Told(NULL, ReadUserInfo(NULL, &backup, "", record)));
     EXPECT_EQ("The selected Backup of User Information File is not accessible." + SystemReported(ERROR_FILE_NOT_FOUND),
               OnlyWarning(answerer));
 }
@@ -89,12 +93,12 @@ TEST_F(BackupTest, SplitBackupJoinsPartOneThenPartTwo) {
     UseSplit(Part(1), Part(2));
     robot::Answerer answerer;
     unsigned char record[852];
-    ASSERT_EQ(1, ReadUserInfo(NULL, &backup, "", record));
+    ASSERT_EQ(1, Told(NULL, ReadUserInfo(NULL, &backup, "", record)));
     EXPECT_EQ(ann.record, Bytes(record, record + 852));
-    EXPECT_EQ(1, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
+    EXPECT_EQ(1, ToldIdentity(NULL, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup)));
 
     UseSplit(Part(2), Part(1));
-    EXPECT_EQ(0, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup));
+    EXPECT_EQ(0, ToldIdentity(NULL, CheckUserIdentity(NULL, "ann's password", ann.vaultPath.c_str(), "0000000000", &backup)));
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
 }
@@ -119,7 +123,7 @@ TEST_F(BackupTest, SplitPartsOfWrongSizeOrMissingNameTheirPart) {
         robot::Answerer answerer;
         answerer.Answer(IDOK);
         unsigned char record[852];
-        EXPECT_EQ(0, ReadUserInfo(NULL, &backup, "", record));
+        EXPECT_EQ(0, Told(NULL, ReadUserInfo(NULL, &backup, "", record)));
         EXPECT_EQ(c.text, OnlyWarning(answerer));
     }
 }
@@ -129,7 +133,8 @@ TEST_F(BackupTest, VaultInfoBackupMatchesOnlyItsVault) {
     UseVaultInfo(VaultInfoFor(ann.vaultPath, ann.keyBlock));
     {
         robot::Answerer answerer;
-        EXPECT_EQ(1, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
+        EXPECT_EQ(
+            1, Told(NULL, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup)));
         answerer.Finish();
         EXPECT_TRUE(answerer.Boxes().empty());
     }
@@ -139,7 +144,8 @@ TEST_F(BackupTest, VaultInfoBackupMatchesOnlyItsVault) {
     UseVaultInfo(VaultInfoFor(other, ann.keyBlock));
     robot::Answerer answerer;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
+    EXPECT_EQ(0,
+              Told(NULL, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup)));
     EXPECT_EQ("Either Username or Password is incorrect.", OnlyWarning(answerer));
 }
 
@@ -154,7 +160,8 @@ TEST_F(BackupTest, VaultInfoBackupMessages) {
     auto expectRefusal = [&](const std::string &text) {
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup));
+        EXPECT_EQ(
+            0, Told(NULL, CheckVaultInfo(NULL, "ann's password", ann.vaultPath.c_str(), "Ann", "0000000000", &backup)));
         EXPECT_EQ(text, OnlyWarning(answerer));
     };
     Bytes longer = info, shorter = info;
@@ -233,4 +240,12 @@ TEST(RecoveryFile, ExistingFileIsReportedAndKept) {
     EXPECT_EQ("Kovara", boxes[0].caption);
     EXPECT_FALSE(boxes[0].text.empty());
     EXPECT_EQ(Bytes(10, 'x'), ReadBytes(path));
+}
+
+TEST(KeysMessages, EveryOutcomeOfTheKeyOperationsHasItsOwnText) {
+    ExpectEveryOutcomeTold(kKeysOutcomeCount, {kKeysOk, kKeysUntold, kKeysToldByToken}, [](int outcome) {
+        KeysResult result = KeysOutcomeOf(static_cast<KeysOutcome>(outcome), "Ann", ERROR_ACCESS_DENIED);
+        result.part = " [Part 1]";
+        return KeysOutcomeBox(result);
+    });
 }

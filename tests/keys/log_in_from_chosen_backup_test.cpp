@@ -16,6 +16,7 @@
 #include "log_in_bed.h"
 #include "resource.h"
 #include "robot.h"
+#include "told.h"
 #include "shell/open_vault.h"
 
 namespace {
@@ -65,7 +66,7 @@ protected:
     std::vector<std::string> Run(int expected, size_t boxes) {
         size_t before = answerer.Boxes().size();
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogInFromChosenBackup(main->window(), backup, &drive, &user));
+        EXPECT_EQ(expected, Told(main->window(), LogInFromChosenBackup(main->window(), backup, &drive, &user)));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         auto seen = answerer.Boxes();
         for (size_t i = before; i < seen.size(); ++i) EXPECT_EQ("Kovara", seen[i].caption);

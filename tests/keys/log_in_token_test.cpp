@@ -19,6 +19,7 @@
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
+#include "told.h"
 #include "shell/open_vault.h"
 #include "token/token_operations.h"
 #include "token/token_state.h"
@@ -80,7 +81,7 @@ protected:
         size_t before = answerer.Boxes().size();
         int askedBefore = asked;
         for (size_t i = 0; i < boxes; ++i) answerer.Answer(IDOK);
-        EXPECT_EQ(expected, LogIn(main, &drive, &loggedInUser));
+        EXPECT_EQ(expected, Told(main, LogIn(main, &drive, &loggedInUser)));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         EXPECT_EQ(tokenAsked ? 1 : 0, asked - askedBefore) << "times the token use was authorised";
         std::vector<std::string> texts = BoxTextsFrom(answerer, before);

@@ -23,6 +23,7 @@
 #include "maintenance/registry_settings.h"
 #include "resource.h"
 #include "robot.h"
+#include "told.h"
 #include "shell/open_vault.h"
 
 namespace {
@@ -308,7 +309,8 @@ protected:
         LeaveIdleDriver();
     }
     void Start() {
-        worker = std::thread([this] { result = LogInFromBackup(main->window(), &drive, &loggedInUser); });
+        worker = std::thread(
+            [this] { result = Told(main->window(), LogInFromBackup(main->window(), &drive, &loggedInUser)); });
         dialog = robot::WaitForWindow("#32770", kDialogCaption);
         ASSERT_TRUE(dialog != NULL);
     }
@@ -346,10 +348,10 @@ protected:
 TEST_F(UseBackupTest, EmptyFieldsAreRefusedBeforeTheDialogOpens) {
     main->Type("", "pw of ann");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
+    EXPECT_EQ(0, Told(main->window(), LogInFromBackup(main->window(), &drive, &loggedInUser)));
     main->Type("Ann", "");
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, LogInFromBackup(main->window(), &drive, &loggedInUser));
+    EXPECT_EQ(0, Told(main->window(), LogInFromBackup(main->window(), &drive, &loggedInUser)));
     auto boxes = answerer.Boxes();
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ("Please enter Username.", boxes[0].text);

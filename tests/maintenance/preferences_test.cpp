@@ -6,6 +6,7 @@
 #include <string>
 
 #include "maintenance/backup_user_info.h"
+#include "maintenance/maintenance_messages.h"
 #include "maintenance/preferences_dialog.h"
 #include "maintenance/registry_settings.h"
 #include "maintenance/reminders.h"
@@ -173,7 +174,9 @@ TEST_F(Preferences, FirstStartRecordsTodayAndRemindsOnDayZero) {
 TEST_F(Preferences, BackupUserInfoAfterALogInFromBackupOnlyExplains) {
     robot::Answerer answerer;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, BackupUserInfo(nullptr, 1));
+    MaintenanceResult result = BackupUserInfo(nullptr, 1);
+    ShowMaintenanceOutcome(nullptr, result);
+    EXPECT_EQ(kUserInfoBackupAfterBackupLogIn, result.outcome);
     answerer.Finish();
     ASSERT_EQ(1u, answerer.Boxes().size()) << "no token authorisation follows";
     EXPECT_EQ(

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "told.h"
 #include "keys/key_files.h"
 #include "maintenance/registry_settings.h"
 #include "resources/resource.h"
@@ -174,8 +175,9 @@ TEST_F(KovaraProgram, ForgottenPasswordThenChangeFromTheLogInPage) {
     Exit(main);
 
     robot::Answerer quiet;
-    EXPECT_EQ(1, CheckUserIdentity(nullptr, "a new password", ann.vaultPath.c_str(), kUserTokenPin, nullptr));
-    EXPECT_EQ(0, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, nullptr));
+    EXPECT_EQ(
+        1, ToldIdentity(nullptr, CheckUserIdentity(nullptr, "a new password", ann.vaultPath.c_str(), kUserTokenPin, nullptr)));
+    EXPECT_EQ(0, ToldIdentity(nullptr, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, nullptr)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "told.h"
 #include "keys/change_password.h"
 #include "maintenance/recovery_file.h"
 #include "maintenance/recovery_questions.h"
@@ -115,7 +116,7 @@ TEST_F(RecoveryTest, AfterAChangeOfPasswordTheOldPasswordIsRecovered) {
     ASSERT_EQ(1, Questions("Jones", "blue", "90210"));
     {
         robot::Answerer quiet;
-        ASSERT_EQ(1, ChangePassword(nullptr, "pw of ann", "a newer password", "Ann", kUserTokenPin));
+        ASSERT_EQ(1, Told(nullptr, ChangePassword(nullptr, "pw of ann", "a newer password", "Ann", kUserTokenPin)));
     }
     HWND dialog = OpenRecover();
     ASSERT_NE(nullptr, dialog);

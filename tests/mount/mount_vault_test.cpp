@@ -12,8 +12,11 @@
 #include "key_fixture.h"
 #include "log_in_bed.h"
 #include "keys/key_files.h"
+#include "keys/keys_messages.h"
 #include "maintenance/registry_settings.h"
+#include "mount/mount_messages.h"
 #include "mount/mount_vault.h"
+#include "outcome_boxes.h"
 #include "robot.h"
 #include "shell/open_vault.h"
 #include "shell/process_state.h"
@@ -92,8 +95,14 @@ protected:
         drivesBefore = GetLogicalDrives();
     }
     void TearDown() override { LeaveIdleDriver(); }
-    int Mount(int letterRequested = 0, char letter = 'A') {
-        return MountVault(NULL, ann.vaultPath.c_str(), 5, letterRequested, letter, keyLoading);
+    // The open sequence and the boxes its caller shows: the outcome's, then
+    // the key loading's.
+    int Mount(int letterRequested = 0, char letter = 'A', const std::string &path = std::string()) {
+        MountResult result = MountVault(NULL, path.empty() ? ann.vaultPath.c_str() : path.c_str(), 5, letterRequested,
+                                        letter, keyLoading);
+        ShowMountOutcome(NULL, result);
+        ShowKeysOutcome(NULL, keySource.outcome);
+        return MountOpened(result);
     }
     void ExpectNothingLeft() {
         EXPECT_EQ(drivesBefore, GetLogicalDrives());
@@ -259,8 +268,14 @@ TEST_F(MountVaultTest, RefusedOpenRequestRemovesTheDriveDefinition) {
     std::string missing = folder.File("no such folder\\Kovara_Ann.udf");
     robot::Answerer answerer;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, MountVault(NULL, missing.c_str(), 5, 0, 'A', keyLoading));
+    EXPECT_EQ(0, Mount(0, 'A', missing));
     EXPECT_EQ("Unable to send open request to the vault driver." + SystemReported(ERROR_PATH_NOT_FOUND),
               OnlyBoxText(answerer));
     ExpectNothingLeft();
+}
+
+TEST(MountMessages, EveryFailureOfTheOpenSequenceHasItsOwnText) {
+    ExpectEveryOutcomeTold(kMountOutcomeCount, {kMountOpened, kMountKeyNotLoaded}, [](int outcome) {
+        return MountOutcomeBox({static_cast<MountOutcome>(outcome), ERROR_ACCESS_DENIED});
+    });
 }

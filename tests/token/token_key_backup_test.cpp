@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "told.h"
 #include "keys/key_files.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
@@ -195,8 +196,8 @@ TEST_F(RestoreKey, RestoredRecordOpensTheVault) {
     EXPECT_EQ(1, KeyObjectCount());
     EXPECT_EQ(ann.record, TokenRecord());
     robot::Answerer quiet;
-    EXPECT_EQ(1, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, 0));
-    EXPECT_EQ(1, CheckVaultInfo(nullptr, "pw of ann", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0));
+    EXPECT_EQ(1, ToldIdentity(nullptr, CheckUserIdentity(nullptr, "pw of ann", ann.vaultPath.c_str(), kUserTokenPin, 0)));
+    EXPECT_EQ(1, Told(nullptr, CheckVaultInfo(nullptr, "pw of ann", ann.vaultPath.c_str(), "Ann", kUserTokenPin, 0)));
 }
 
 TEST_F(RestoreKey, ATokenWithRoomForOneKeyGetsTheOldKeyBack) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "token/token_messages.h"
+#include "token/core/token_messages.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <windows.h>
 
-#include "keys/keys_messages.h"
-#include "keys/log_in.h"
+#include "keys/files/keys_messages.h"
+#include "keys/log_in/log_in.h"
 
 inline int Told(HWND owner, const KeysResult &result) {
     ShowKeysOutcome(owner, result);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "crypto/aes_impl.h"
+#include "crypto/core/aes_impl.h"
 
 namespace {
 

@@ -40,12 +40,13 @@ void Photograph(HWND window, const std::string &name) {
 
 // The folder in which the vault this test creates is handed to the native
 // checks run after the Wine tests (tests/kovara_vault/created_vault_test.cpp):
-// created-vault in the results folder, seen through Wine's drive Z:. Empty
-// when no results folder is set.
+// created-vault in the results folder (created-vault-32 for the 32-bit
+// deliverables), seen through Wine's drive Z:. Empty when no results folder
+// is set.
 std::string HandOffFolder() {
     const char *results = getenv("KOVARA_RESULTS");
     if (!results || results[0] != '/') return "";
-    std::string folder = std::string("Z:") + results + "/created-vault";
+    std::string folder = std::string("Z:") + results + (sizeof(void *) == 4 ? "/created-vault-32" : "/created-vault");
     for (char &c : folder)
         if (c == '/') c = '\\';
     return folder;

@@ -58,6 +58,19 @@ bool RefusedDuringPass(ManagerRun &run, HWND main, UINT message, WPARAM wParam, 
     return answered && quiet;
 }
 
+// The icon the shell shows in its tray: a visible child of the tray window
+// (Wine's "Wine System Tray" on a display without a tray of its own, which
+// shows only while it holds an icon); NULL while none is shown.
+HWND ShellTrayIcon() {
+    for (const char *tray : {"__winex11_standalone_tray", "Shell_TrayWnd"}) {
+        HWND window = FindWindowA(tray, NULL);
+        if (!window || !IsWindowVisible(window)) continue;
+        for (HWND icon = GetWindow(window, GW_CHILD); icon; icon = GetWindow(icon, GW_HWNDNEXT))
+            if (IsWindowVisible(icon)) return icon;
+    }
+    return NULL;
+}
+
 // The text a drive pick leaves beside check box 1410.
 std::string PickDrive(ManagerRun &run, HWND main, char letter) {
     SendDlgItemMessageA(main, IDC_PICK_DRIVE, BM_SETCHECK, BST_CHECKED, 0);
@@ -140,30 +153,73 @@ protected:
 
 }  // namespace
 
-TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway) {
-    SetWindowsVersionForKovara("nt40");
-    ManagerRun old;
-    ASSERT_TRUE(old.Start());
-    robot::Box box = Answer(old, "Kovara", IDOK);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.icon);
-    EXPECT_EQ(0u, box.text.find("This version of Kovara requires Windows 2000, Windows XP or later.\n"));
-    EXPECT_EQ(0u, old.WaitForExit());
+// The version record sizes Kovara.exe passes, one per line, as the volume
+// shim's recorder saw them (KOVSHIM_VERSION_SIZES).
+class VersionSizes {
+public:
+    VersionSizes() {
+        char folder[MAX_PATH] = "";
+        GetTempPathA(sizeof folder, folder);
+        path_ = std::string(folder) + "kovara-version-sizes.txt";
+        DeleteFileA(path_.c_str());
+        SetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", path_.c_str());
+    }
+    ~VersionSizes() {
+        SetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", NULL);
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", NULL);
+        DeleteFileA(path_.c_str());
+    }
+    std::string Seen() const {
+        Bytes bytes = ReadBytes(path_);
+        return std::string(bytes.begin(), bytes.end());
+    }
 
-    SetWindowsVersionForKovara("win2k");
-    ManagerRun current;
-    ASSERT_TRUE(current.Start());
-    EXPECT_TRUE(current.AuthoriseToken()) << "Windows 2000 passes the check";
-    HWND main = current.WaitForMainWindow();
-    ASSERT_TRUE(main != NULL);
-    // No user yet: the new-user page, whose Cancel asks the exit question.
-    EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
-    EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
-    robot::PressButton(main, IDC_CREATE_CANCEL);
-    EXPECT_EQ(
-        "Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
-        "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
-        Answer(current, "Exit Application?", IDYES).text);
-    EXPECT_EQ(0u, current.WaitForExit());
+private:
+    std::string path_;
+};
+
+TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway2000AndXpRun) {
+    // The 156-byte extended record first; where it is refused (a system that
+    // knows only the basic record) the 148-byte one.
+    struct Row {
+        const char *version;
+        bool basicRecordOnly;
+        const char *sizes;
+        bool runs;
+    } rows[] = {
+        {"nt40", false, "156\n", false},
+        {"win2k", true, "156\n148\n", true},
+        {"winxp", false, "156\n", true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.version);
+        SetWindowsVersionForKovara(row.version);
+        VersionSizes sizes;
+        if (row.basicRecordOnly) SetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", "1");
+        ManagerRun run;
+        ASSERT_TRUE(run.Start());
+        if (!row.runs) {
+            robot::Box box = Answer(run, "Kovara", IDOK);
+            EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.icon);
+            EXPECT_EQ(0u, box.text.find("This version of Kovara requires Windows 2000, Windows XP or later.\n"));
+            EXPECT_EQ(0u, run.WaitForExit());
+            EXPECT_EQ(row.sizes, sizes.Seen());
+            continue;
+        }
+        EXPECT_TRUE(run.AuthoriseToken()) << "the version check passes";
+        HWND main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_EQ(row.sizes, sizes.Seen());
+        // No user yet: the new-user page, whose Cancel asks the exit question.
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
+        EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+        robot::PressButton(main, IDC_CREATE_CANCEL);
+        EXPECT_EQ(
+            "Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
+            "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
+            Answer(run, "Exit Application?", IDYES).text);
+        EXPECT_EQ(0u, run.WaitForExit());
+    }
 }
 
 TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
@@ -296,6 +352,24 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     PostMessageA(main, WM_COMMAND, IDM_BACKUP_VAULT, 0);
     Answer(run, "Kovara", IDYES);
     EXPECT_EQ("Vault backup scheduled at \"Lock and Exit\".", Answer(run, "Kovara", IDOK).text);
+
+    // The shell took the 488-byte tray record: its tray window shows the
+    // icon, and a right click on it reaches the program as the record's
+    // callback, which opens the menu.
+    {
+        HWND icon = NULL;
+        ASSERT_TRUE(robot::WaitUntil([&] { return (icon = ShellTrayIcon()) != NULL; }, 10000))
+            << "no icon in the shell's tray";
+        RECT area;
+        GetClientRect(icon, &area);
+        LPARAM middle = MAKELPARAM((area.right - area.left) / 2, (area.bottom - area.top) / 2);
+        PostMessageA(icon, WM_RBUTTONDOWN, MK_RBUTTON, middle);
+        PostMessageA(icon, WM_RBUTTONUP, 0, middle);
+        HWND menu = robot::WaitForWindow("#32768", NULL, 10000, run.pid());
+        ASSERT_TRUE(menu != NULL) << "a click on the shell's tray icon opened no menu";
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        robot::WaitForClose(menu);
+    }
 
     // A vault open: left and right clicks hide the window and open menu 158.
     for (LPARAM click : {WM_LBUTTONUP, WM_RBUTTONUP}) {

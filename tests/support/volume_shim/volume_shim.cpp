@@ -101,7 +101,51 @@ LONG WINAPI ShimRegDeleteValueA(HKEY key, LPCSTR name) {
     return g_originalDeleteValue(key, name);
 }
 
+// Version query recorder: the sizes the program gives GetVersionExA are
+// appended, one line each, to the file that KOVSHIM_VERSION_SIZES names, so a
+// test sees which record sizes the process under test really passes. With
+// KOVSHIM_REFUSE_EXTENDED_VERSION set, the extended record (any size above
+// the basic one) is refused as a system that knows only the basic record
+// refuses it, so that the program's second query is seen too.
+typedef BOOL(WINAPI *GetVersionExAFn)(LPOSVERSIONINFOA);
+GetVersionExAFn g_originalGetVersion;
+
+BOOL WINAPI ShimGetVersionExA(LPOSVERSIONINFOA version) {
+    char log[MAX_PATH] = "";
+    DWORD size = version ? version->dwOSVersionInfoSize : 0;
+    if (GetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", log, sizeof log)) {
+        HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            char line[16];
+            int at = sizeof line;
+            line[--at] = '\n';
+            DWORD digits = size;
+            do line[--at] = (char)('0' + digits % 10); while ((digits /= 10) != 0 && at > 0);
+            DWORD written = 0;
+            WriteFile(file, line + at, (DWORD)(sizeof line - at), &written, NULL);
+            CloseHandle(file);
+        }
+    }
+    char refuse[8] = "";
+    if (size > sizeof(OSVERSIONINFOA) &&
+        GetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", refuse, sizeof refuse)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    return g_originalGetVersion(version);
+}
+
 }  // namespace
+
+int InstallVersionRecorder() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return 0;
+    g_originalGetVersion = (GetVersionExAFn)(void *)GetProcAddress(kernel, "GetVersionExA");
+    if (!g_originalGetVersion) return 0;
+    return PatchImport(GetModuleHandleA(NULL), "GetVersionExA", (void *)g_originalGetVersion,
+                       (void *)&ShimGetVersionExA);
+}
 
 int InstallVolumeShim() {
     if (!g_original)

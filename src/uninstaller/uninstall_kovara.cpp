@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "installer/admin_check.h"
+#include "shared/setup/admin_check.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
 #include "uninstaller/self_delete.h"
 #include "uninstaller/uninstaller_box.h"

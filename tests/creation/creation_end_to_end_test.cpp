@@ -15,13 +15,13 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "keys/user_info_record.h"
-#include "maintenance/registry_settings.h"
+#include "keys/core/user_info_record.h"
+#include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "ntfs_check.h"
 #include "resource.h"
 #include "robot.h"
-#include "token/token_operations.h"
+#include "token/operations/token_operations.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "keys/change_password.h"
-#include "keys/key_files.h"
-#include "maintenance/registry_settings.h"
+#include "keys/change_password/change_password.h"
+#include "keys/files/key_files.h"
+#include "maintenance/registry/registry_settings.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
 

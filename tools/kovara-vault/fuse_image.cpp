@@ -9,9 +9,9 @@
 
 #include <vector>
 
-#include "crypto/secure_wipe.h"
-#include "crypto/derive_key.h"
-#include "crypto/sector.h"
+#include "crypto/core/secure_wipe.h"
+#include "crypto/core/derive_key.h"
+#include "crypto/core/sector.h"
 #include "refusal.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "crypto/secure_wipe.h"
+#include "crypto/core/secure_wipe.h"
 #include "fuse_image.h"
 #include "mount_table.h"
 #include "refusal.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "crypto/aes.h"
+#include "crypto/core/aes.h"
 
 enum { kSectorSize = 512 };
 

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "crypto/aes.h"
-#include "crypto/sector.h"
+#include "crypto/core/aes.h"
+#include "crypto/core/sector.h"
 
 namespace {
 

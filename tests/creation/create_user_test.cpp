@@ -575,17 +575,23 @@ TEST_F(CreationTest, WaysOutOfTheDialogsOfThePass) {
                  robot::PressButton(dialog, IDYES);
              };
          },
-         // The key the row before left on the token is replaced first.
-         false, 1, {IDYES, IDYES, IDYES, IDOK, IDOK, IDOK},
-         {"A user key exists on the token.", "ARE YOU SURE TO DELETE THE EXISTING KEY?", kConfirm, kMyDocuments,
-          "Error creating backup.\nYou can make a backup after log-in.", kMyDocuments}},
+         false, 1, {IDYES, IDOK, IDOK, IDOK},
+         {kConfirm, kMyDocuments, "Error creating backup.\nYou can make a backup after log-in.", kMyDocuments}},
     };
+    int tokenStore = 0;
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
+        // Every row starts from the same state: an empty token (a store of
+        // its own: a failed creation leaves its key on the token), the
+        // default answers and a writable Prf folder.
+        token.Configure(SoftSlotSection("1", "capacity = 8192\nstore = row-" + std::to_string(++tokenStore) + ".dat\n",
+                                        kPin));
         calls.recoveryQuestions = RunRecoveryQuestions;
         authoriseButton = IDC_TOKEN_OK;
         formatButton = IDOK;
         recoveryDialog = [](HWND dialog) { robot::PressButton(dialog, IDC_RECOVERY_BACK); };
+        backupChoice = [](HWND dialog) { robot::PressButton(dialog, IDNO); };
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.File("Prf").c_str()));
         row.arrange();
         Texts texts = Create(row.expected, row.answers, kPassword, row.recovery);
         if (recoveryDriver.joinable()) recoveryDriver.join();
@@ -602,6 +608,7 @@ TEST_F(CreationTest, WaysOutOfTheDialogsOfThePass) {
             EXPECT_EQ(512u, ReadBytes(folder.File("Key\\Ann.vault")).size());
             EXPECT_EQ(1u, state.vaultOpen) << "the vault is open for the new user";
             EXPECT_FALSE(FileExists(backups.File("missing\\KovdevTokenKey.user")));
+            EXPECT_FALSE(FileExists(backups.File("missing"))) << "a failed backup leaves nothing behind";
             ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
         } else {
             EXPECT_EQ(0u, state.vaultOpen);

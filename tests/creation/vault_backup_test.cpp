@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "import_patch.h"
 #include "key_fixture.h"
 #include "shell/ui/choose_folder.h"
 #include "maintenance/creation/creation_backup.h"
@@ -35,6 +36,20 @@ std::vector<std::string> Texts(robot::Answerer &answerer) {
     std::vector<std::string> texts;
     for (const auto &box : answerer.Boxes()) texts.push_back(box.text);
     return texts;
+}
+
+// A disk that fills halfway through a copy: the stand-in for CopyFileA writes
+// the first half of the source to the destination it is given and fails.
+BOOL WINAPI CopyHalfThenFail(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    Bytes source = ReadBytes(from);
+    HANDLE file = CreateFileA(to, GENERIC_WRITE, 0, NULL, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    DWORD written = 0;
+    WriteFile(file, source.data(), (DWORD)(source.size() / 2), &written, NULL);
+    CloseHandle(file);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
 }
 
 const char kOverwrite[] =
@@ -107,7 +122,7 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     EXPECT_EQ((std::vector<std::string>{kOverwrite, kOverwrite, kOverwrite}), Texts(answerer));
 }
 
-TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
+TEST_F(VaultBackupTest, SilentEndsAndFailedCopies) {
     robot::Answerer answerer;
     g_folders = {"C"};  // one character
     EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
@@ -129,7 +144,23 @@ TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
     EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
     EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
-    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}),
+
+    // The copy over that backup fails halfway: the previous backup stays
+    // whole and no partial file is left beside it.
+    WriteBytes(container, Pattern(64 * 1024, 4));
+    {
+        ImportPatch diskFull("CopyFileA", (void *)&CopyHalfThenFail);
+        ASSERT_TRUE(diskFull.Installed());
+        g_folders = {first.path};
+        g_chooserCalls = 0;
+        answerer.Answer(IDYES);
+        answerer.Answer(IDOK);
+        EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    }
+    EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(first.File("Kovara_Ann.udf"))) << "the previous backup is whole";
+    EXPECT_FALSE(FileExists(first.File("Kovara_Ann.udf.new")));
+    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite, kOverwrite,
+                                        "There was error making a backup."}),
               Texts(answerer));
 }
 

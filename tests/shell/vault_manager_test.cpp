@@ -432,3 +432,73 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     ASSERT_TRUE(drivertest::Inspect(&state));
     EXPECT_EQ(0u, state.vaultOpen);
 }
+
+TEST_F(VaultManagerTest, StaleVaultAtLogInAndTheEndOfTheSession) {
+    {
+        // A vault recorded open by a copy that ended abnormally, and a
+        // registry that refuses to delete the record: start-up reports the
+        // improper shutdown, and the log-in page then asks about the vault
+        // still recorded open. Yes tries to lock F:, which holds no vault,
+        // and says nothing about it.
+        ManagerRun run;
+        RegisteredUser ann(run);
+        ASSERT_EQ(1, SetOpenVault("F:"));
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", "delete");
+        bool started = run.Start();
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", NULL);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(run.AuthoriseToken());
+        EXPECT_EQ(0u, Answer(run, "Kovara", IDOK).text.find("Kovara has detected improper shutdown."));
+        robot::Box stale = Answer(run, "Kovara", IDYES);
+        EXPECT_EQ(
+            "It seems that Kovara was shut down abnormally.\nThis can happen if you force close the program using "
+            "Windows Task Manager etc.\n\nKovara has determined that you still have vault open.\nIf you still "
+            "have vault open then click \"Yes\" to first lock the vault then log-in again.Else click \"No\" to "
+            "continue log-in process.",
+            stale.text);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), stale.icon);
+        HWND main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+        EXPECT_EQ("F:", OpenVaultValue()) << "no vault on F: was locked, the record stays";
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        Answer(run, "Exit Application?", IDYES);
+        EXPECT_EQ(0u, run.WaitForExit());
+        ClearOpenVault();
+    }
+
+    // The session ends with a file open in the vault: the lock fails and
+    // says so; the next end of the session locks it without asking.
+    ManagerRun run;
+    RegisteredUser ann(run);
+    HWND main = StartToMainWindow(run);
+    ASSERT_TRUE(main != NULL);
+    HWND howToUse = LogIn(run, main);
+    ASSERT_TRUE(howToUse != NULL);
+    EXPECT_EQ("D:", OpenVaultValue());
+    PostMessageA(howToUse, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(robot::WaitForClose(howToUse));
+    std::string shortcut = MyDocumentsShortcut();
+    EXPECT_TRUE(FileExists(shortcut));
+    ASSERT_TRUE(drivertest::SetOpenFiles(1));
+    {
+        SentMessage ending(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(kLockFailureD, Answer(run, "Kovara", IDOK).text);
+        LRESULT result = 0;
+        EXPECT_TRUE(ending.Wait(&result));
+    }
+    EXPECT_EQ("D:", OpenVaultValue()) << "the vault is still open";
+    ASSERT_TRUE(drivertest::SetOpenFiles(0));
+    {
+        // A box would hold the answer back until it was closed.
+        SentMessage ending(main, WM_ENDSESSION, TRUE, 0);
+        LRESULT result = 0;
+        EXPECT_TRUE(ending.Wait(&result, 20000)) << "the lock at the end of the session asks nothing";
+    }
+    EXPECT_EQ("<no value>", OpenVaultValue());
+    EXPECT_FALSE(FileExists(shortcut));
+    EXPECT_FALSE(drivertest::LetterInUse('D'));
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(0u, state.vaultOpen);
+}

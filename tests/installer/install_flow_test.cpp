@@ -264,6 +264,15 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
                               0, nullptr);
     ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
     const std::string cannotDelete[] = {InProgram("Kovara.exe"), link};
+    // A file whose path the list cannot hold: the removal asks about its
+    // folder as about a file it could not delete.
+    const std::string deep = InProgram("Key\\") + std::string(250 - InProgram("Key\\").size(), 'd');
+    const std::wstring deepFile =
+        L"\\\\?\\" + std::wstring(deep.begin(), deep.end()) + L"\\a name beyond the limit.txt";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    HANDLE deepHandle = CreateFileW(deepFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_TRUE(deepHandle != INVALID_HANDLE_VALUE);
+    CloseHandle(deepHandle);
 
     flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
     robot::Answerer answerer(process.info.dwProcessId);
@@ -288,11 +297,10 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     // and registry go; the links stay, the dialog stays open, and nothing
     // deletes the uninstaller.
     ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), ""));
-    answerer.Answer(IDYES);
-    answerer.Answer(IDYES);
+    for (int question = 0; question < 3; ++question) answerer.Answer(IDYES);
     answerer.Answer(IDOK);
     robot::PressButton(dialog, IDC_UNINSTALL);
-    ASSERT_TRUE(answerer.WaitForBoxes(4, 120000));
+    ASSERT_TRUE(answerer.WaitForBoxes(5, 120000));
     ASSERT_TRUE(WaitForIdle(dialog));
     EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
     for (int step : {1, 2, 4}) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
@@ -302,10 +310,11 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     EXPECT_EQ("Not Removed", StepResult(dialog, 3));
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
     EXPECT_EQ("not ours", flow::ReadAll(linked + "\\kept.txt"));
-    EXPECT_FALSE(flow::Exists(InProgram("Key")));
     {
         auto boxes = answerer.Boxes();
-        ASSERT_EQ(4u, boxes.size());
+        ASSERT_EQ(5u, boxes.size());
+        const std::string overlong = std::string("Removing file '") + deep + "' has failed. ";
+        EXPECT_EQ(overlong, boxes[3].text.substr(0, overlong.size()));
         std::vector<std::string> named;
         for (int question : {0, 1, 2}) {
             const robot::Box &box = boxes[question];
@@ -325,6 +334,8 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     }
     CloseHandle(held);
     ASSERT_TRUE(flow::RemoveFolderLink(link));
+    ASSERT_TRUE(DeleteFileW(deepFile.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(deep.c_str()));
 
     // A hostile log saved with CRLF line ends: the group's links and folder
     // go, anything outside the installer's places stays, and the step fails.
@@ -340,9 +351,10 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
         "\r\nFolder=C:\\victim\\empty\r\nFile=" +
         Group() + "\\" + std::string(300, 'x') + ".lnk";
     ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), hostile));
+    answerer.Answer(IDYES);  // the list made at start still holds the deep folder
     answerer.Answer(IDOK);
     robot::PressButton(dialog, IDC_UNINSTALL);
-    ASSERT_TRUE(answerer.WaitForBoxes(5, 120000));
+    ASSERT_TRUE(answerer.WaitForBoxes(7, 120000));
     ASSERT_TRUE(WaitForIdle(dialog));
     EXPECT_EQ("Completed", StepResult(dialog, 3));
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
@@ -357,12 +369,13 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     flow::Close(process);
     answerer.Finish();
     auto seen = answerer.Boxes();
-    ASSERT_EQ(5u, seen.size());
-    ExpectBox(seen[3], "Error",
+    ASSERT_EQ(7u, seen.size());
+    EXPECT_EQ(seen[3].text, seen[5].text);
+    ExpectBox(seen[4], "Error",
               "Installation log file named \"uninst.log\" is corrupt.\nUninstallation was done but shortcuts could not "
               "be removed.",
               MB_ICONWARNING);
-    ExpectBox(seen[4], "Error",
+    ExpectBox(seen[6], "Error",
               "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
               "manually.",
               MB_ICONINFORMATION);

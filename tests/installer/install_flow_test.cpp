@@ -264,9 +264,10 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
                               0, nullptr);
     ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
     const std::string cannotDelete[] = {InProgram("Kovara.exe"), link};
-    // A file whose path the list cannot hold: the removal asks about its
-    // folder as about a file it could not delete.
-    const std::string deep = InProgram("Key\\") + std::string(250 - InProgram("Key\\").size(), 'd');
+    // A folder of 258 characters, too long to search (its file's path is over
+    // the limit too): the removal asks about it as about a file it could not
+    // delete instead of leaving its entries unseen.
+    const std::string deep = InProgram("Key\\") + std::string(258 - InProgram("Key\\").size(), 'd');
     const std::wstring deepFile =
         L"\\\\?\\" + std::wstring(deep.begin(), deep.end()) + L"\\a name beyond the limit.txt";
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));

@@ -10,12 +10,11 @@
 #include "shell/ui/message_box.h"
 #include "shell/process_state.h"
 #include "shell/ui/error_box.h"
+#include "shortcut/shell_link.h"
 
 int RecoveryFilePathOf(const char *userName, char *path, size_t pathSize) {
-    std::string full = std::string(g_process.programFolder) + "\\PRF\\" + userName + ".prf";
-    if (full.size() >= pathSize) return 0;
-    memcpy(path, full.c_str(), full.size() + 1);
-    return 1;
+    return JoinFolderAndName(g_process.programFolder, (std::string("PRF\\") + userName + ".prf").c_str(), path,
+                             pathSize);
 }
 
 int AnswersAccepted(HWND owner, const char answers[3][kAnswerFieldSize]) {

@@ -30,7 +30,7 @@ std::string WithBackslash(const std::string &folder) {
 }
 
 std::string Field(HWND dialog, int id, int limit) {
-    char text[kVaultPathSize] = "";
+    char text[kPathSize] = "";
     GetDlgItemTextA(dialog, id, text, limit < (int)sizeof text ? limit : (int)sizeof text);
     return text;
 }
@@ -79,7 +79,7 @@ void Browse(HWND dialog, SetupState *state) {
 }
 
 void Next(HWND dialog, SetupState *state) {
-    std::string location = Field(dialog, IDC_VAULT_LOCATION, kVaultPathSize);
+    std::string location = Field(dialog, IDC_VAULT_LOCATION, kPathSize);
     std::string size = Field(dialog, IDC_VAULT_SIZE, 6);
     std::string name = Field(dialog, IDC_VAULT_NAME, 51);
     if (location.empty() || size.empty() || name.empty()) {
@@ -104,7 +104,7 @@ void Next(HWND dialog, SetupState *state) {
         return;
     }
     std::string path = WithBackslash(location) + name + ".udf";
-    if (path.size() >= kVaultPathSize) {
+    if (path.size() >= kPathSize) {
         ShowMessageBox(dialog, "The name of selected Vault Location exceeds file name size for Windows.");
         return;
     }

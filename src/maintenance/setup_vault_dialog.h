@@ -3,10 +3,10 @@
 #pragma once
 #include <windows.h>
 
-enum { kVaultPathSize = 261 };
+#include "keys/path_size.h"
 
 struct VaultChoice {
-    char containerPath[kVaultPathSize];
+    char containerPath[kPathSize];
     unsigned sizeMb;
     int cancelled;  // set unless a vault was confirmed
 };

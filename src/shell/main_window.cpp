@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "maintenance/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/lock_vault.h"
 #include "shell/main_window_parts.h"
 #include "shell/maintenance_commands.h"
@@ -24,7 +24,7 @@ namespace {
 bool IsDriveText(const char *text) { return strlen(text) == 2 && text[1] == ':'; }
 
 void AskAboutStaleVault(HWND window) {
-    char drive[kRegistryPathSize] = "";
+    char drive[kPathSize] = "";
     if (!ReadOpenVault(drive, sizeof drive) || !IsDriveText(drive)) return;
     int answer = ShowMessageBox(
         window,

@@ -6,7 +6,7 @@
 
 #include "keys/log_in.h"
 #include "mount/drive_letter.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/main_window.h"
 #include "shell/main_window_parts.h"
 #include "shell/maintenance_commands.h"

@@ -7,7 +7,7 @@
 #include "crypto/random_pool.h"
 #include "maintenance/registry_settings.h"
 #include "mount/driver_calls.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/main_window.h"
 #include "shell/my_documents.h"
 #include "shell/process_state.h"
@@ -98,7 +98,7 @@ Outcome RepairImproperShutdown() {
         }
         return kGoOn;
     }
-    char drive[kRegistryPathSize] = "";
+    char drive[kPathSize] = "";
     if (!ReadOpenVault(drive, sizeof drive) || strlen(drive) != 2 || drive[1] != ':') {
         ShowMessageBox(NULL,
                        "A registry entry for Kovara was found changed outside the program.\n\nKovara driver is either "

@@ -2,6 +2,8 @@
 
 #include "crypto/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"
 #include "token/token_operations.h"
@@ -65,7 +67,7 @@ static INT_PTR CALLBACK AuthoriseTokenUseProc(HWND dialog, UINT message, WPARAM 
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

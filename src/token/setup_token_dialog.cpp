@@ -8,6 +8,8 @@
 #include "shell/ui/error_box.h"
 #include "shell/ui/html_help.h"
 #include "shell/ui/hyperlink.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/registered_tokens.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"
@@ -228,7 +230,7 @@ INT_PTR CALLBACK SetupTokenProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "crypto/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/registered_tokens.h"
 #include "token/token_dialogs.h"
 #include "token/token_message_box.h"
@@ -98,7 +100,7 @@ static INT_PTR CALLBACK TokenAuthorisationProc(HWND dialog, UINT message, WPARAM
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

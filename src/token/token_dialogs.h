@@ -16,11 +16,3 @@ char *RunAuthoriseTokenUseDialog(HWND owner);
 void ReleaseTokenPassword(char *block);
 // Restoring a token key from a backup, offered by the authorisation dialog.
 void RunRestoreKeyOnTokenDialog(HWND owner);
-
-// Dialog plumbing shared by the token dialogs.
-INT_PTR TokenDialogColour(UINT message, WPARAM wParam);
-struct WaitCursor {
-    HCURSOR previous;
-    WaitCursor() : previous(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous); }
-};

@@ -8,6 +8,7 @@
 
 #include "installer/file_list_view.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
+#include "shell/ui/system_error_text.h"
 #include "uninstaller/remove_driver.h"
 #include "uninstaller/remove_links.h"
 #include "uninstaller/remove_registry.h"

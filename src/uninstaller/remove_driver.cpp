@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/ui/system_error_text.h"
 #include "uninstaller/uninstaller_box.h"
 
 namespace {

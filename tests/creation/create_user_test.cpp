@@ -22,10 +22,11 @@
 #include "keys/user_info_record.h"
 #include "main_window_under_test.h"
 #include "maintenance/create_user.h"
+#include "maintenance/recovery_file.h"
 #include "maintenance/recovery_questions.h"
 #include "maintenance/registry_settings.h"
 #include "ntfs_check.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "shell/lock_vault.h"
 #include "shell/open_vault.h"
@@ -50,7 +51,7 @@ std::string g_recoveryWritten;
 // Stands in for the recovery questions: writes a recovery file.
 int WriteRecoveryFile(HWND, const char *user, const char *) {
     char path[MAX_PATH];
-    if (!RecoveryPathOf(g_process.programFolder, user, path, sizeof path)) return 0;
+    if (!RecoveryFilePathOf(user, path, sizeof path)) return 0;
     WriteBytes(path, Bytes(332, 7));
     g_recoveryWritten = path;
     return 1;
@@ -137,7 +138,7 @@ protected:
         ClearOpenVault();
         UnregisterVault("Ann");
         ClearRegisteredTokens();
-        for (const char *file : {"Key\\Ann.vault", "Prf\\Ann.prf", "Vault\\Kovara_Ann.udf"}) {
+        for (const char *file : {"Key\\Ann.vault", "PRF\\Ann.prf", "Vault\\Kovara_Ann.udf"}) {
             SetFileAttributesA(folder.File(file).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(folder.File(file).c_str());
         }
@@ -173,10 +174,10 @@ protected:
     // Nothing of the user is left but the token key object (and, when the
     // container could not be locked, the container).
     void ExpectNothingLeft(bool containerStays = false) {
-        char registered[kRegistryPathSize];
+        char registered[kPathSize];
         EXPECT_EQ(0, FindVault("Ann", registered, sizeof registered)) << "DefVaults value left";
         EXPECT_FALSE(FileExists(folder.File("Key\\Ann.vault")));
-        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        EXPECT_FALSE(FileExists(folder.File("PRF\\Ann.prf")));
         EXPECT_EQ(containerStays, FileExists(container));
     }
 
@@ -297,7 +298,7 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
 
     EXPECT_STREQ("Ann", created.name);
     EXPECT_EQ(container, created.vaultPath);
-    char registered[kRegistryPathSize];
+    char registered[kPathSize];
     ASSERT_EQ(1, FindVault("Ann", registered, sizeof registered));
     EXPECT_EQ(container, registered);
     KovdevInspect state;
@@ -386,9 +387,9 @@ TEST_F(CreationTest, ChecksBeforeAnythingIsWritten) {
     name = "Ann";
     password = kPassword;
 
-    WriteBytes(folder.File("Prf\\Ann.prf"), Bytes(332, 1));
+    WriteBytes(folder.File("PRF\\Ann.prf"), Bytes(332, 1));
     EXPECT_EQ(Texts{"Selected Username exists.\nSelect some other Username."}, Create(0, {IDOK}));
-    DeleteFileA(folder.File("Prf\\Ann.prf").c_str());
+    DeleteFileA(folder.File("PRF\\Ann.prf").c_str());
 
     ASSERT_EQ(1, RegisterVault("Ann", "x"));  // a single character is no registration
     EXPECT_EQ(Texts{"Two given passwords do not match."}, Create(0, {IDOK}, "pw"));
@@ -410,7 +411,7 @@ TEST_F(CreationTest, CancelAfterRecoveryRemovesTheRecoveryFile) {
     answerer.OnDialog("Kovara - Setup Your Vault", [](HWND dialog) { robot::PressButton(dialog, IDCANCEL); });
     g_recoveryWritten.clear();
     EXPECT_EQ(Texts{}, Create(0, {}, kPassword, true));
-    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten);
+    EXPECT_EQ(folder.File("PRF\\Ann.prf"), g_recoveryWritten);
     ExpectNothingLeft();
 }
 
@@ -448,7 +449,7 @@ TEST_F(CreationTest, RefusedRegistrationRemovesTheRecoveryFile) {
         "\nNew user can not be created.",
         texts[1]);
     EXPECT_EQ(1, g_refusedRegistryWrites.load());
-    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten) << "the recovery questions ran first";
+    EXPECT_EQ(folder.File("PRF\\Ann.prf"), g_recoveryWritten) << "the recovery questions ran first";
     ExpectNothingLeft();
 }
 
@@ -592,12 +593,12 @@ TEST_F(CreationTest, WaysOutOfTheDialogsOfThePass) {
         ASSERT_EQ(row.texts.size(), texts.size()) << ::testing::PrintToString(texts);
         for (size_t i = 0; i < texts.size(); ++i)
             if (row.texts[i]) EXPECT_TRUE(StartsWith(texts[i], row.texts[i])) << texts[i];
-        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        EXPECT_FALSE(FileExists(folder.File("PRF\\Ann.prf")));
         CreateDirectoryA(folder.File("Prf").c_str(), NULL);
         KovdevInspect state;
         ASSERT_TRUE(drivertest::Inspect(&state));
         if (row.expected) {
-            char registered[kRegistryPathSize];
+            char registered[kPathSize];
             EXPECT_EQ(1, FindVault("Ann", registered, sizeof registered));
             EXPECT_EQ(512u, ReadBytes(folder.File("Key\\Ann.vault")).size());
             EXPECT_EQ(1u, state.vaultOpen) << "the vault is open for the new user";

@@ -10,7 +10,7 @@
 
 #include "maintenance/free_space.h"
 #include "maintenance/setup_vault_dialog.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 
 namespace {

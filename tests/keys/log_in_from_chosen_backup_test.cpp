@@ -14,7 +14,7 @@
 #include "keys/key_files.h"
 #include "keys/log_in.h"
 #include "log_in_bed.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
 

@@ -17,7 +17,7 @@
 #include "keys/log_in.h"
 #include "log_in_bed.h"
 #include "maintenance/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
 #include "token/token_operations.h"

@@ -21,7 +21,7 @@
 #include "log_in_bed.h"
 #include "maintenance/log_in_backup_dialog.h"
 #include "maintenance/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "shell/open_vault.h"
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "maintenance/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/main_window.h"
 #include "shell/process_state.h"
 

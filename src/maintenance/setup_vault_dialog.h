@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "keys/path_size.h"
+#include "maintenance/free_space.h"
 
 struct VaultChoice {
     char containerPath[kPathSize];
@@ -13,8 +14,9 @@ struct VaultChoice {
 
 // Runs the dialog modally: 1 with the container path and size confirmed, 2
 // when cancelled or the free space of the program folder's volume cannot be
-// read (after its message).
-int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice);
+// read (after its message). freeSpace reads the free space of a volume.
+int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice,
+                        FreeSpaceQuery freeSpace = QueryVolumeFreeSpace);
 
 // The browsed folder as the location field shows it: a network path (one
 // that begins with a backslash) always ends in one backslash.

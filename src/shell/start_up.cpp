@@ -79,13 +79,13 @@ int TakeMutex() {
 
 Outcome SetUpToken() {
     if (!ReadDefaultToken() && CountRegisteredTokens() == 0) {
-        g_tokenSetupNotCompleted = 1;
+        g_token.setupNotCompleted = 1;
         RunSetupTokenDialog(NULL);
-        if (g_tokenSetupNotCompleted) return kStop;
+        if (g_token.setupNotCompleted) return kStop;
     }
-    g_tokenAuthorisationNotCompleted = 1;
+    g_token.authorisationNotCompleted = 1;
     RunTokenAuthorisationDialog(NULL);
-    return g_tokenAuthorisationNotCompleted ? kStop : kGoOn;
+    return g_token.authorisationNotCompleted ? kStop : kGoOn;
 }
 
 Outcome RepairImproperShutdown() {
@@ -159,7 +159,7 @@ int RunVaultManager(HINSTANCE instance) {
     }
     LoadResources(instance);
     g_process.vaultRegistered = AnyVaultRegistered();
-    g_process.userExists = g_tokenHoldsKey;
+    g_process.userExists = g_token.holdsKey;
 
     HWND window = CreateMainWindow(instance, &g_mainWindow);
     if (!window) return 0;

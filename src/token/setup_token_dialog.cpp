@@ -186,7 +186,7 @@ void OnOk(HWND dialog) {
         RegSetValueExA(key, kDefaultTokenValue, 0, REG_SZ, (const BYTE *)name, (DWORD)strlen(name) + 1);
     RegCloseKey(key);
     TokenNotice(dialog, "The token was setup successfully!");
-    g_tokenSetupNotCompleted = 0;
+    g_token.setupNotCompleted = 0;
     EndDialog(dialog, IDOK);
 }
 
@@ -220,13 +220,13 @@ INT_PTR CALLBACK SetupTokenProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                     return TRUE;
                 case IDC_TOKEN_CANCEL:
                 case IDCANCEL:
-                    g_tokenSetupNotCompleted = 1;
+                    g_token.setupNotCompleted = 1;
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
             }
             return FALSE;
         case WM_CLOSE:
-            g_tokenSetupNotCompleted = 1;
+            g_token.setupNotCompleted = 1;
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:

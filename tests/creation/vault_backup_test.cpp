@@ -32,9 +32,7 @@ int ChooseListedFolder(HWND, const char *title, char *path) {
 
 std::vector<std::string> Texts(robot::Answerer &answerer) {
     answerer.Finish();
-    std::vector<std::string> texts;
-    for (const auto &box : answerer.Boxes()) texts.push_back(box.text);
-    return texts;
+    return robot::BoxTextsFrom(answerer);
 }
 
 const char kOverwrite[] =

@@ -70,7 +70,7 @@ protected:
         auto seen = answerer.Boxes();
         for (size_t i = before; i < seen.size(); ++i) EXPECT_EQ("Kovara", seen[i].caption);
         EXPECT_EQ(0, main->Progress()) << "progress is reset on every exit";
-        return BoxTextsFrom(answerer, before);
+        return robot::BoxTextsFrom(answerer, before);
     }
 };
 

@@ -320,7 +320,7 @@ protected:
         worker.join();
         EXPECT_EQ(expected, result);
         EXPECT_EQ(0u, answerer.PendingAnswers());
-        return BoxTextsFrom(answerer, before);
+        return robot::BoxTextsFrom(answerer, before);
     }
     void ChooseSplit(bool swapped) {
         Bytes part1(ann.record.begin(), ann.record.begin() + 426), part2(ann.record.begin() + 426, ann.record.end());

@@ -57,15 +57,28 @@ function(kovara_write_test_list)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-tests.txt CONTENT "${body}\n")
 endfunction()
 
-# Fails the configuration when a folder just below one of the roots has a
-# CMakeLists.txt but is missing from the top list of folders (a folder that a
-# merge brought in would otherwise never be built).
+# Fails the configuration when a folder just below one of the roots, or just
+# below a grouping folder of a root that has no CMakeLists.txt of its own
+# (src/shell/ui), has a CMakeLists.txt but is added by no folder of the build
+# (a folder that a merge brought in would otherwise never be built).
 function(kovara_check_folder_list)
-  get_directory_property(added DIRECTORY ${CMAKE_SOURCE_DIR} SUBDIRECTORIES)
+  set(added "")
+  set(pending ${CMAKE_SOURCE_DIR})
+  while(pending)
+    list(POP_FRONT pending dir)
+    get_directory_property(below DIRECTORY ${dir} SUBDIRECTORIES)
+    list(APPEND added ${below})
+    list(APPEND pending ${below})
+  endwhile()
   foreach(root ${ARGN})
-    file(GLOB lists RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/${root}/*/CMakeLists.txt)
+    file(GLOB lists RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/${root}/*/CMakeLists.txt
+         ${CMAKE_SOURCE_DIR}/${root}/*/*/CMakeLists.txt)
     foreach(list ${lists})
       get_filename_component(folder ${list} DIRECTORY)
+      get_filename_component(parent ${folder} DIRECTORY)
+      if(NOT parent STREQUAL root AND EXISTS ${CMAKE_SOURCE_DIR}/${parent}/CMakeLists.txt)
+        continue()
+      endif()
       if(NOT ${CMAKE_SOURCE_DIR}/${folder} IN_LIST added)
         message(FATAL_ERROR "${folder}/CMakeLists.txt is not in the folder list of the top CMakeLists.txt")
       endif()

@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "crypto/derive_key.h"
+#include "crypto/core/derive_key.h"
 #include "fuzz_input.h"
 
 namespace {

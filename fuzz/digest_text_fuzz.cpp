@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "crypto/digest_text.h"
+#include "crypto/core/digest_text.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

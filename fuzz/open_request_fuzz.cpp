@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "mount/open_request.h"
+#include "mount/core/open_request.h"
 #include "request_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "keys/recovery_record.h"
+#include "keys/core/recovery_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);

@@ -4,8 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "crypto/byte_order.h"
-#include "mount/driver_protocol.h"
+#include "crypto/core/byte_order.h"
+#include "mount/core/driver_protocol.h"
 #include "request_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

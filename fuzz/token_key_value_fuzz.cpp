@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "fuzz_input.h"
-#include "token/token_key_object.h"
+#include "token/core/token_key_object.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);

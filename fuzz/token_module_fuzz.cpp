@@ -9,10 +9,10 @@
 #include <string.h>
 
 #include "fuzz_input.h"
-#include "token/module_loader.h"
-#include "token/token_binding.h"
-#include "token/token_key_object.h"
-#include "token/token_session_core.h"
+#include "token/core/module_loader.h"
+#include "token/core/token_binding.h"
+#include "token/core/token_key_object.h"
+#include "token/core/token_session_core.h"
 
 namespace {
 

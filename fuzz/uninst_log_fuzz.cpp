@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "installer/uninst_log.h"
+#include "shared/uninst_log/uninst_log.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const char *text = reinterpret_cast<const char *>(data);

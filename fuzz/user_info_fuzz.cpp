@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "keys/user_info_record.h"
+#include "keys/core/user_info_record.h"
 
 namespace {
 

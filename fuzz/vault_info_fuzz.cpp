@@ -7,8 +7,8 @@
 #include <string.h>
 
 #include "fuzz_input.h"
-#include "keys/user_info_record.h"
-#include "keys/vault_info_record.h"
+#include "keys/core/user_info_record.h"
+#include "keys/core/vault_info_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);

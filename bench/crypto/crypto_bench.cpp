@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "crypto/aes_impl.h"
-#include "crypto/blowfish.h"
-#include "crypto/derive_key.h"
-#include "crypto/sha512.h"
+#include "crypto/core/aes_impl.h"
+#include "crypto/core/blowfish.h"
+#include "crypto/core/derive_key.h"
+#include "crypto/core/sha512.h"
 
 namespace {
 

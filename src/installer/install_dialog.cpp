@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <string.h>
 
-#include "installer/file_list_view.h"
+#include "shared/setup/file_list_view.h"
 #include "installer/install_steps.h"
 #include "installer/installer_box.h"
 #include "installer/setup_kovara.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "installer/installer_box.h"
-#include "installer/uninst_log.h"
-#include "shortcut/shell_link.h"
+#include "shared/uninst_log/uninst_log.h"
+#include "shared/shell_link/shell_link.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "installer/file_list_view.h"
+#include "shared/setup/file_list_view.h"
 #include "installer/install_driver.h"
 #include "installer/install_registry.h"
 #include "installer/install_shortcuts.h"
 #include "installer/installer_box.h"
-#include "installer/uninst_log.h"
+#include "shared/uninst_log/uninst_log.h"
 #include "resources/setup_kovara/setup_kovara_ids.h"
 #include "shell/ui/system_error_text.h"
 

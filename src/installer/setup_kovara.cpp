@@ -3,10 +3,10 @@
 #include <commctrl.h>
 #include <string>
 
-#include "installer/admin_check.h"
+#include "shared/setup/admin_check.h"
 #include "installer/install_registry.h"
 #include "installer/installer_box.h"
-#include "mount/driver_calls.h"
+#include "shared/driver/driver_calls.h"
 #include "resources/setup_kovara/setup_kovara_ids.h"
 #include "shell/ui/dialog_class.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "installer/file_list_view.h"
+#include "shared/setup/file_list_view.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
 #include "shell/ui/system_error_text.h"
 #include "uninstaller/remove_driver.h"

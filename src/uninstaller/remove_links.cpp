@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/uninst_log.h"
+#include "shared/uninst_log/uninst_log.h"
 #include "uninstaller/uninstaller_box.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "installer/file_list_view.h"
+#include "shared/setup/file_list_view.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/uninstaller_box.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "installer/admin_check.h"
-#include "keys/path_size.h"
+#include "shared/setup/admin_check.h"
+#include "keys/core/path_size.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
 #include "shell/ui/dialog_class.h"
 #include "uninstaller/self_delete.h"

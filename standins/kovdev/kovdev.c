@@ -3,8 +3,8 @@
    chaining of the crypto core and the sector number as counter. */
 #include <ntifs.h>
 #include <ntdddisk.h>
-#include "crypto/secure_wipe.h"
-#include "mount/driver_protocol.h"
+#include "crypto/core/secure_wipe.h"
+#include "mount/core/driver_protocol.h"
 #include "kovdev_testbed.h"
 #include "kovdev_crypto.h"
 #include "request_check.h"

@@ -1,8 +1,8 @@
 // Bridges the driver (C, kernel headers) to the crypto core (C++).
 #include "kovdev_crypto.h"
-#include "crypto/aes.h"
-#include "crypto/aes_impl.h"
-#include "crypto/sector.h"
+#include "crypto/core/aes.h"
+#include "crypto/core/aes_impl.h"
+#include "crypto/core/sector.h"
 
 static_assert(sizeof(AesContext) <= sizeof(KovdevCipher), "cipher room too small");
 static_assert(alignof(AesContext) <= alignof(KovdevCipher), "cipher room misaligned");

@@ -1,6 +1,6 @@
 #include "request_check.h"
 
-#include "mount/driver_protocol.h"
+#include "mount/core/driver_protocol.h"
 
 int KovdevCheckOpenRequest(const unsigned char *in, size_t inLength) {
     uint16_t keys, nameLength, i;

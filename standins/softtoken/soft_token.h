@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "token/pkcs11.h"
+#include "token/core/pkcs11.h"
 
 struct SoftObject {
     CK_OBJECT_HANDLE handle;

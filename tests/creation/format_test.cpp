@@ -7,8 +7,8 @@
 #include <string>
 
 #include "driver_fixture.h"
-#include "maintenance/format_drive.h"
-#include "maintenance/support_address.h"
+#include "maintenance/creation/format_drive.h"
+#include "maintenance/creation/support_address.h"
 #include "ntfs_check.h"
 #include "robot.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "maintenance/free_space.h"
-#include "maintenance/setup_vault_dialog.h"
+#include "maintenance/creation/free_space.h"
+#include "maintenance/creation/setup_vault_dialog.h"
 #include "resources/resource.h"
 #include "robot.h"
 

@@ -11,8 +11,8 @@
 
 #include "key_fixture.h"
 #include "shell/ui/choose_folder.h"
-#include "maintenance/creation_backup.h"
-#include "maintenance/vault_backup.h"
+#include "maintenance/creation/creation_backup.h"
+#include "maintenance/creation/vault_backup.h"
 #include "resources/resource.h"
 #include "robot.h"
 #include "token_test_support.h"

@@ -3,7 +3,7 @@
 // self-selecting functions, the bulk sector decryption among them.
 #pragma once
 #include <string>
-#include "crypto/aes_impl.h"
+#include "crypto/core/aes_impl.h"
 
 struct AesPath {
     const char *name;

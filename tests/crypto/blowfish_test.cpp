@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "crypto/blowfish.h"
+#include "crypto/core/blowfish.h"
 #include "test_bytes.h"
 
 namespace {

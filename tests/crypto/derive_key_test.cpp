@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "crypto/derive_key.h"
-#include "crypto/md5.h"
+#include "crypto/core/derive_key.h"
+#include "crypto/core/md5.h"
 #include "test_bytes.h"
 
 namespace {

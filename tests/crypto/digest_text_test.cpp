@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <string.h>
-#include "crypto/digest_text.h"
+#include "crypto/core/digest_text.h"
 
 TEST(DigestText, RendersEachByteInDecimalWithoutPadding) {
     const unsigned char digest[4] = {0x0A, 0x00, 0xFF, 0x07};

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "crypto/digest_text.h"
-#include "crypto/md5.h"
-#include "crypto/sha1.h"
-#include "crypto/sha512.h"
+#include "crypto/core/digest_text.h"
+#include "crypto/core/md5.h"
+#include "crypto/core/sha1.h"
+#include "crypto/core/sha512.h"
 #include "test_bytes.h"
 
 namespace {

@@ -11,10 +11,10 @@
 
 #include "aes_paths.h"
 #include "test_bytes.h"
-#include "crypto/blowfish.h"
-#include "crypto/derive_key.h"
-#include "crypto/md5.h"
-#include "crypto/sha512.h"
+#include "crypto/core/blowfish.h"
+#include "crypto/core/derive_key.h"
+#include "crypto/core/md5.h"
+#include "crypto/core/sha512.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "crypto/derive_key.h"
-#include "crypto/secure_wipe.h"
+#include "crypto/core/derive_key.h"
+#include "crypto/core/secure_wipe.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string.h>
 
 #include "driver_fixture.h"
-#include "mount/driver_calls.h"
-#include "mount/open_request.h"
+#include "shared/driver/driver_calls.h"
+#include "mount/core/open_request.h"
 
 using namespace drivertest;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "driver_fixture.h"
-#include "mount/driver_calls.h"
+#include "shared/driver/driver_calls.h"
 #include "volume_shim.h"
 
 using namespace drivertest;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mount/open_request.h"
+#include "mount/core/open_request.h"
 #include "request_check.h"
 
 namespace {

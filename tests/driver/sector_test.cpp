@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "crypto/aes.h"
-#include "crypto/sector.h"
+#include "crypto/core/aes.h"
+#include "crypto/core/sector.h"
 #include "driver_fixture.h"
-#include "mount/driver_calls.h"
+#include "shared/driver/driver_calls.h"
 
 using namespace drivertest;
 

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
-#include "mount/driver_calls.h"
+#include "shared/driver/driver_calls.h"
 
 namespace flow {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "key_fixture.h"
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "new_user_steps.h"
 

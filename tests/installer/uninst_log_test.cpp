@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "installer/uninst_log.h"
+#include "shared/uninst_log/uninst_log.h"
 
 namespace {
 

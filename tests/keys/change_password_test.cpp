@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "keys/change_password.h"
-#include "keys/key_files.h"
+#include "keys/change_password/change_password.h"
+#include "keys/files/key_files.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
 

@@ -4,9 +4,9 @@
 #include <string.h>
 
 #include "key_fixture.h"
-#include "keys/key_files.h"
-#include "keys/recovery_record.h"
-#include "keys/user_info_record.h"
+#include "keys/files/key_files.h"
+#include "keys/core/recovery_record.h"
+#include "keys/core/user_info_record.h"
 #include "robot.h"
 
 namespace {

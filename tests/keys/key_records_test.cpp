@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "crypto/derive_key.h"
-#include "keys/recovery_record.h"
-#include "keys/user_info_record.h"
-#include "keys/vault_info_record.h"
+#include "crypto/core/derive_key.h"
+#include "keys/core/recovery_record.h"
+#include "keys/core/user_info_record.h"
+#include "keys/core/vault_info_record.h"
 #include "openssl_reference.h"
 
 using reference::Bytes;

@@ -11,12 +11,12 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "keys/key_files.h"
-#include "keys/log_in.h"
+#include "keys/files/key_files.h"
+#include "keys/log_in/log_in.h"
 #include "log_in_bed.h"
 #include "resources/resource.h"
 #include "robot.h"
-#include "shell/open_vault.h"
+#include "shell/state/open_vault.h"
 
 namespace {
 

@@ -13,15 +13,15 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "keys/key_files.h"
-#include "keys/log_in.h"
+#include "keys/files/key_files.h"
+#include "keys/log_in/log_in.h"
 #include "log_in_bed.h"
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "resources/resource.h"
 #include "robot.h"
-#include "shell/open_vault.h"
-#include "token/token_operations.h"
-#include "token/token_state.h"
+#include "shell/state/open_vault.h"
+#include "token/operations/token_operations.h"
+#include "token/operations/token_state.h"
 #include "token_test_support.h"
 
 namespace {

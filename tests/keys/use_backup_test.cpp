@@ -16,14 +16,14 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "keys/key_files.h"
-#include "keys/log_in.h"
+#include "keys/files/key_files.h"
+#include "keys/log_in/log_in.h"
 #include "log_in_bed.h"
-#include "maintenance/log_in_backup_dialog.h"
-#include "maintenance/registry_settings.h"
+#include "maintenance/log_in_backup/log_in_backup_dialog.h"
+#include "maintenance/registry/registry_settings.h"
 #include "resources/resource.h"
 #include "robot.h"
-#include "shell/open_vault.h"
+#include "shell/state/open_vault.h"
 
 namespace {
 

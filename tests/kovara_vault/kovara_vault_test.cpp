@@ -22,8 +22,8 @@
 
 #include "tool_run.h"
 
-#include "token/token_binding.h"
-#include "token/token_key_object.h"
+#include "token/core/token_binding.h"
+#include "token/core/token_key_object.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "crypto/derive_key.h"
-#include "keys/user_info_record.h"
-#include "keys/vault_info_record.h"
+#include "crypto/core/derive_key.h"
+#include "keys/core/user_info_record.h"
+#include "keys/core/vault_info_record.h"
 #include "kovdev_crypto.h"
-#include "token/token_key_object.h"
-#include "token/token_session_core.h"
+#include "token/core/token_key_object.h"
+#include "token/core/token_session_core.h"
 
 namespace {
 

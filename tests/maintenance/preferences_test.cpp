@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "maintenance/backup_user_info.h"
-#include "maintenance/preferences_dialog.h"
-#include "maintenance/registry_settings.h"
-#include "maintenance/reminders.h"
+#include "maintenance/preferences/backup_user_info.h"
+#include "maintenance/preferences/preferences_dialog.h"
+#include "maintenance/registry/registry_settings.h"
+#include "maintenance/preferences/reminders.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "keys/key_files.h"
-#include "maintenance/registry_settings.h"
+#include "keys/files/key_files.h"
+#include "maintenance/registry/registry_settings.h"
 #include "resources/resource.h"
 #include "user_on_token.h"
 

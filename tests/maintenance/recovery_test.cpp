@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "keys/change_password.h"
-#include "maintenance/recovery_file.h"
-#include "maintenance/recovery_questions.h"
+#include "keys/change_password/change_password.h"
+#include "maintenance/recovery/recovery_file.h"
+#include "maintenance/recovery/recovery_questions.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "mount/drive_letter.h"
+#include "mount/open/drive_letter.h"
 #include "resources/resource.h"
 #include "robot.h"
 

@@ -11,12 +11,12 @@
 #include "driver_fixture.h"
 #include "key_fixture.h"
 #include "log_in_bed.h"
-#include "keys/key_files.h"
-#include "maintenance/registry_settings.h"
-#include "mount/mount_vault.h"
+#include "keys/files/key_files.h"
+#include "maintenance/registry/registry_settings.h"
+#include "mount/open/mount_vault.h"
 #include "robot.h"
-#include "shell/open_vault.h"
-#include "shell/process_state.h"
+#include "shell/state/open_vault.h"
+#include "shell/state/process_state.h"
 
 namespace {
 

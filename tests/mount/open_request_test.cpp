@@ -1,4 +1,4 @@
-#include "mount/open_request.h"
+#include "mount/core/open_request.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

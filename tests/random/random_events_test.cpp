@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "crypto/crc32.h"
-#include "crypto/random_events.h"
+#include "crypto/core/crc32.h"
+#include "crypto/core/random_events.h"
 
 namespace {
 

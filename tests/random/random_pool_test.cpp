@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "crypto/random_pool.h"
+#include "crypto/core/random_pool.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "crypto/random_hooks.h"
-#include "crypto/random_poll.h"
-#include "crypto/random_pool.h"
+#include "crypto/win/random_hooks.h"
+#include "crypto/win/random_poll.h"
+#include "crypto/core/random_pool.h"
+#include "crypto/win/random_win.h"
 #include "import_patch.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "resources/resource.h"
 #include "robot.h"
-#include "shell/my_documents.h"
+#include "shell/manager/my_documents.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "resources/resource.h"
 #include "robot.h"

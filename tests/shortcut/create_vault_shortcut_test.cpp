@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shortcut/shell_link.h"
+#include "shared/shell_link/shell_link.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "shortcut/item_list.h"
+#include "shortcut/item_list/item_list.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "token/token_key_object.h"
+#include "token/core/token_key_object.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "resources/resource.h"
-#include "token/token_dialogs.h"
-#include "token/token_operations.h"
-#include "token/token_state.h"
+#include "token/operations/token_dialogs.h"
+#include "token/operations/token_operations.h"
+#include "token/operations/token_state.h"
 #include "token_test_support.h"
 
 namespace {

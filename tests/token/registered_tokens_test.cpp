@@ -4,8 +4,8 @@
 #include <string>
 
 #include "resources/resource.h"
-#include "token/registered_tokens.h"
-#include "token/token_state.h"
+#include "token/operations/registered_tokens.h"
+#include "token/operations/token_state.h"
 #include "token_test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "resources/resource.h"
-#include "token/token_dialogs.h"
-#include "token/token_state.h"
+#include "token/operations/token_dialogs.h"
+#include "token/operations/token_state.h"
 #include "token_test_support.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "soft_token_fixture.h"
-#include "token/token_binding.h"
-#include "token/token_key_object.h"
-#include "token/token_session_core.h"
+#include "token/core/token_binding.h"
+#include "token/core/token_key_object.h"
+#include "token/core/token_session_core.h"
 
 namespace {
 

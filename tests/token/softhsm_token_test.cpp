@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "token/token_binding.h"
-#include "token/token_key_object.h"
-#include "token/token_session_core.h"
+#include "token/core/token_binding.h"
+#include "token/core/token_key_object.h"
+#include "token/core/token_session_core.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "keys/key_files.h"
+#include "keys/files/key_files.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
-#include "token/token_dialogs.h"
-#include "token/token_key_backup.h"
-#include "token/token_operations.h"
+#include "token/operations/token_dialogs.h"
+#include "token/operations/token_key_backup.h"
+#include "token/operations/token_operations.h"
 
 namespace {
 

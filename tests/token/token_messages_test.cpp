@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "token/token_messages.h"
+#include "token/core/token_messages.h"
 
 namespace {
 

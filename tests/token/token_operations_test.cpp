@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "token/token_messages.h"
-#include "token/token_operations.h"
-#include "token/token_state.h"
+#include "token/core/token_messages.h"
+#include "token/operations/token_operations.h"
+#include "token/operations/token_state.h"
 #include "token_test_support.h"
 
 namespace {

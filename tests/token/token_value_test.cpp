@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "token/token_key_object.h"
+#include "token/core/token_key_object.h"
 
 TEST(TokenKeyValue, CarriesLengthDigitsRecordAndFiller) {
     unsigned char record[kTokenRecordSize];

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "crypto/secure_wipe.h"
+#include "crypto/core/secure_wipe.h"
 #include "refusal.h"
 #include "secret_input.h"
 

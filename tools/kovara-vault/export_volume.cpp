@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "crypto/aes_impl.h"
-#include "crypto/secure_wipe.h"
+#include "crypto/core/aes_impl.h"
+#include "crypto/core/secure_wipe.h"
 #include "progress_bar.h"
 #include "refusal.h"
 #include "secret_input.h"

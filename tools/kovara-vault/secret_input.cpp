@@ -9,7 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "crypto/secure_wipe.h"
+#include "crypto/core/secure_wipe.h"
 #include "refusal.h"
 
 namespace {

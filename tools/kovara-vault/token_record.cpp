@@ -5,11 +5,11 @@
 // decides which one is the user's.
 #include <string.h>
 
-#include "crypto/secure_wipe.h"
+#include "crypto/core/secure_wipe.h"
 #include "refusal.h"
 #include "secret_input.h"
-#include "token/token_binding.h"
-#include "token/token_key_object.h"
+#include "token/core/token_binding.h"
+#include "token/core/token_key_object.h"
 #include "user_info_source.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "command_line.h"
-#include "keys/user_info_record.h"
+#include "keys/core/user_info_record.h"
 
 // Reads exactly `size` bytes from a file that must be that long. `what` names
 // the kind of file in the refusal, e.g. "a user information backup".

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "crypto/sector.h"
+#include "crypto/core/sector.h"
 #include "refusal.h"
 
 VaultFile OpenVaultFile(const std::string &path) {

@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "crypto/aes.h"
+#include "crypto/core/aes.h"
 
 enum { kSectorSize = 512 };
 
 struct VaultFile {
-    int fd;
-    uint64_t bytes;  // a whole number of sectors
+    int fd = -1;  // -1 until opened, so that closing a proof that failed early closes nothing
+    uint64_t bytes = 0;  // a whole number of sectors
     std::string path;
 };
 

@@ -3,9 +3,9 @@
 #include <errno.h>
 #include <string.h>
 
-#include "keys/user_info_record.h"
-#include "keys/vault_info_record.h"
-#include "crypto/secure_wipe.h"
+#include "keys/core/user_info_record.h"
+#include "keys/core/vault_info_record.h"
+#include "crypto/core/secure_wipe.h"
 #include "refusal.h"
 #include "secret_input.h"
 #include "user_info_source.h"

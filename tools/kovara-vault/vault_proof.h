@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "command_line.h"
-#include "crypto/derive_key.h"
+#include "crypto/core/derive_key.h"
 #include "vault_file.h"
 
 struct VaultProof {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "crypto/secure_wipe.h"
+#include "crypto/core/secure_wipe.h"
 #include "decrypting_device.h"
 #include "refusal.h"
 

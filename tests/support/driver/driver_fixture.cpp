@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "mount/driver_calls.h"
-#include "mount/open_request.h"
+#include "shared/driver/driver_calls.h"
+#include "mount/core/open_request.h"
 
 namespace drivertest {
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "crypto/aes.h"
-#include "crypto/sector.h"
-#include "keys/user_info_record.h"
-#include "keys/vault_info_record.h"
+#include "crypto/core/aes.h"
+#include "crypto/core/sector.h"
+#include "keys/core/user_info_record.h"
+#include "keys/core/vault_info_record.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string.h>
 
 #include "driver_fixture.h"
-#include "maintenance/registry_settings.h"
-#include "shell/open_vault.h"
-#include "shell/process_state.h"
+#include "maintenance/registry/registry_settings.h"
+#include "shell/state/open_vault.h"
+#include "shell/state/process_state.h"
 
 void StartFromIdleDriver(const ScratchFolder &folder) {
     drivertest::ReleaseEveryVault();

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "resources/resource.h"
-#include "shell/main_window.h"
-#include "shell/process_state.h"
+#include "shell/manager/main_window.h"
+#include "shell/state/process_state.h"
 
 const char kMainWindowUnderTestCaption[] = "Kovara main window under test";
 

@@ -4,12 +4,12 @@
 #include <commctrl.h>
 #include <string.h>
 
-#include "keys/key_files.h"
-#include "maintenance/registry_settings.h"
-#include "shell/process_state.h"
-#include "token/token_key_keep.h"
-#include "token/token_operations.h"
-#include "token/token_state.h"
+#include "keys/files/key_files.h"
+#include "maintenance/registry/registry_settings.h"
+#include "shell/state/process_state.h"
+#include "token/operations/token_key_keep.h"
+#include "token/operations/token_operations.h"
+#include "token/operations/token_state.h"
 
 const char kUserTokenPin[] = "s3cret";
 

@@ -2,10 +2,10 @@
 
 #include <string.h>
 
-#include "maintenance/registry_settings.h"
+#include "maintenance/registry/registry_settings.h"
 #include "resources/resource.h"
 #include "robot.h"
-#include "token/token_operations.h"
+#include "token/operations/token_operations.h"
 #include "volume_shim.h"
 
 const char kTokenPin[] = "1234";

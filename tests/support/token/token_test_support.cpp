@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "token/registered_tokens.h"
-#include "token/token_state.h"
+#include "token/operations/registered_tokens.h"
+#include "token/operations/token_state.h"
 
 #include <vector>
 

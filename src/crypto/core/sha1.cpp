@@ -1,0 +1,44 @@
+#include "crypto/core/sha1.h"
+
+#include "crypto/core/byte_order.h"
+#include "crypto/core/secure_wipe.h"
+
+namespace {
+inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+}  // namespace
+
+void Sha1Compress(uint32_t state[5], const unsigned char *block64) {
+    uint32_t w[80];
+    for (int i = 0; i < 16; ++i) w[i] = LoadBe32(block64 + 4 * i);
+    for (int i = 16; i < 80; ++i) w[i] = RotateLeft(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
+
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+    for (int i = 0; i < 80; ++i) {
+        uint32_t f, k;
+        if (i < 20) {
+            f = d ^ (b & (c ^ d));
+            k = 0x5A827999;
+        } else if (i < 40) {
+            f = b ^ c ^ d;
+            k = 0x6ED9EBA1;
+        } else if (i < 60) {
+            f = (b & c) | (d & (b | c));
+            k = 0x8F1BBCDC;
+        } else {
+            f = b ^ c ^ d;
+            k = 0xCA62C1D6;
+        }
+        uint32_t t = RotateLeft(a, 5) + f + e + k + w[i];
+        e = d;
+        d = c;
+        c = RotateLeft(b, 30);
+        b = a;
+        a = t;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    SecureWipe(w, sizeof w);
+}

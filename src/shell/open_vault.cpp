@@ -1,3 +1,0 @@
-#include "shell/open_vault.h"
-
-OpenVaultState g_openVault = {};

@@ -1,0 +1,3 @@
+#include "shell/state/open_vault.h"
+
+OpenVaultState g_openVault = {};

@@ -1,0 +1,3 @@
+#include "shell/state/process_state.h"
+
+ProcessState g_process = {};

@@ -1,0 +1,3 @@
+#include "token/operations/token_state.h"
+
+TokenState g_token;

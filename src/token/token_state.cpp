@@ -1,3 +1,0 @@
-#include "token/token_state.h"
-
-TokenState g_token;

@@ -23,7 +23,7 @@
 #include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "ntfs_check.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "token/operations/token_operations.h"
 
@@ -241,7 +241,7 @@ protected:
         ASSERT_TRUE(howToUse != NULL);
         if (!photos.empty()) Photograph(howToUse, photos + "-how-to-use");
         EXPECT_FALSE(IsWindowVisible(main));
-        char registered[kRegistryPathSize];
+        char registered[kPathSize];
         ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
         EXPECT_EQ(container, registered);
         EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());

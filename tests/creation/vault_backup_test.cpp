@@ -33,9 +33,7 @@ int ChooseListedFolder(HWND, const char *title, char *path) {
 
 std::vector<std::string> Texts(robot::Answerer &answerer) {
     answerer.Finish();
-    std::vector<std::string> texts;
-    for (const auto &box : answerer.Boxes()) texts.push_back(box.text);
-    return texts;
+    return robot::BoxTextsFrom(answerer);
 }
 
 // A disk that fills halfway through a copy: the stand-in for CopyFileA writes
@@ -62,13 +60,11 @@ const char kSelf[] =
 class VaultBackupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_vaultBackupFolderChooser = ChooseListedFolder;
         g_folders.clear();
         g_chooserCalls = 0;
         container = vaults.File("Kovara_Ann.udf");
         WriteBytes(container, Pattern(64 * 1024, 3));
     }
-    void TearDown() override { g_vaultBackupFolderChooser = ChooseFolder; }
     ScratchFolder vaults, first, second;
     std::string container;
 };
@@ -97,7 +93,7 @@ TEST(VaultBackupQuestions, ScheduleTheBackup) {
 TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     robot::Answerer answerer;
     g_folders = {first.path};
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
 
     // No chooses again, Yes overwrites.
@@ -107,7 +103,7 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     g_chooserCalls = 0;
     answerer.Answer(IDNO);
     answerer.Answer(IDYES);
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(2, g_chooserCalls);
     EXPECT_EQ(Bytes(10, 1), ReadBytes(first.File("Kovara_Ann.udf")));
     EXPECT_EQ(ReadBytes(container), ReadBytes(second.File("Kovara_Ann.udf")));
@@ -117,7 +113,7 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     g_folders = {second.path};
     g_chooserCalls = 0;
     answerer.Answer(IDCANCEL);
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(Bytes(10, 2), ReadBytes(second.File("Kovara_Ann.udf")));
     EXPECT_EQ((std::vector<std::string>{kOverwrite, kOverwrite, kOverwrite}), Texts(answerer));
 }
@@ -125,14 +121,14 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
 TEST_F(VaultBackupTest, SilentEndsAndFailedCopies) {
     robot::Answerer answerer;
     g_folders = {"C"};  // one character
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     g_folders = {first.File("not-there")};
     g_chooserCalls = 0;
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     g_folders = {first.path};
     g_chooserCalls = 0;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str(), ChooseListedFolder));
     EXPECT_FALSE(FileExists(first.File("gone.udf")));
 
     // The container's own folder is refused, and the chooser comes back.
@@ -141,7 +137,7 @@ TEST_F(VaultBackupTest, SilentEndsAndFailedCopies) {
     g_chooserCalls = 0;
     answerer.Answer(IDOK);
     answerer.Answer(IDYES);
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
 

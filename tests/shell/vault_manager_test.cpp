@@ -11,7 +11,7 @@
 #include "key_fixture.h"
 #include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 
 namespace {

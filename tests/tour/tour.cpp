@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "volume_shim.h"
 

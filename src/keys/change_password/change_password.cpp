@@ -42,7 +42,7 @@ void ResealRecord(const unsigned char *oldRecord, const char *oldPassword, const
 
 int ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
                    const char *tokenPassword) {
-    char vaultPath[kRegistryPathSize];
+    char vaultPath[kPathSize];
     if (!FindVault(userName, vaultPath, sizeof vaultPath)) {
         std::string text = std::string("The vault for user \"") + userName + "\" cannot be found." +
                            "\nIf you entered wrong username, then correct it." +

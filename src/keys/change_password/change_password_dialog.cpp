@@ -6,6 +6,7 @@
 #include "shell/ui/message_box.h"
 #include "crypto/core/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 #include "token/operations/token_key_backup.h"
 
@@ -73,9 +74,8 @@ void OnOk(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_CHANGE_RECONFIRM, f.reconfirm, sizeof f.reconfirm);
     int changed = 0;
     if (FieldsAccepted(dialog, f) && Recommend(dialog, f.tokenPassword)) {
-        HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        WaitCursor wait;
         changed = ChangePassword(dialog, f.oldPassword, f.newPassword, f.user, f.tokenPassword);
-        SetCursor(previous);
     }
     SecureWipe(&f, sizeof f);
     if (!changed) return;

@@ -51,7 +51,7 @@ struct Checker {
 
     // Reads the 512-byte vault information file; 1 or 0 after its message.
     int ReadVaultInfo(unsigned char *vaultInfo) {
-        char path[kKeyPathSize];
+        char path[kPathSize];
         if (backup) {
             strncpy(path, backup->vaultInfoPath, sizeof path - 1);
             path[sizeof path - 1] = '\0';

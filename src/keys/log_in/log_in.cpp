@@ -10,9 +10,10 @@
 #include "crypto/core/secure_wipe.h"
 #include "maintenance/registry/registry_settings.h"
 #include "mount/open/mount_vault.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/ui/error_box.h"
 #include "shell/ui/message_box.h"
+#include "shell/ui/wait_cursor.h"
 
 char g_loginPassword[kHeldPasswordSize];
 
@@ -34,12 +35,11 @@ void OverwriteHeldPassword() {
 // and overwrites the held password.
 struct Attempt {
     HWND main;
-    HCURSOR previous;
-    explicit Attempt(HWND window) : main(window) { previous = SetCursor(LoadCursor(NULL, IDC_WAIT)); }
+    WaitCursor wait;
+    explicit Attempt(HWND window) : main(window) {}
     ~Attempt() {
         OverwriteHeldPassword();
         SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_SETPOS, 0, 0);
-        SetCursor(previous);
     }
     void Step() { SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_STEPIT, 0, 0); }
     int Refuse(const std::string &text) {
@@ -120,7 +120,7 @@ int LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     if (!user[0] || !g_loginPassword[0]) return attempt.Refuse("All fields must be entered.");
     attempt.Step();
 
-    char vaultPath[kRegistryPathSize];
+    char vaultPath[kPathSize];
     if (!FindVault(user, vaultPath, sizeof vaultPath))
         return attempt.Refuse(std::string("The vault for user \"") + user + "\" not found." +
                               "\n\nIf you entered wrong username, then correct it." +

@@ -8,6 +8,7 @@
 
 #include "crypto/win/random_win.h"
 #include "keys/files/key_files.h"
+#include "keys/files/recovery_file_path.h"
 #include "keys/files/token_use.h"
 #include "crypto/core/secure_wipe.h"
 #include "maintenance/creation/creation_backup.h"
@@ -19,6 +20,8 @@
 #include "resources/resource.h"
 #include "shell/state/open_vault.h"
 #include "shell/state/process_state.h"
+#include "shell/ui/wait_cursor.h"
+#include "shared/shell_link/shell_link.h"
 #include "token/operations/token_operations.h"
 
 namespace {
@@ -27,10 +30,6 @@ enum { kFieldSize = 101, kSaltSize = 20, kKeyBlockSize = 256, kTokenKeyLength = 
 
 const char kNotCreated[] = "Error creating new user.\nTry Again.";
 const char kCreationError[] = "There was error creating new user.";
-
-std::string InFolder(const std::string &folder, const std::string &name) {
-    return (!folder.empty() && folder.back() == '\\') ? folder + name : folder + "\\" + name;
-}
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -45,7 +44,6 @@ void Remove(const std::string &path) {
 // leaves the page usable.
 struct Pass {
     HWND main;
-    HCURSOR previousCursor;
     char user[kFieldSize];
     char password[kFieldSize];
     char tokenPassword[kFieldSize];
@@ -55,7 +53,7 @@ struct Pass {
     std::string recoveryPath, vaultInfoPath;
     VaultChoice vault;
 
-    explicit Pass(HWND window) : main(window), previousCursor(NULL), recovery(false) {
+    explicit Pass(HWND window) : main(window), recovery(false) {
         memset(user, 0, sizeof user);
         memset(password, 0, sizeof password);
         memset(tokenPassword, 0, sizeof tokenPassword);
@@ -67,7 +65,6 @@ struct Pass {
         SecureWipe(salt, sizeof salt);
         SecureWipe(keyBlock, sizeof keyBlock);
         SecureWipe(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
-        if (previousCursor) SetCursor(previousCursor);
         EnableButtons(true);
     }
 
@@ -113,7 +110,7 @@ void ReadPage(Pass &pass, char *reconfirm) {
 
 // The checks before anything is written, in their order.
 int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
-    std::string folder = g_process.programFolder;
+    const char *folder = g_process.programFolder;
     char reconfirm[kFieldSize] = "";
     ReadPage(pass, reconfirm);
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
@@ -128,16 +125,15 @@ int CheckBeforeWriting(Pass &pass, const CreationCalls &calls) {
 
     int result = 0;
     std::string user = pass.user;
-    char registered[kRegistryPathSize];
+    char registered[kPathSize];
     char recoveryPath[MAX_PATH];
     if (!pass.user[0]) {
         pass.Refuse("Please enter a Username.", IDC_NEW_USER_NAME);
-    } else if (Exists(InFolder(folder, "Key\\" + user + ".user")) ||
-               Exists(InFolder(folder, "Key\\" + user + ".vault")) ||
-               Exists(InFolder(folder, "Vault\\Kovara_" + user + ".udf")) ||
-               Exists(InFolder(folder, "Prf\\" + user + ".prf")) ||
-               FindVault(pass.user, registered, sizeof registered) ||
-               !RecoveryPathOf(g_process.programFolder, pass.user, recoveryPath, sizeof recoveryPath)) {
+    } else if (Exists(InFolder(folder, ("Key\\" + user + ".user").c_str())) ||
+               Exists(InFolder(folder, ("Key\\" + user + ".vault").c_str())) ||
+               Exists(InFolder(folder, ("Vault\\Kovara_" + user + ".udf").c_str())) ||
+               !RecoveryFilePathOf(pass.user, recoveryPath, sizeof recoveryPath) || Exists(recoveryPath) ||
+               FindVault(pass.user, registered, sizeof registered)) {
         pass.Refuse("Selected Username exists.\nSelect some other Username.", IDC_NEW_USER_NAME);
     } else if (!pass.password[0]) {
         pass.Refuse("Please enter a Password.", IDC_NEW_PASSWORD);
@@ -285,13 +281,6 @@ int OpenAgain(Pass &pass) {
 
 }  // namespace
 
-int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize) {
-    std::string full = InFolder(programFolder, std::string("Prf\\") + userName + ".prf");
-    if (full.size() >= pathSize) return 0;
-    strcpy(path, full.c_str());
-    return 1;
-}
-
 int CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUser *user) {
     Pass pass(main);
     pass.recovery = askRecovery != 0;
@@ -302,7 +291,8 @@ int CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUs
         pass.RemoveRecoveryFile();
         return pass.Fail(NULL);
     }
-    pass.previousCursor = SetCursor(LoadCursor(NULL, IDC_WAIT));
+    // Shown until the pass ends, whichever way it ends.
+    WaitCursor wait;
     pass.Step();
     if (!MakeUserAndContainer(pass)) return 0;
 

@@ -7,10 +7,12 @@
 #pragma once
 #include <windows.h>
 
+#include "keys/core/path_size.h"
+
 // The user made by a successful pass.
 struct CreatedUser {
     char name[101];
-    char vaultPath[261];  // the container, now open
+    char vaultPath[kPathSize];  // the container, now open
 };
 
 // What the pass needs from the program around it.
@@ -27,6 +29,3 @@ struct CreationCalls {
 // enters the logged-in state. 0 after the messages of the failure, with the
 // page's buttons enabled, its progress at 0 and focus in the user name.
 int CreateUser(HWND mainWindow, int askRecovery, const CreationCalls &calls, CreatedUser *user);
-
-// Program folder + "\Prf\" + user name + ".prf"; 0 when it does not fit.
-int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize);

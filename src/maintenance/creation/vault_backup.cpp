@@ -4,10 +4,7 @@
 
 #include <string>
 
-#include "shell/ui/choose_folder.h"
 #include "shell/ui/message_box.h"
-
-VaultBackupFolderChooser g_vaultBackupFolderChooser = ChooseFolder;
 
 int AskScheduleVaultBackup(HWND owner) {
     const char question[] =
@@ -65,12 +62,12 @@ bool CopyBeside(const char *containerPath, const std::string &target) {
 
 }  // namespace
 
-int CopyVaultAfterLock(HWND owner, const char *containerPath) {
+int CopyVaultAfterLock(HWND owner, const char *containerPath, VaultBackupFolderChooser chooseFolder) {
     const char *slash = strrchr(containerPath, '\\');
     const char *fileName = slash ? slash + 1 : containerPath;
     for (;;) {
         char folder[MAX_PATH];
-        if (!g_vaultBackupFolderChooser(owner, "Select Folder for Vault Backup:", folder) || strlen(folder) <= 1)
+        if (!chooseFolder(owner, "Select Folder for Vault Backup:", folder) || strlen(folder) <= 1)
             return 0;
         DWORD attributes = GetFileAttributesA(folder);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;

@@ -3,14 +3,16 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/ui/choose_folder.h"
+
 // The "Backup Vault" command's question. Returns the new scheduled flag:
 // 1 (after "Vault backup scheduled ...") or 0.
 int AskScheduleVaultBackup(HWND owner);
 
-// After the lock: lets the user pick a folder and copies the container
-// there, asking before it overwrites a file. 1 when a copy was made.
-int CopyVaultAfterLock(HWND owner, const char *containerPath);
-
-// The folder chooser the copy uses; tests put their own in its place.
+// A folder chooser: 1 with a MAX_PATH folder in path, 0 when none was chosen.
 typedef int (*VaultBackupFolderChooser)(HWND owner, const char *title, char *path);
-extern VaultBackupFolderChooser g_vaultBackupFolderChooser;
+
+// After the lock: lets the user pick a folder with chooseFolder and copies
+// the container there, asking before it overwrites a file. 1 when a copy was
+// made.
+int CopyVaultAfterLock(HWND owner, const char *containerPath, VaultBackupFolderChooser chooseFolder = ChooseFolder);

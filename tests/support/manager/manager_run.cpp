@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "token/operations/token_operations.h"
 #include "volume_shim.h"

@@ -151,7 +151,7 @@ TEST_F(VaultBackupTest, SilentEndsAndFailedCopies) {
         g_chooserCalls = 0;
         answerer.Answer(IDYES);
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+        EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     }
     EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(first.File("Kovara_Ann.udf"))) << "the previous backup is whole";
     EXPECT_FALSE(FileExists(first.File("Kovara_Ann.udf.new")));

@@ -2,7 +2,7 @@
 
 set_property(GLOBAL PROPERTY KOVARA_WINE_TESTS "")
 
-# kovara_add_gtest(NAME BUILDS native|wine... SOURCES ... [LIBS ...]
+# kovara_add_gtest(NAME BUILDS native|wine|product... SOURCES ... [LIBS ...]
 #                  [DEFINITIONS ...] [INCLUDES ...] [OPTIONS ...] [DEPENDS ...])
 # Declares a GoogleTest binary and the builds it runs in. In a build not named
 # in BUILDS nothing is declared, so the call may name libraries that exist only
@@ -10,14 +10,16 @@ set_property(GLOBAL PROPERTY KOVARA_WINE_TESTS "")
 # Native build: a ctest test that runs the binary through scripts/lib/run-gtest
 # (its results are named native-*, or native-asan-* in the sanitizer tree).
 # Wine build: the binary is listed in wine-tests.txt for the Wine runner.
+# Product build: the same, for the runner on Wine's 32-bit side; only the
+# end-to-end flows name it, so the deliverables that ship are what they drive.
 function(kovara_add_gtest name)
   cmake_parse_arguments(ARG "" "" "BUILDS;SOURCES;LIBS;DEFINITIONS;INCLUDES;OPTIONS;DEPENDS" ${ARGN})
   if(NOT ARG_BUILDS)
-    message(FATAL_ERROR "kovara_add_gtest(${name}): name its builds (BUILDS native wine)")
+    message(FATAL_ERROR "kovara_add_gtest(${name}): name its builds (BUILDS native wine product)")
   endif()
   foreach(build ${ARG_BUILDS})
-    if(NOT build MATCHES "^(native|wine)$")
-      message(FATAL_ERROR "kovara_add_gtest(${name}): unknown build '${build}' (native or wine)")
+    if(NOT build MATCHES "^(native|wine|product)$")
+      message(FATAL_ERROR "kovara_add_gtest(${name}): unknown build '${build}' (native, wine or product)")
     endif()
   endforeach()
   if(NOT KOVARA_BUILD IN_LIST ARG_BUILDS)
@@ -55,6 +57,12 @@ function(kovara_write_test_list)
   get_property(tests GLOBAL PROPERTY KOVARA_WINE_TESTS)
   list(JOIN tests "\n" body)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-tests.txt CONTENT "${body}\n")
+  # The side of Wine that runs this tree's programs (scripts/lib/wine-env).
+  if(KOVARA_BUILD STREQUAL "product")
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-side.txt CONTENT "win32\n")
+  elseif(KOVARA_BUILD STREQUAL "wine")
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-side.txt CONTENT "win64\n")
+  endif()
 endfunction()
 
 # Fails the configuration when a folder just below one of the roots, or just

@@ -15,8 +15,6 @@ INT_PTR RunInstallDialog(HINSTANCE instance);
 
 namespace {
 
-InstallDialog g_install;
-
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM param, LPARAM) {
     if (message == BFFM_INITIALIZED) {
         char current[MAX_PATH];
@@ -53,11 +51,12 @@ void Browse(HWND dialog) {
     malloc->Release();
 }
 
-void InitDialog(HWND dialog) {
-    g_install.dialog = dialog;
-    g_install.list = GetDlgItem(dialog, IDC_FILE_LIST);
-    g_install.status = GetDlgItem(dialog, IDC_INSTALL_STATUS);
-    g_install.progress = nullptr;
+void InitDialog(HWND dialog, InstallDialog *install) {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(install));
+    install->dialog = dialog;
+    install->list = GetDlgItem(dialog, IDC_FILE_LIST);
+    install->status = GetDlgItem(dialog, IDC_INSTALL_STATUS);
+    install->progress = nullptr;
 
     char windows[MAX_PATH] = "C:\\";
     char path[MAX_PATH] = "C:\\Program Files";
@@ -71,24 +70,25 @@ void InitDialog(HWND dialog) {
     char self[MAX_PATH] = "";
     DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH - 1);
     self[length] = '\0';
-    strcpy(g_install.sourceFolder, self);
-    char *slash = strrchr(g_install.sourceFolder, '\\');
+    strcpy(install->sourceFolder, self);
+    char *slash = strrchr(install->sourceFolder, '\\');
     if (slash) *slash = '\0';
-    SetUpFileList(g_install.list, "File(s) that will be installed");
-    FillFileList(g_install.list, g_install.sourceFolder, 0, slash ? slash + 1 - g_install.sourceFolder + self : self);
-    SetWindowTextA(g_install.status, "Click \"Install\" to begin installation.");
+    SetUpFileList(install->list, "File(s) that will be installed");
+    FillFileList(install->list, install->sourceFolder, 0, slash ? slash + 1 - install->sourceFolder + self : self);
+    SetWindowTextA(install->status, "Click \"Install\" to begin installation.");
 }
 
-INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto *install = reinterpret_cast<InstallDialog *>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG:
-            InitDialog(dialog);
+            InitDialog(dialog, reinterpret_cast<InstallDialog *>(lParam));
             return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_INSTALL:
                     EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
-                    if (RunInstall(&g_install) == kInstallEnded) {
+                    if (RunInstall(install) == kInstallEnded) {
                         EndDialog(dialog, IDOK);
                     } else {
                         EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
@@ -109,5 +109,7 @@ INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 INT_PTR RunInstallDialog(HINSTANCE instance) {
-    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALL_KOVARA), nullptr, InstallDialogProc, 0);
+    InstallDialog install = {};
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALL_KOVARA), nullptr, InstallDialogProc,
+                           reinterpret_cast<LPARAM>(&install));
 }

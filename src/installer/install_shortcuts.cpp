@@ -24,12 +24,6 @@ void Log(HANDLE log, UninstLogKind kind, const char *path) {
     WriteFile(log, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
 }
 
-std::string InFolder(const char *folder, const char *name) {
-    char path[MAX_PATH];
-    if (!JoinFolderAndName(folder, name, path, sizeof path)) return std::string();
-    return path;
-}
-
 // Saves the shortcut and logs it when it was made. replace: an existing
 // shortcut is deleted first (read-only cleared).
 void MakeShortcut(HANDLE log, const std::string &linkPath, const std::string &target, const char *programFolder,

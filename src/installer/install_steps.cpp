@@ -14,6 +14,7 @@
 #include "installer/installer_box.h"
 #include "shared/uninst_log/uninst_log.h"
 #include "resources/setup_kovara/setup_kovara_ids.h"
+#include "shell/ui/system_error_text.h"
 
 namespace {
 
@@ -104,15 +105,6 @@ int CreateSubFolders(InstallDialog *install, const std::string &programFolder) {
     return 1;
 }
 
-std::string SystemText(DWORD error) {
-    char *text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
-    std::string result = text ? text : "";
-    if (text) LocalFree(text);
-    return result;
-}
-
 int CopyProgramFiles(InstallDialog *install, const std::string &programFolder) {
     if (FileListCount(install->list) != kDistributionEntries) {
         Refuse(install, kMissingFilesAtCopy);
@@ -134,7 +126,7 @@ int CopyProgramFiles(InstallDialog *install, const std::string &programFolder) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-            std::string reason = SystemText(GetLastError());
+            std::string reason = SystemErrorText(GetLastError());
             SetFileListStatus(install->list, row, "Not Copied");
             char text[1024];
             snprintf(text, sizeof text, "Copying file '%s' has failed.\n %s \nInstallation cannot be completed.", name,

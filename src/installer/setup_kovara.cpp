@@ -8,6 +8,7 @@
 #include "installer/installer_box.h"
 #include "shared/driver/driver_calls.h"
 #include "resources/setup_kovara/setup_kovara_ids.h"
+#include "shell/ui/dialog_class.h"
 
 INT_PTR RunInstallDialog(HINSTANCE instance);
 
@@ -90,15 +91,7 @@ int SingleInstaller(HINSTANCE instance) {
         InstallerBox(nullptr, "An instance of Kovara installer is still running.", MB_OK | MB_ICONWARNING);
         return 0;
     }
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefDlgProcA;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP_KOVARA));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = "InstallKovara";
-    if (!mutex || !RegisterClassA(&windowClass)) {
+    if (!mutex || !RegisterDialogClass(instance, IDI_SETUP_KOVARA, "InstallKovara")) {
         InstallerBox(nullptr, kCannotStart, MB_OK | MB_ICONWARNING);
         return 0;
     }

@@ -8,6 +8,7 @@
 
 #include "shared/setup/file_list_view.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
+#include "shell/ui/system_error_text.h"
 #include "uninstaller/remove_driver.h"
 #include "uninstaller/remove_links.h"
 #include "uninstaller/remove_registry.h"
@@ -15,12 +16,10 @@
 
 namespace {
 
-HWND g_dialog;
+void Status(const RemovalJob *job, const char *text) { SetDlgItemTextA(job->dialog, IDC_UNINSTALL_STATUS, text); }
 
-void Status(const char *text) { SetDlgItemTextA(g_dialog, IDC_UNINSTALL_STATUS, text); }
-
-void StepResult(int step, const char *text) {
-    HWND label = GetDlgItem(g_dialog, IDC_STEP_RESULT_FIRST + step - 1);
+void StepResult(const RemovalJob *job, int step, const char *text) {
+    HWND label = GetDlgItem(job->dialog, IDC_STEP_RESULT_FIRST + step - 1);
     SetWindowTextA(label, text);
     ShowWindow(label, SW_SHOW);
 }
@@ -115,45 +114,45 @@ int RemoveSubFolders(const char *programFolder) {
 }
 
 RemovalOutcome Remove(RemovalJob *job) {
-    Status("Unistalling driver..");
-    if (!RemoveKovdevDevices(Status)) {
-        StepResult(1, "Not completed");
-        Status("Uninstallation aborted.");
+    Status(job, "Unistalling driver..");
+    if (!RemoveKovdevDevices(GetDlgItem(job->dialog, IDC_UNINSTALL_STATUS))) {
+        StepResult(job, 1, "Not completed");
+        Status(job, "Uninstallation aborted.");
         return kRemovalAborted;
     }
-    StepResult(1, "Completed");
+    StepResult(job, 1, "Completed");
 
-    Status("Deleting files..");
+    Status(job, "Deleting files..");
     if (!DeleteFiles(job)) {
-        StepResult(2, "Not completed");
-        Status("Uninstallation aborted.");
+        StepResult(job, 2, "Not completed");
+        Status(job, "Uninstallation aborted.");
         return kRemovalAborted;
     }
-    StepResult(2, "Completed");
+    StepResult(job, 2, "Completed");
 
-    Status("Removing sub-folders..");
+    Status(job, "Removing sub-folders..");
     if (RemoveSubFolders(job->programFolder)) {
-        StepResult(3, "Completed");
+        StepResult(job, 3, "Completed");
     } else {
-        StepResult(3, "Not Removed");
-        Status("Uninstallation continues..");
+        StepResult(job, 3, "Not Removed");
+        Status(job, "Uninstallation continues..");
     }
 
-    Status("Removing registry entries..");
+    Status(job, "Removing registry entries..");
     if (RemoveKovaraRegistry()) {
-        StepResult(4, "Completed");
+        StepResult(job, 4, "Completed");
     } else {
-        StepResult(4, "Not completed");
-        Status("Uninstallation continues..");
+        StepResult(job, 4, "Not completed");
+        Status(job, "Uninstallation continues..");
     }
 
-    Status("Removing links and short cuts");
+    Status(job, "Removing links and short cuts");
     if (!RemoveLoggedLinks(job->programFolder)) {
-        StepResult(5, "Not completed");
-        Status("Uninstallation completed.");
+        StepResult(job, 5, "Not completed");
+        Status(job, "Uninstallation completed.");
         return kRemovalLinksFailed;
     }
-    StepResult(5, "Completed");
+    StepResult(job, 5, "Completed");
     return kRemovalDone;
 }
 
@@ -167,7 +166,6 @@ DWORD WINAPI RemovalThread(LPVOID parameter) {
 }  // namespace
 
 int StartRemoval(RemovalJob *job) {
-    g_dialog = job->dialog;
     HANDLE thread = CreateThread(nullptr, 16 * 1024, RemovalThread, job, 0, nullptr);
     if (!thread) return 0;
     CloseHandle(thread);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/ui/system_error_text.h"
 #include "uninstaller/uninstaller_box.h"
 
 namespace {
@@ -18,21 +19,21 @@ void Refuse(const char *text, DWORD error) {
     UninstallerBoxCaption(shown.c_str(), "Kovara", MB_OK | MB_ICONWARNING);
 }
 
-void Stage(void (*status)(const char *), const char *stage) {
-    status((std::string("Unistalling driver: Stage ") + stage).c_str());
+void Stage(HWND statusLine, const char *stage) {
+    SetWindowTextA(statusLine, (std::string("Unistalling driver: Stage ") + stage).c_str());
 }
 
 }  // namespace
 
-int RemoveKovdevDevices(void (*status)(const char *text)) {
-    Stage(status, "1");
+int RemoveKovdevDevices(HWND statusLine) {
+    Stage(statusLine, "1");
     HDEVINFO devices = SetupDiGetClassDevsA(&kKovdevClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_PROFILE);
     if (devices == INVALID_HANDLE_VALUE) {
         Refuse("Failed to retrieve information about installed Kovara devices.\nUninstallation aborted.",
                GetLastError());
         return 0;
     }
-    Stage(status, "2");
+    Stage(statusLine, "2");
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
     int removed = 1;
@@ -44,28 +45,28 @@ int RemoveKovdevDevices(void (*status)(const char *text)) {
             enumerationEnd = GetLastError();
             break;
         }
-        Stage(status, "3");
+        Stage(statusLine, "3");
         if (!SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
             DWORD error = GetLastError();
-            Stage(status, "3a");
+            Stage(statusLine, "3a");
             Refuse("Failed to load device setup class installer.\nUninstallation aborted.", error);
             removed = 0;
             break;
         }
-        Stage(status, "4");
+        Stage(statusLine, "4");
         SP_DEVINSTALL_PARAMS_A parameters = {};
         parameters.cbSize = sizeof parameters;
         SetupDiGetDeviceInstallParamsA(devices, &device, &parameters);
     }
     if (removed) {
-        Stage(status, "5");
+        Stage(statusLine, "5");
         if (enumerationEnd != ERROR_NO_MORE_ITEMS) {
             Refuse("Unable to retrieve information about Kovara device.\nUninstallation aborted.", enumerationEnd);
             removed = 0;
         }
     }
-    if (removed) Stage(status, "6");
+    if (removed) Stage(statusLine, "6");
     SetupDiDestroyDeviceInfoList(devices);
-    if (removed) Stage(status, "7");
+    if (removed) Stage(statusLine, "7");
     return removed;
 }

@@ -3,6 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// status: shows "Unistalling driver: Stage N" as each stage starts.
+// statusLine: shows "Unistalling driver: Stage N" as each stage starts.
 // 1 when every present device of the class was removed; 0 after a message.
-int RemoveKovdevDevices(void (*status)(const char *text));
+int RemoveKovdevDevices(HWND statusLine);

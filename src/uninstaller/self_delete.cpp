@@ -5,6 +5,10 @@
 namespace {
 
 const char kBatch[] = "\\DelUS.bat";
+// Tries before the batch gives up on an uninstaller that something else keeps
+// from being deleted: the uninstaller itself is gone after a few, and a loop
+// without an end would run at idle priority until the next restart.
+const char kTries[] = "1000";
 
 // cmd expands "%" in a batch file even inside quotes; "%%" stands for one.
 std::string BatchQuoted(const char *path) {
@@ -37,8 +41,9 @@ HANDLE CreateBatchFile() {
 
 std::string SelfDeleteBatchText(const char *uninstallerPath, const char *programFolder) {
     const std::string self = BatchQuoted(uninstallerPath);
-    return ":Repeat\r\ndel " + self + "\r\nif exist " + self + " goto Repeat\r\nrmdir " + BatchQuoted(programFolder) +
-           "\r\ndel " + BatchQuoted(kBatch) + "\r\n";
+    return std::string("set KovaraTries=0\r\n:Repeat\r\ndel ") + self + "\r\nset /a KovaraTries+=1\r\nif exist " + self +
+           " if %KovaraTries% lss " + kTries + " goto Repeat\r\nrmdir " + BatchQuoted(programFolder) + "\r\ndel " +
+           BatchQuoted(kBatch) + "\r\n";
 }
 
 void StartSelfDelete(const char *uninstallerPath, const char *programFolder) {
@@ -57,7 +62,8 @@ void StartSelfDelete(const char *uninstallerPath, const char *programFolder) {
     char shell[MAX_PATH];
     DWORD length = GetEnvironmentVariableA("ComSpec", shell, sizeof shell);
     if (!length || length >= sizeof shell) lstrcpyA(shell, "cmd.exe");
-    std::string command = std::string("\"") + shell + "\" /c " + kBatch;
+    // The counted loop needs cmd's extensions, which the registry can turn off.
+    std::string command = std::string("\"") + shell + "\" /e:on /c " + kBatch;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

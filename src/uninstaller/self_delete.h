@@ -6,13 +6,14 @@
 #include <string>
 
 // The batch file's text for the uninstaller's path and its folder; a "%" in
-// a path is written "%%" so that cmd reads it as itself.
+// a path is written "%%" so that cmd reads it as itself. Its loop ends after
+// a bounded number of tries when the uninstaller cannot be deleted.
 std::string SelfDeleteBatchText(const char *uninstallerPath, const char *programFolder);
 
 // Writes "\DelUS.bat" as a new file (any file of the name is deleted first)
 // and starts it suspended, hidden and at idle priority, then resumes it with
 // this process raised above it. Nothing runs when the uninstaller's file
 // cannot be opened for deletion or the batch file cannot be made new: the
-// batch would loop for ever or run someone else's text. Silent; the caller
+// batch would only spin or run someone else's text. Silent; the caller
 // exits at once afterwards.
 void StartSelfDelete(const char *uninstallerPath, const char *programFolder);

@@ -19,8 +19,11 @@ const char kVaultWarning[] =
     "deleted, you will lose all data stored in the vault(s).\nClick \"Yes\" to cancel un-installation.\nClick \"No\" "
     "to continue un-installation.\n\nCancel un-installation?";
 
-RemovalJob g_job;
-bool g_running = false;
+// The run of one dialog: the removal job and whether its worker is running.
+struct UninstallRun {
+    RemovalJob job;
+    bool running;
+};
 
 int EndsWithUdf(const char *path) {
     size_t length = strlen(path);
@@ -36,11 +39,11 @@ int ListHoldsVault(HWND list) {
     return 0;
 }
 
-void StartUninstall(HWND dialog) {
-    if (ListHoldsVault(g_job.list) &&
+void StartUninstall(HWND dialog, UninstallRun *run) {
+    if (ListHoldsVault(run->job.list) &&
         UninstallerBoxCaption(kVaultWarning, "Kovara - WARNING (Vault Exists)", MB_YESNO | MB_ICONERROR) == IDYES)
         return;
-    std::string log = std::string(g_job.programFolder) + "\\uninst.log";
+    std::string log = std::string(run->job.programFolder) + "\\uninst.log";
     if (GetFileAttributesA(log.c_str()) == INVALID_FILE_ATTRIBUTES) {
         UninstallerBoxCaption(
             "Installation log file named \"uninst.log\", not found in program folder.\nUninstallation will abort.",
@@ -48,16 +51,16 @@ void StartUninstall(HWND dialog) {
         return;
     }
     EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), FALSE);
-    g_running = true;
+    run->running = true;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    if (!StartRemoval(&g_job)) {
-        g_running = false;
+    if (!StartRemoval(&run->job)) {
+        run->running = false;
         EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), TRUE);
     }
 }
 
-void FinishUninstall(HWND dialog, RemovalOutcome outcome) {
-    g_running = false;
+void FinishUninstall(HWND dialog, UninstallRun *run, RemovalOutcome outcome) {
+    run->running = false;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (outcome == kRemovalDone) {
         UninstallerBox(
@@ -74,32 +77,36 @@ void FinishUninstall(HWND dialog, RemovalOutcome outcome) {
 }
 
 INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto *run = reinterpret_cast<UninstallRun *>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG:
-            g_job.dialog = dialog;
-            g_job.list = GetDlgItem(dialog, IDC_REMOVE_LIST);
-            SetUpFileList(g_job.list, "File(s) that will be removed");
-            FillFileList(g_job.list, g_job.programFolder, 1, nullptr, &g_job.overlongFolder);
+            run = reinterpret_cast<UninstallRun *>(lParam);
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            run->job.dialog = dialog;
+            run->job.list = GetDlgItem(dialog, IDC_REMOVE_LIST);
+            SetUpFileList(run->job.list, "File(s) that will be removed");
+            FillFileList(run->job.list, run->job.programFolder, 1, nullptr, &run->job.overlongFolder);
             SetDlgItemTextA(dialog, IDC_UNINSTALL_STATUS, "Click \"Uninstall\" to begin uninstallation.");
             return TRUE;
         case WM_SETCURSOR:
-            if (g_running) {
+            // Sent before WM_INITDIALOG too, when the run is not yet known.
+            if (run && run->running) {
                 SetCursor(LoadCursorA(nullptr, IDC_WAIT));
                 SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
             break;
         case kRemovalFinished:
-            FinishUninstall(dialog, static_cast<RemovalOutcome>(wParam));
+            FinishUninstall(dialog, run, static_cast<RemovalOutcome>(wParam));
             return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_UNINSTALL:
-                    if (!g_running) StartUninstall(dialog);
+                    if (!run->running) StartUninstall(dialog, run);
                     return TRUE;
                 case IDCANCEL:
                     // The worker writes to the dialog's controls: it closes only when idle.
-                    if (!g_running) EndDialog(dialog, 0);
+                    if (!run->running) EndDialog(dialog, 0);
                     return TRUE;
             }
             break;
@@ -110,6 +117,8 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 }  // namespace
 
 int RunUninstallDialog(HINSTANCE instance, const char *programFolder) {
-    lstrcpynA(g_job.programFolder, programFolder, MAX_PATH);
-    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_UNINSTALL_KOVARA), nullptr, UninstallDialogProc, 0) == 1;
+    UninstallRun run = {};
+    lstrcpynA(run.job.programFolder, programFolder, MAX_PATH);
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_UNINSTALL_KOVARA), nullptr, UninstallDialogProc,
+                           reinterpret_cast<LPARAM>(&run)) == 1;
 }

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "shared/setup/admin_check.h"
+#include "keys/core/path_size.h"
 #include "resources/uninstall_kovara/uninstall_kovara_ids.h"
+#include "shell/ui/dialog_class.h"
 #include "uninstaller/self_delete.h"
 #include "uninstaller/uninstaller_box.h"
 
@@ -31,15 +33,7 @@ int SingleUninstaller(HINSTANCE instance) {
         FatalUninstallBox("An instance of uninstall is still running.");
         return 0;
     }
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefDlgProcA;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_UNINSTALL_KOVARA));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = "UninstallKovara";
-    if (!RegisterClassA(&windowClass)) {
+    if (!RegisterDialogClass(instance, IDI_UNINSTALL_KOVARA, "UninstallKovara")) {
         FatalUninstallBox("System failed to register UninstallKovara");
         return 0;
     }
@@ -62,7 +56,7 @@ int NoVaultOpen() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kovara\\VaultStatus", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 1;
-    char value[261] = "";
+    char value[kPathSize] = "";
     DWORD size = sizeof value - 1, type = 0;
     LONG read = RegQueryValueExA(key, "OpenVault", nullptr, &type, reinterpret_cast<BYTE *>(value), &size);
     RegCloseKey(key);

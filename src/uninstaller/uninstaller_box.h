@@ -9,5 +9,3 @@ int UninstallerBox(const char *text, UINT flags);
 int UninstallerBoxCaption(const char *text, const char *caption, UINT flags);
 // "Uninstallation aborted due to:\n" + text, with a beep and the error icon.
 void FatalUninstallBox(const char *text);
-// The system's text for an error; empty when it has none.
-std::string SystemErrorText(DWORD error);

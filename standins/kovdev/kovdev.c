@@ -347,24 +347,23 @@ static unsigned char *TransferBuffer(PIRP irp) {
 }
 
 /* The crypto core uses the AES instructions and vector registers where the
-   processor has them. 32-bit kernel code must save the floating-point state
-   around that, and when it cannot be saved the constant-time path runs, which
-   needs neither. 64-bit kernel code may use the vector registers as any code
-   does (the kernel keeps the interrupted state itself). */
+   processor has them. 64-bit kernel code may use the vector registers as any
+   code does (the kernel keeps the interrupted state itself). 32-bit kernel
+   code would have to save the floating-point state around that, and Wine's
+   32-bit kernel side, which runs this build, has no KeSaveFloatingPointState
+   (the call ends the driver's host process): the 32-bit build keeps to the
+   constant-time path, which touches no vector or floating-point register and
+   so needs no save on any 32-bit system. */
 static void CipherSectors(BOOLEAN encrypt, unsigned char *buffer, ULONG length, ULONGLONG firstSector) {
 #ifdef _WIN64
     const int vectorUnit = 1;
 #else
-    KFLOATING_SAVE save;
-    const int vectorUnit = NT_SUCCESS(KeSaveFloatingPointState(&save));
+    const int vectorUnit = 0;
 #endif
     if (encrypt)
         KovdevCipherEncrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
     else
         KovdevCipherDecrypt(&g_volume.cipher, buffer, length, firstSector, vectorUnit);
-#ifndef _WIN64
-    if (vectorUnit) KeRestoreFloatingPointState(&save);
-#endif
 }
 
 static NTSTATUS Transfer(PIRP irp, PIO_STACK_LOCATION stack, BOOLEAN write, ULONG_PTR *information) {

@@ -118,7 +118,9 @@ bool Matches(const SoftObject &o, const CK_ATTRIBUTE *templ, CK_ULONG count) {
     return true;
 }
 
-bool SaveSlot(SoftSlot *slot) { return slot->storePath.empty() || SaveSoftStore(slot->storePath, slot->objects); }
+bool SaveSlot(SoftSlot *slot) {
+    return slot->storePath.empty() || SaveSoftStore(slot->storePath, slot->objects, slot->Fails("storerename"));
+}
 
 // The full-token fault armed by a destroy: creates left to refuse.
 std::string FullMarkPath(const SoftSlot *slot) { return slot->storePath + ".full"; }
@@ -370,9 +372,14 @@ CK_RV CK_CALL C_DestroyObject(CK_SESSION_HANDLE handle, CK_OBJECT_HANDLE object)
     if (!o) RETURN(CKR_OBJECT_HANDLE_INVALID);
     if (o->isToken && !s->readWrite) RETURN(CKR_SESSION_READ_ONLY);
     if (slot->Fails("destroy")) RETURN(CKR_DEVICE_ERROR);
-    bool wasToken = o->isToken;
-    slot->objects.erase(slot->objects.begin() + (o - slot->objects.data()));
-    if (wasToken && !SaveSlot(slot)) RETURN(CKR_DEVICE_ERROR);
+    // A destroy the store cannot record leaves the object where it was.
+    SoftObject destroyed = *o;
+    size_t at = (size_t)(o - slot->objects.data());
+    slot->objects.erase(slot->objects.begin() + at);
+    if (destroyed.isToken && !SaveSlot(slot)) {
+        slot->objects.insert(slot->objects.begin() + at, destroyed);
+        RETURN(CKR_DEVICE_ERROR);
+    }
     if (slot->fullAfterDestroy) SetFullCreatesLeft(slot, slot->fullAfterDestroy);
     RETURN(CKR_OK);
 }

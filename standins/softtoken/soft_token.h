@@ -49,4 +49,7 @@ struct SoftConfig {
 void ReadSoftConfig(const std::string &path, SoftConfig *config);
 // The object store of one token. Loading assigns fresh handles from *next.
 bool LoadSoftStore(const std::string &path, std::vector<SoftObject> *objects, CK_OBJECT_HANDLE *next);
-bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objects);
+// Writes a new store beside the old one and renames it over the old; the
+// old one stays whole when any step fails. refuseRename makes the rename fail
+// as a full or failing disk would (the slot fault "storerename").
+bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objects, bool refuseRename = false);

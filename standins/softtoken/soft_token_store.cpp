@@ -67,7 +67,7 @@ bool LoadSoftStore(const std::string &path, std::vector<SoftObject> *objects, CK
     return ok;
 }
 
-bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objects) {
+bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objects, bool refuseRename) {
     std::string temporary = path + ".new";
     FILE *f = fopen(temporary.c_str(), "wb");
     if (!f) return false;
@@ -83,7 +83,7 @@ bool SaveSoftStore(const std::string &path, const std::vector<SoftObject> &objec
     // The old store stays until the new one is whole: it is renamed over it.
     bool ok = !ferror(f) && fflush(f) == 0;
     ok = fclose(f) == 0 && ok;
-    if (ok && ReplaceFile(temporary, path)) return true;
+    if (ok && !refuseRename && ReplaceFile(temporary, path)) return true;
     remove(temporary.c_str());
     return false;
 }

@@ -16,8 +16,10 @@
 
 #include "crypto/win/random_win.h"
 #include "driver_fixture.h"
+#include "import_patch.h"
 #include "key_fixture.h"
 #include "keys/files/key_files.h"
+#include "keys/files/recovery_file_path.h"
 #include "keys/log_in/log_in.h"
 #include "keys/core/user_info_record.h"
 #include "main_window_under_test.h"
@@ -25,7 +27,7 @@
 #include "maintenance/recovery/recovery_questions.h"
 #include "maintenance/registry/registry_settings.h"
 #include "ntfs_check.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "told.h"
 #include "shell/manager/lock_vault.h"
@@ -51,7 +53,7 @@ std::string g_recoveryWritten;
 // Stands in for the recovery questions: writes a recovery file.
 int WriteRecoveryFile(HWND, const char *user, const char *) {
     char path[MAX_PATH];
-    if (!RecoveryPathOf(g_process.programFolder, user, path, sizeof path)) return 0;
+    if (!RecoveryFilePathOf(user, path, sizeof path)) return 0;
     WriteBytes(path, Bytes(332, 7));
     g_recoveryWritten = path;
     return 1;
@@ -138,7 +140,7 @@ protected:
         ClearOpenVault();
         UnregisterVault("Ann");
         ClearRegisteredTokens();
-        for (const char *file : {"Key\\Ann.vault", "Prf\\Ann.prf", "Vault\\Kovara_Ann.udf"}) {
+        for (const char *file : {"Key\\Ann.vault", "PRF\\Ann.prf", "Vault\\Kovara_Ann.udf"}) {
             SetFileAttributesA(folder.File(file).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(folder.File(file).c_str());
         }
@@ -162,9 +164,7 @@ protected:
         EXPECT_STREQ("", left) << "the password stays in the page";
         GetDlgItemTextA(main, IDC_RECONFIRM_PASSWORD, left, sizeof left);
         EXPECT_STREQ("", left) << "the reconfirmed password stays in the page";
-        std::vector<std::string> texts;
-        auto seen = answerer.Boxes();
-        for (size_t i = before; i < seen.size(); ++i) texts.push_back(seen[i].text);
+        std::vector<std::string> texts = robot::BoxTextsFrom(answerer, before);
         // Whatever the outcome, the page is usable again and its progress at 0.
         EXPECT_EQ(0, SendDlgItemMessageA(main, IDC_CREATION_PROGRESS, PBM_GETPOS, 0, 0));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_CREATE_NEXT)));
@@ -176,10 +176,10 @@ protected:
     // Nothing of the user is left but the token key object (and, when the
     // container could not be locked, the container).
     void ExpectNothingLeft(bool containerStays = false) {
-        char registered[kRegistryPathSize];
+        char registered[kPathSize];
         EXPECT_EQ(0, FindVault("Ann", registered, sizeof registered)) << "DefVaults value left";
         EXPECT_FALSE(FileExists(folder.File("Key\\Ann.vault")));
-        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        EXPECT_FALSE(FileExists(folder.File("PRF\\Ann.prf")));
         EXPECT_EQ(containerStays, FileExists(container));
     }
 
@@ -227,43 +227,13 @@ LONG WINAPI RefuseUserValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, c
 class RegistryWriteRefusal {
 public:
     RegistryWriteRefusal() {
-        slot_ = FindImport("RegSetValueExA");
-        if (slot_) Swap((void *)&RefuseUserValue);
+        g_realRegSetValue =
+            reinterpret_cast<RegSetValueExAFn>(ReplaceImport("RegSetValueExA", reinterpret_cast<void *>(&RefuseUserValue)));
     }
     ~RegistryWriteRefusal() {
-        if (slot_) Swap((void *)g_realRegSetValue);
+        if (g_realRegSetValue) ReplaceImport("RegSetValueExA", reinterpret_cast<void *>(g_realRegSetValue));
     }
-    bool Installed() const { return slot_ != nullptr; }
-
-private:
-    void **slot_ = nullptr;
-
-    static void **FindImport(const char *function) {
-        unsigned char *base = (unsigned char *)GetModuleHandleA(NULL);
-        IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-        IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress);
-             directory.VirtualAddress && import->Name; ++import) {
-            if (!import->OriginalFirstThunk) continue;
-            IMAGE_THUNK_DATA *bound = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
-            IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk);
-            for (size_t i = 0; bound[i].u1.Function; ++i) {
-                if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
-                IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
-                if (strcmp((const char *)byName->Name, function) == 0) {
-                    g_realRegSetValue = (RegSetValueExAFn)(void *)bound[i].u1.Function;
-                    return (void **)&bound[i].u1.Function;
-                }
-            }
-        }
-        return nullptr;
-    }
-    void Swap(void *target) {
-        DWORD old;
-        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
-        *slot_ = target;
-        VirtualProtect(slot_, sizeof *slot_, old, &old);
-    }
+    bool Installed() const { return g_realRegSetValue != nullptr; }
 };
 
 bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
@@ -300,7 +270,7 @@ TEST_F(CreationTest, WholeCreationWithSingleBackupThenLogIn) {
 
     EXPECT_STREQ("Ann", created.name);
     EXPECT_EQ(container, created.vaultPath);
-    char registered[kRegistryPathSize];
+    char registered[kPathSize];
     ASSERT_EQ(1, FindVault("Ann", registered, sizeof registered));
     EXPECT_EQ(container, registered);
     KovdevInspect state;
@@ -389,9 +359,9 @@ TEST_F(CreationTest, ChecksBeforeAnythingIsWritten) {
     name = "Ann";
     password = kPassword;
 
-    WriteBytes(folder.File("Prf\\Ann.prf"), Bytes(332, 1));
+    WriteBytes(folder.File("PRF\\Ann.prf"), Bytes(332, 1));
     EXPECT_EQ(Texts{"Selected Username exists.\nSelect some other Username."}, Create(0, {IDOK}));
-    DeleteFileA(folder.File("Prf\\Ann.prf").c_str());
+    DeleteFileA(folder.File("PRF\\Ann.prf").c_str());
 
     ASSERT_EQ(1, RegisterVault("Ann", "x"));  // a single character is no registration
     EXPECT_EQ(Texts{"Two given passwords do not match."}, Create(0, {IDOK}, "pw"));
@@ -413,123 +383,118 @@ TEST_F(CreationTest, CancelAfterRecoveryRemovesTheRecoveryFile) {
     answerer.OnDialog("Kovara - Setup Your Vault", [](HWND dialog) { robot::PressButton(dialog, IDCANCEL); });
     g_recoveryWritten.clear();
     EXPECT_EQ(Texts{}, Create(0, {}, kPassword, true));
-    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten);
+    EXPECT_EQ(folder.File("PRF\\Ann.prf"), g_recoveryWritten);
     ExpectNothingLeft();
 }
 
-// Failures of the creation steps, each injected through a stand-in: each shows
-// its message and leaves nothing behind that the pass made.
-TEST_F(CreationTest, TokenFullStopsTheCreation) {
-    token.Configure(SoftSlotSection("1", "capacity = 100\n", kPin));
-    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
-    EXPECT_EQ((Texts{texts[0], "Not enough free memory to store key object on token.",
-                     "Error creating new user.\nTry Again."}),
-              texts);
-    ExpectNothingLeft();
-}
-
-TEST_F(CreationTest, UnreadableTokenKeyStopsTheCreation) {
-    token.Configure(SoftSlotSection("1", "fail = getattribute\n", kPin));
-    Texts texts = Create(0, {IDYES, IDOK, IDOK});
-    ASSERT_EQ(3u, texts.size());
-    EXPECT_EQ("Error creating new user.\nTry Again.", texts[2]);
-    ExpectNothingLeft();
-}
-
-// Step 4: a registration the registry refuses removes the recovery file
-// already written and stops before any container is made.
-TEST_F(CreationTest, RefusedRegistrationRemovesTheRecoveryFile) {
-    RegistryWriteRefusal refusal;
-    ASSERT_TRUE(refusal.Installed()) << "the test program imports RegSetValueExA";
-    g_refusedRegistryWrites = 0;
-    g_recoveryWritten.clear();
-    Texts texts = Create(0, {IDYES, IDOK}, kPassword, true);
-    ASSERT_EQ(2u, texts.size());
-    EXPECT_TRUE(StartsWith(texts[0], kConfirm));
-    EXPECT_EQ(
-        "Unable to create program registry entry.\nCheck your user permissions on this system."
-        "\nNew user can not be created.",
-        texts[1]);
-    EXPECT_EQ(1, g_refusedRegistryWrites.load());
-    EXPECT_EQ(folder.File("Prf\\Ann.prf"), g_recoveryWritten) << "the recovery questions ran first";
-    ExpectNothingLeft();
-}
-
-TEST_F(CreationTest, DriverRefusalRemovesTheRegistration) {
-    drivertest::TempFolder other;
-    char busy = drivertest::FreeLetter();
-    ASSERT_EQ(0u, drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5));
-    Texts texts = Create(0, {IDYES, IDOK}, kPassword, true);
-    EXPECT_EQ((Texts{texts[0], kDriverBusy}), texts);
-    ExpectNothingLeft();
-    drivertest::ResetDriver(busy);
-}
-
-TEST_F(CreationTest, FormatFailureLocksAndDeletesTheVault) {
-    SetFormatFault("done-failure");
-    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
-    ASSERT_EQ(3u, texts.size());
-    EXPECT_EQ(
-        "The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
-        "creation.\n\nUser not created.",
-        texts[2]);
-    ExpectNothingLeft();
-    KovdevInspect state;
-    ASSERT_TRUE(drivertest::Inspect(&state));
-    EXPECT_EQ(0u, state.vaultOpen);
-}
-
-TEST_F(CreationTest, LockFailureLeavesTheOpenContainer) {
-    beforeFormat = [](HWND) { drivertest::SetOpenFiles(1); };
-    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
-    ASSERT_EQ(3u, texts.size());
-    EXPECT_EQ(kCreationError, texts[2]);
-    ExpectNothingLeft(true);
-    KovdevInspect state;
-    ASSERT_TRUE(drivertest::Inspect(&state));
-    EXPECT_EQ(1u, state.vaultOpen);
-}
-
-TEST_F(CreationTest, UnwritableVaultInformationDeletesTheVault) {
-    RemoveDirectoryA(folder.File("Key").c_str());
-    Texts texts = Create(0, {IDYES, IDOK, IDOK}, kPassword, true);
-    ASSERT_EQ(3u, texts.size());
-    EXPECT_EQ(kCreationError, texts[2]);
-    ExpectNothingLeft();
-}
-
-TEST_F(CreationTest, FailedSplitBackupAbortsTheCreation) {
-    backupChoice = [this](HWND dialog) {
-        ChooseBackup(dialog, IDC_CREATION_BACKUP_SPLIT, IDC_CREATION_BACKUP_LOCATION_2);
-        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
-        robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, backups.File("missing").c_str());
-        robot::PressButton(dialog, IDYES);
-    };
-    Texts texts = Create(0, {IDYES, IDOK, IDOK, IDOK}, kPassword, true);
-    ASSERT_EQ(4u, texts.size());
-    EXPECT_EQ("Error creating backup.", texts[2]);
-    EXPECT_EQ("There was error creating split backup.\nNew user creation aborted.", texts[3]);
-    EXPECT_FALSE(FileExists(backups.File("KeyPart1_Ann.kovdev")));
-    ExpectNothingLeft();
-}
-
-TEST_F(CreationTest, FailedSecondOpenDeletesEverything) {
+// Failures of the creation steps, each a row: the fault injected through a
+// stand-in (and taken away after the row), the boxes answered, the boxes
+// shown (nullptr: any text; else the text or its beginning), and what must be
+// left: nothing the pass made but the token key object, except that a vault
+// that could not be locked stays open with its container.
+TEST_F(CreationTest, FaultsOfThePass) {
     drivertest::TempFolder other;
     char busy = 0;
-    backupChoice = [&](HWND dialog) {
-        busy = drivertest::FreeLetter();
-        drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5);
-        robot::PressButton(dialog, IDNO);
+    RegistryWriteRefusal *refusal = nullptr;
+    const struct Row {
+        const char *what;
+        std::function<void()> fault;
+        std::vector<int> answers;
+        std::vector<const char *> texts;
+        bool containerStays;
+    } rows[] = {
+        {"the token is full", [&] { token.Configure(SoftSlotSection("1", "capacity = 100\n", kPin)); },
+         {IDYES, IDOK, IDOK},
+         {kConfirm, "Not enough free memory to store key object on token.", "Error creating new user.\nTry Again."},
+         false},
+        {"the token key cannot be read", [&] { token.Configure(SoftSlotSection("1", "fail = getattribute\n", kPin)); },
+         {IDYES, IDOK, IDOK}, {kConfirm, nullptr, "Error creating new user.\nTry Again."}, false},
+        // Step 4: the recovery file already written goes, and no container is made.
+        {"the registry refuses the registration",
+         [&] {
+             refusal = new RegistryWriteRefusal;
+             ASSERT_TRUE(refusal->Installed()) << "the test program imports RegSetValueExA";
+             g_refusedRegistryWrites = 0;
+         },
+         {IDYES, IDOK},
+         {kConfirm,
+          "Unable to create program registry entry.\nCheck your user permissions on this system."
+          "\nNew user can not be created."},
+         false},
+        {"the driver already serves a vault",
+         [&] {
+             busy = drivertest::FreeLetter();
+             ASSERT_EQ(0u, drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5));
+         },
+         {IDYES, IDOK}, {kConfirm, kDriverBusy}, false},
+        {"the format fails", [] { SetFormatFault("done-failure"); }, {IDYES, IDOK, IDOK},
+         {kConfirm, nullptr,
+          "The vault was not formatted.\nTo successfully create a user, the vault must be formatted after "
+          "creation.\n\nUser not created."},
+         false},
+        {"the new vault cannot be locked", [&] { beforeFormat = [](HWND) { drivertest::SetOpenFiles(1); }; },
+         {IDYES, IDOK, IDOK}, {kConfirm, nullptr, kCreationError}, true},
+        {"the vault information cannot be written", [&] { RemoveDirectoryA(folder.File("Key").c_str()); },
+         {IDYES, IDOK, IDOK}, {kConfirm, nullptr, kCreationError}, false},
+        {"the split backup fails",
+         [&] {
+             backupChoice = [this](HWND dialog) {
+                 ChooseBackup(dialog, IDC_CREATION_BACKUP_SPLIT, IDC_CREATION_BACKUP_LOCATION_2);
+                 robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_1, backups.path.c_str());
+                 robot::SetControlText(dialog, IDC_CREATION_BACKUP_LOCATION_2, backups.File("missing").c_str());
+                 robot::PressButton(dialog, IDYES);
+             };
+         },
+         {IDYES, IDOK, IDOK, IDOK},
+         {kConfirm, nullptr, "Error creating backup.",
+          "There was error creating split backup.\nNew user creation aborted."},
+         false},
+        {"the second open is refused",
+         [&] {
+             backupChoice = [&](HWND dialog) {
+                 busy = drivertest::FreeLetter();
+                 drivertest::OpenVaultOn(busy, other.path + "\\busy.udf", 5);
+                 robot::PressButton(dialog, IDNO);
+             };
+         },
+         {IDYES, IDOK, IDOK, IDOK},
+         {kConfirm, nullptr, kDriverBusy,
+          "There was error opening the vault.\nNew User Creation aborted.\n\nClose program, relaunch program "
+          "then create new user."},
+         false},
     };
-    Texts texts = Create(0, {IDYES, IDOK, IDOK, IDOK}, kPassword, true);
-    ASSERT_EQ(4u, texts.size());
-    EXPECT_EQ(kDriverBusy, texts[2]);
-    EXPECT_EQ(
-        "There was error opening the vault.\nNew User Creation aborted.\n\nClose program, relaunch program "
-        "then create new user.",
-        texts[3]);
-    ExpectNothingLeft();
-    if (busy) drivertest::ResetDriver(busy);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        g_recoveryWritten.clear();
+        row.fault();
+        Texts texts = Create(0, row.answers, kPassword, true);
+        ASSERT_EQ(row.texts.size(), texts.size()) << ::testing::PrintToString(texts);
+        for (size_t i = 0; i < texts.size(); ++i)
+            if (row.texts[i]) EXPECT_TRUE(StartsWith(texts[i], row.texts[i])) << texts[i];
+        EXPECT_EQ(folder.File("PRF\\Ann.prf"), g_recoveryWritten) << "the recovery questions ran first";
+        ExpectNothingLeft(row.containerStays);
+        EXPECT_FALSE(FileExists(backups.File("KeyPart1_Ann.kovdev")));
+        KovdevInspect state;
+        ASSERT_TRUE(drivertest::Inspect(&state));
+        EXPECT_EQ(row.containerStays ? 1u : busy ? 1u : 0u, state.vaultOpen);
+
+        // The fault goes, with what the row left: the token starts empty again.
+        if (refusal) EXPECT_EQ(1, g_refusedRegistryWrites.load());
+        delete refusal;
+        refusal = nullptr;
+        if (busy) drivertest::ResetDriver(busy);
+        busy = 0;
+        beforeFormat = [](HWND) {};
+        backupChoice = [](HWND dialog) { robot::PressButton(dialog, IDNO); };
+        SetFormatFault(NULL);
+        drivertest::SetOpenFiles(0);
+        drivertest::ReleaseEveryVault();
+        ClearOpenVault();
+        DeleteFileA(container.c_str());
+        CreateDirectoryA(folder.File("Key").c_str(), NULL);
+        token.Configure(SoftSlotSection("1", "capacity = 8192\n", kPin));
+        token.folder.Remove("store-1.dat");
+    }
 }
 
 // The ways out of the dialogs of the pass, each a row: what the row does in
@@ -578,33 +543,40 @@ TEST_F(CreationTest, WaysOutOfTheDialogsOfThePass) {
                  robot::PressButton(dialog, IDYES);
              };
          },
-         // The key the row before left on the token is replaced first.
-         false, 1, {IDYES, IDYES, IDYES, IDOK, IDOK, IDOK},
-         {"A user key exists on the token.", "ARE YOU SURE TO DELETE THE EXISTING KEY?", kConfirm, kMyDocuments,
-          "Error creating backup.\nYou can make a backup after log-in.", kMyDocuments}},
+         false, 1, {IDYES, IDOK, IDOK, IDOK},
+         {kConfirm, kMyDocuments, "Error creating backup.\nYou can make a backup after log-in.", kMyDocuments}},
     };
+    int tokenStore = 0;
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
+        // Every row starts from the same state: an empty token (a store of
+        // its own: a failed creation leaves its key on the token), the
+        // default answers and a writable Prf folder.
+        token.Configure(SoftSlotSection("1", "capacity = 8192\nstore = row-" + std::to_string(++tokenStore) + ".dat\n",
+                                        kPin));
         calls.recoveryQuestions = RunRecoveryQuestions;
         authoriseButton = IDC_TOKEN_OK;
         formatButton = IDOK;
         recoveryDialog = [](HWND dialog) { robot::PressButton(dialog, IDC_RECOVERY_BACK); };
+        backupChoice = [](HWND dialog) { robot::PressButton(dialog, IDNO); };
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.File("Prf").c_str()));
         row.arrange();
         Texts texts = Create(row.expected, row.answers, kPassword, row.recovery);
         if (recoveryDriver.joinable()) recoveryDriver.join();
         ASSERT_EQ(row.texts.size(), texts.size()) << ::testing::PrintToString(texts);
         for (size_t i = 0; i < texts.size(); ++i)
             if (row.texts[i]) EXPECT_TRUE(StartsWith(texts[i], row.texts[i])) << texts[i];
-        EXPECT_FALSE(FileExists(folder.File("Prf\\Ann.prf")));
+        EXPECT_FALSE(FileExists(folder.File("PRF\\Ann.prf")));
         CreateDirectoryA(folder.File("Prf").c_str(), NULL);
         KovdevInspect state;
         ASSERT_TRUE(drivertest::Inspect(&state));
         if (row.expected) {
-            char registered[kRegistryPathSize];
+            char registered[kPathSize];
             EXPECT_EQ(1, FindVault("Ann", registered, sizeof registered));
             EXPECT_EQ(512u, ReadBytes(folder.File("Key\\Ann.vault")).size());
             EXPECT_EQ(1u, state.vaultOpen) << "the vault is open for the new user";
             EXPECT_FALSE(FileExists(backups.File("missing\\KovdevTokenKey.user")));
+            EXPECT_FALSE(FileExists(backups.File("missing"))) << "a failed backup leaves nothing behind";
             ASSERT_EQ(1, LockVault(main, g_openVault.driveLetter));
         } else {
             EXPECT_EQ(0u, state.vaultOpen);

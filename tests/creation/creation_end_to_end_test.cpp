@@ -5,13 +5,17 @@
 // split backup and a log-in from that backup through "Use Backup". The
 // container is checked with ntfs-3g under the key of the backup; the one of the
 // single backup is handed, with its key files, to the native checks of the
-// Linux tool.
+// Linux tool; after the hand-off that vault is written on Linux through
+// kovara-vault mount and logged in to again by Kovara.exe.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "driver_fixture.h"
 #include "key_fixture.h"
@@ -19,7 +23,7 @@
 #include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
 #include "ntfs_check.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "token/operations/token_operations.h"
 
@@ -36,12 +40,13 @@ void Photograph(HWND window, const std::string &name) {
 
 // The folder in which the vault this test creates is handed to the native
 // checks run after the Wine tests (tests/kovara_vault/created_vault_test.cpp):
-// created-vault in the results folder, seen through Wine's drive Z:. Empty
-// when no results folder is set.
+// created-vault in the results folder (created-vault-32 for the 32-bit
+// deliverables), seen through Wine's drive Z:. Empty when no results folder
+// is set.
 std::string HandOffFolder() {
     const char *results = getenv("KOVARA_RESULTS");
     if (!results || results[0] != '/') return "";
-    std::string folder = std::string("Z:") + results + "/created-vault";
+    std::string folder = std::string("Z:") + results + (sizeof(void *) == 4 ? "/created-vault-32" : "/created-vault");
     for (char &c : folder)
         if (c == '/') c = '\\';
     return folder;
@@ -70,6 +75,89 @@ void HandOff(const ManagerRun &run, const std::string &backups) {
             << sources[i] << " not handed to " << folder << ": error " << GetLastError();
     const std::string credentials = std::string(kUser) + "\n" + kPassword + "\n";
     WriteBytes(folder + "\\user.txt", Bytes(credentials.begin(), credentials.end()));
+}
+
+// The Linux tool of the native tree (KOVARA_VAULT_TOOL, a Unix path) on one
+// vault of this run: its commands run through /bin/sh with the vault, the
+// user, a password file and the user information backup. A mount left by a
+// failed step is taken down at the end.
+struct LinuxVaultTool {
+    std::string tool, common, mountPoint;
+    bool mounted = false;
+
+    LinuxVaultTool(const std::string &tool, const std::string &container, const std::string &userInfo,
+                   const ScratchFolder &scratch)
+        : tool(tool), mountPoint(UnixPathOf(scratch.File("mnt"))) {
+        const std::string passwordFile = scratch.File("password.txt");
+        WriteBytes(passwordFile, Bytes(kPassword, kPassword + strlen(kPassword)));
+        CreateDirectoryA(scratch.File("mnt").c_str(), NULL);
+        common = " --vault '" + UnixPathOf(container) + "' --user " + kUser + " --password-file '" +
+                 UnixPathOf(passwordFile) + "' --user-info '" + UnixPathOf(userInfo) + "'";
+    }
+    ~LinuxVaultTool() {
+        std::string ignored;
+        if (mounted) RunUnixCommand("'" + tool + "' unmount '" + mountPoint + "'", &ignored);
+    }
+
+    // Runs `kovara-vault COMMAND ARGUMENTS common-options` followed by `then`;
+    // the output of both, and the exit code of the whole on the last line.
+    std::string Run(const std::string &command, const std::string &arguments, const std::string &then = "") {
+        std::string output;
+        if (!RunUnixCommand("'" + tool + "' " + command + " " + arguments + common + then + "; echo rc=$?", &output))
+            return "(did not finish)";
+        return output;
+    }
+};
+
+bool EndsWithSuccess(const std::string &output) {
+    return output.size() >= 5 && output.compare(output.size() - 5, 5, "rc=0\n") == 0;
+}
+
+// Files of several sizes, one not a whole number of sectors, one in a folder,
+// written into the vault on Linux and read back after Windows used it again.
+struct LinuxFile {
+    const char *path;  // in the volume
+    Bytes bytes;
+};
+
+std::vector<LinuxFile> LinuxFiles() {
+    return {{"/Notes.txt", Pattern(37, 1)}, {"/Linux/Photo.jpg", Pattern(1048576 + 4321, 2)}, {"/Linux/Empty.txt", Bytes()}};
+}
+
+// Mounts the vault with kovara-vault mount, copies the files in, unmounts,
+// and checks the vault with its vault information file.
+void WriteOnLinux(LinuxVaultTool &tool, const ScratchFolder &scratch, const std::string &vaultInfo) {
+    std::string copies = "mkdir '" + tool.mountPoint + "/Linux'", output;
+    int n = 0;
+    for (const LinuxFile &file : LinuxFiles()) {
+        const std::string source = scratch.File("written-" + std::to_string(n++));
+        WriteBytes(source, file.bytes);
+        copies += " && cp '" + UnixPathOf(source) + "' '" + tool.mountPoint + file.path + "'";
+    }
+    output = tool.Run("mount", "'" + tool.mountPoint + "'");
+    ASSERT_TRUE(EndsWithSuccess(output)) << output;
+    tool.mounted = true;
+    EXPECT_TRUE(RunUnixCommand(copies + " && sync; echo rc=$?", &output) && EndsWithSuccess(output)) << output;
+    EXPECT_TRUE(RunUnixCommand("'" + tool.tool + "' unmount '" + tool.mountPoint + "'; echo rc=$?", &output) &&
+                EndsWithSuccess(output))
+        << output;
+    tool.mounted = false;
+    output = tool.Run("check", "--vault-info '" + UnixPathOf(vaultInfo) + "'");
+    EXPECT_TRUE(EndsWithSuccess(output)) << output;
+}
+
+// Every file comes back byte for byte through kovara-vault get, and ls lists the folder.
+void ExpectReadBackOnLinux(LinuxVaultTool &tool, const ScratchFolder &scratch) {
+    int n = 0;
+    for (const LinuxFile &file : LinuxFiles()) {
+        const std::string copy = scratch.File("read-" + std::to_string(n++));
+        std::string output = tool.Run("get", std::string("'") + file.path + "' -o '" + UnixPathOf(copy) + "' --force");
+        EXPECT_TRUE(EndsWithSuccess(output)) << output;
+        EXPECT_TRUE(file.bytes == ReadBytes(copy)) << file.path << " did not come back whole";
+    }
+    std::string output = tool.Run("ls", "/Linux");
+    EXPECT_NE(std::string::npos, output.find(" Photo.jpg\n")) << output;
+    EXPECT_NE(std::string::npos, output.find(" Empty.txt\n")) << output;
 }
 
 class CreationEndToEnd : public ::testing::Test {
@@ -153,7 +241,7 @@ protected:
         ASSERT_TRUE(howToUse != NULL);
         if (!photos.empty()) Photograph(howToUse, photos + "-how-to-use");
         EXPECT_FALSE(IsWindowVisible(main));
-        char registered[kRegistryPathSize];
+        char registered[kPathSize];
         ASSERT_EQ(1, FindVault(kUser, registered, sizeof registered));
         EXPECT_EQ(container, registered);
         EXPECT_EQ(512u, ReadBytes(run.File("Key\\Eve.vault")).size());
@@ -194,6 +282,16 @@ protected:
         EXPECT_EQ(kSizeMb * 1048576ull / 4096 - 1, report.clusters);
     }
 
+    // A new start, the log-in as the user from the token, How To Use with
+    // the vault open, then "Lock and Exit".
+    void LogInAgain() {
+        ASSERT_NO_FATAL_FAILURE(RestartAtLogInPage());
+        robot::PressButton(main, IDC_LOGIN_OK);
+        AuthoriseTokenUse();
+        ASSERT_NO_FATAL_FAILURE(LeaveHowToUse(""));
+        LockAndExit(NULL);
+    }
+
     // A new start finds the user: the log-in page with the user's name and
     // password typed.
     void RestartAtLogInPage() {
@@ -209,7 +307,11 @@ protected:
 
 }  // namespace
 
-TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
+// After the hand-off, the vault is written on Linux with the native tree's
+// kovara-vault (KOVARA_VAULT_TOOL, a Unix path; the test script sets it):
+// the log-in of the new start then proves that the first sector and the vault
+// information file still match, and the files come back after that session.
+TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockWrittenOnLinuxAndLogInAgain) {
     ClearHandOff();  // only this flow hands its vault over
     ScratchFolder backups;
     HWND backup = NULL;
@@ -228,11 +330,16 @@ TEST_F(CreationEndToEnd, NewUserToLoggedInThenLockRestartAndLogIn) {
     ExpectNtfsContainer(ReadBytes(backups.File("KovdevTokenKey.user")));
     HandOff(run, backups.path);
 
-    ASSERT_NO_FATAL_FAILURE(RestartAtLogInPage());
-    robot::PressButton(main, IDC_LOGIN_OK);
-    AuthoriseTokenUse();
-    ASSERT_NO_FATAL_FAILURE(LeaveHowToUse(""));
-    LockAndExit(NULL);
+    const char *tool = getenv("KOVARA_VAULT_TOOL");
+    ScratchFolder scratch;
+    std::unique_ptr<LinuxVaultTool> onLinux;
+    if (tool && tool[0])
+        onLinux.reset(new LinuxVaultTool(tool, container, backups.File("KovdevTokenKey.user"), scratch));
+    else
+        printf("KOVARA_VAULT_TOOL names no kovara-vault: the vault is not written on Linux in this run\n");
+    if (onLinux) ASSERT_NO_FATAL_FAILURE(WriteOnLinux(*onLinux, scratch, run.File("Key\\Eve.vault")));
+    LogInAgain();
+    if (onLinux) ExpectReadBackOnLinux(*onLinux, scratch);
 }
 
 // The split backup into two folders, then, after a new start, a log-in from

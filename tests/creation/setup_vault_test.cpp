@@ -10,7 +10,7 @@
 
 #include "maintenance/creation/free_space.h"
 #include "maintenance/creation/setup_vault_dialog.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 
 namespace {
@@ -30,7 +30,6 @@ int TestFreeSpace(const char *folder, unsigned long long *freeBytes) {
 class SetupVaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_freeSpaceQuery = TestFreeSpace;
         g_testQueryFails = false;
         g_testFreeBytes = 100ull * 1048576;
         char temp[MAX_PATH];
@@ -44,12 +43,11 @@ protected:
             if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             runner.join();
         }
-        g_freeSpaceQuery = QueryVolumeFreeSpace;
         RemoveDirectoryA((programFolder + "\\Vault").c_str());
         RemoveDirectoryA(programFolder.c_str());
     }
     void Start() {
-        runner = std::thread([this] { result = RunSetupVaultDialog(NULL, programFolder.c_str(), "Ann", &choice); });
+        runner = std::thread([this] { result = RunSetupVaultDialog(NULL, programFolder.c_str(), "Ann", &choice, TestFreeSpace); });
         dialog = robot::WaitForWindow("#32770", kCaption);
         ASSERT_NE(nullptr, dialog);
     }
@@ -149,7 +147,7 @@ TEST_F(SetupVaultTest, AnExistingVaultNameAndAFailedFreeSpaceQuery) {
     DeleteFileA(existing.c_str());
 
     g_testQueryFails = true;
-    runner = std::thread([this] { result = RunSetupVaultDialog(NULL, programFolder.c_str(), "Ann", &choice); });
+    runner = std::thread([this] { result = RunSetupVaultDialog(NULL, programFolder.c_str(), "Ann", &choice, TestFreeSpace); });
     HWND box = robot::WaitForBox("Kovara");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ("Error reading available free space on disk.", robot::ReadBox(box).text);

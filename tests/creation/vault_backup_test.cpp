@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "import_patch.h"
 #include "key_fixture.h"
 #include "outcome_boxes.h"
 #include "shell/ui/choose_folder.h"
@@ -34,9 +35,21 @@ int ChooseListedFolder(HWND, const char *title, char *path) {
 
 std::vector<std::string> Texts(robot::Answerer &answerer) {
     answerer.Finish();
-    std::vector<std::string> texts;
-    for (const auto &box : answerer.Boxes()) texts.push_back(box.text);
-    return texts;
+    return robot::BoxTextsFrom(answerer);
+}
+
+// A disk that fills halfway through a copy: the stand-in for CopyFileA writes
+// the first half of the source to the destination it is given and fails.
+BOOL WINAPI CopyHalfThenFail(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    Bytes source = ReadBytes(from);
+    HANDLE file = CreateFileA(to, GENERIC_WRITE, 0, NULL, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    DWORD written = 0;
+    WriteFile(file, source.data(), (DWORD)(source.size() / 2), &written, NULL);
+    CloseHandle(file);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
 }
 
 const char kOverwrite[] =
@@ -49,13 +62,11 @@ const char kSelf[] =
 class VaultBackupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_vaultBackupFolderChooser = ChooseListedFolder;
         g_folders.clear();
         g_chooserCalls = 0;
         container = vaults.File("Kovara_Ann.udf");
         WriteBytes(container, Pattern(64 * 1024, 3));
     }
-    void TearDown() override { g_vaultBackupFolderChooser = ChooseFolder; }
     ScratchFolder vaults, first, second;
     std::string container;
 };
@@ -84,7 +95,7 @@ TEST(VaultBackupQuestions, ScheduleTheBackup) {
 TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     robot::Answerer answerer;
     g_folders = {first.path};
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
 
     // No chooses again, Yes overwrites.
@@ -94,7 +105,7 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     g_chooserCalls = 0;
     answerer.Answer(IDNO);
     answerer.Answer(IDYES);
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(2, g_chooserCalls);
     EXPECT_EQ(Bytes(10, 1), ReadBytes(first.File("Kovara_Ann.udf")));
     EXPECT_EQ(ReadBytes(container), ReadBytes(second.File("Kovara_Ann.udf")));
@@ -104,22 +115,22 @@ TEST_F(VaultBackupTest, CopiesAndAsksBeforeOverwriting) {
     g_folders = {second.path};
     g_chooserCalls = 0;
     answerer.Answer(IDCANCEL);
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(Bytes(10, 2), ReadBytes(second.File("Kovara_Ann.udf")));
     EXPECT_EQ((std::vector<std::string>{kOverwrite, kOverwrite, kOverwrite}), Texts(answerer));
 }
 
-TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
+TEST_F(VaultBackupTest, SilentEndsAndFailedCopies) {
     robot::Answerer answerer;
     g_folders = {"C"};  // one character
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     g_folders = {first.File("not-there")};
     g_chooserCalls = 0;
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     g_folders = {first.path};
     g_chooserCalls = 0;
     answerer.Answer(IDOK);
-    EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str()));
+    EXPECT_EQ(0, CopyVaultAfterLock(NULL, vaults.File("gone.udf").c_str(), ChooseListedFolder));
     EXPECT_FALSE(FileExists(first.File("gone.udf")));
 
     // The container's own folder is refused, and the chooser comes back.
@@ -128,10 +139,27 @@ TEST_F(VaultBackupTest, SilentEndsAndAFailedCopy) {
     g_chooserCalls = 0;
     answerer.Answer(IDOK);
     answerer.Answer(IDYES);
-    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str()));
+    EXPECT_EQ(1, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
     EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(container));
     EXPECT_EQ(ReadBytes(container), ReadBytes(first.File("Kovara_Ann.udf")));
-    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite}), Texts(answerer));
+
+    // The copy over that backup fails halfway: the previous backup stays
+    // whole and no partial file is left beside it.
+    WriteBytes(container, Pattern(64 * 1024, 4));
+    {
+        ImportPatch diskFull("CopyFileA", (void *)&CopyHalfThenFail);
+        ASSERT_TRUE(diskFull.Installed());
+        g_folders = {first.path};
+        g_chooserCalls = 0;
+        answerer.Answer(IDYES);
+        answerer.Answer(IDOK);
+        EXPECT_EQ(0, CopyVaultAfterLock(NULL, container.c_str(), ChooseListedFolder));
+    }
+    EXPECT_EQ(Pattern(64 * 1024, 3), ReadBytes(first.File("Kovara_Ann.udf"))) << "the previous backup is whole";
+    EXPECT_FALSE(FileExists(first.File("Kovara_Ann.udf.new")));
+    EXPECT_EQ((std::vector<std::string>{"There was error making a backup.", kSelf, kOverwrite, kOverwrite,
+                                        "There was error making a backup."}),
+              Texts(answerer));
 }
 
 TEST(CreationBackup, DialogRefusalsThenNo) {

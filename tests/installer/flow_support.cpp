@@ -123,6 +123,60 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
     return condition();
 }
 
+namespace {
+
+std::string UnixName(const std::string &windowsPath) {
+    typedef char *(CDECL * UnixFileNameFn)(const WCHAR *);
+    UnixFileNameFn toUnix =
+        (UnixFileNameFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    WCHAR wide[MAX_PATH];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
+    char *name = toUnix(wide);
+    if (!name) return "";
+    std::string path = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+
+// Starts a Unix program; Wine gives no process handle, so callers wait on
+// what it does.
+bool StartUnix(const std::string &line) {
+    std::vector<char> command(line.begin(), line.end());
+    command.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    return true;
+}
+
+bool IsFolderLink(const std::string &path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string &link, const std::string &target) {
+    std::string unixTarget = UnixName(target);
+    std::string parent = link.substr(0, link.rfind('\\'));
+    std::string unixLink = UnixName(parent) + "/" + link.substr(link.rfind('\\') + 1);
+    if (unixTarget.empty() || unixLink.size() < 2) return false;
+    if (!StartUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+    return WaitUntil([&link] { return IsFolderLink(link); });
+}
+
+bool RemoveFolderLink(const std::string &link) {
+    std::string unixLink = UnixName(link);
+    if (unixLink.empty() || !StartUnix("/bin/rm -f \"" + unixLink + "\"")) return false;
+    return WaitUntil([&link] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 std::string RegString(HKEY root, const char *key, const char *value) {
     HKEY opened;
     if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return "<missing>";

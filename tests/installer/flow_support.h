@@ -38,6 +38,16 @@ bool WaitUntilGone(const std::string &path, DWORD timeoutMs = 30000);
 // Polls the condition every 50 ms until it holds; false on timeout.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 30000);
 
+// Wine makes no junction (FSCTL_SET_REPARSE_POINT fails, mklink /J too), but
+// shows a Unix symbolic link to a folder as a folder with
+// FILE_ATTRIBUTE_REPARSE_POINT: this makes one at `link` pointing to the
+// folder `target`, through /bin/ln, and waits until it is seen. Wine follows
+// a link to a file (no reparse attribute; DeleteFileA deletes the target), so
+// only folder links can stand for junctions.
+bool MakeFolderLink(const std::string &link, const std::string &target);
+// Removes such a link (not its target) and waits until it is gone.
+bool RemoveFolderLink(const std::string &link);
+
 // HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT string value; "<missing>" when absent.
 std::string RegString(HKEY root, const char *key, const char *value);
 bool RegKeyExists(HKEY root, const char *key);

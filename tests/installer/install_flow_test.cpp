@@ -13,6 +13,7 @@
 
 #include <stdio.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,20 @@ std::string DistributionCopy(const char *name, const std::vector<std::string> &l
     flow::RemoveTree(copy);
     EXPECT_TRUE(flow::CopyFolder(dist, copy, leaveOut)) << dist;
     return copy;
+}
+
+// Runs a program that is to end with boxes only, answering them; returns them.
+std::vector<robot::Box> RunToEnd(const std::string &exe, const std::string &folder, const std::vector<int> &answers) {
+    flow::Process process = flow::StartSuspended(exe, folder);
+    EXPECT_TRUE(process.started) << exe;
+    robot::Answerer answerer(process.info.dwProcessId);
+    for (int answer : answers) answerer.Answer(answer);
+    flow::Resume(process);
+    if (!answers.empty()) EXPECT_TRUE(answerer.WaitForBoxes(answers.size(), 30000));
+    EXPECT_TRUE(flow::WaitForExit(process)) << exe;
+    flow::Close(process);
+    answerer.Finish();
+    return answerer.Boxes();
 }
 
 // Runs the installer from `folder`, presses Install and waits for its end
@@ -129,20 +144,92 @@ TEST(FreshPrefix, LanyardWithoutInstallationSaysSo) {
     flow::RemoveTree(dist);
 }
 
-TEST(FreshPrefix, EighteenOrTwentyEntriesAreRefused) {
+TEST(FreshPrefix, RefusalsLeaveNothingInstalled) {
     ASSERT_FALSE(flow::DistributionFolder().empty()) << "KOVARA_DIST not set";
-    std::string eighteen = DistributionCopy("dist18", {"ReadMe.txt"});
-    std::string twenty = DistributionCopy("dist20");
+    const std::string eighteen = DistributionCopy("dist18", {"ReadMe.txt"});
+    const std::string twenty = DistributionCopy("dist20");
     ASSERT_TRUE(flow::WriteAll(twenty + "\\Extra.txt", "extra"));
-    for (const std::string &folder : {eighteen, twenty}) {
-        auto boxes = RunInstaller(folder, {IDOK}, true);
-        ASSERT_EQ(1u, boxes.size()) << folder;
-        ExpectBox(boxes[0], "Kovara Installer", kMissingFiles, MB_ICONWARNING);
+    const std::string dist = DistributionCopy("dist");
+    HANDLE mutex = nullptr, held = nullptr;
+    const std::string heldFile = InProgram("Kovara.exe");
+    struct Case {
+        const char *name;
+        std::string folder;
+        std::function<void()> setUp, tearDown;
+        bool dialog;               // the refusal comes after Install
+        std::vector<int> answers;  // the last box is the refusal
+        std::string text, ending;  // the refusal's text, or its start and end
+        UINT icon;
+    } cases[] = {
+        {"eighteen entries", eighteen, [] {}, [] {}, true, {IDOK}, kMissingFiles, "", MB_ICONWARNING},
+        {"twenty entries", twenty, [] {}, [] {}, true, {IDOK}, kMissingFiles, "", MB_ICONWARNING},
+        {"vault manager running", dist, [&] { mutex = CreateMutexA(nullptr, TRUE, "Kovara"); },
+         [&] { CloseHandle(mutex); }, false, {IDOK},
+         "An previous installation of Kovara is still running.\nIf you would like to re-install, first uninstall the "
+         "previous installation",
+         "", MB_ICONWARNING},
+        {"second installer", dist, [&] { mutex = CreateMutexA(nullptr, TRUE, "InstallKovara"); },
+         [&] { CloseHandle(mutex); }, false, {IDOK}, "An instance of Kovara installer is still running.", "",
+         MB_ICONWARNING},
+        {"program folder in use, overwrite refused", dist,
+         [&] {
+             ASSERT_TRUE(CreateDirectoryA(kProgramFolder, nullptr));
+             ASSERT_TRUE(flow::WriteAll(InProgram("left.txt"), "left"));
+         },
+         [&] {
+             EXPECT_FALSE(flow::Exists(InProgram("Kovara.exe")));
+             EXPECT_FALSE(flow::Exists(InProgram("Key")));
+             flow::RemoveTree(kProgramFolder);
+         },
+         true, {IDNO},
+         "A Kovara directory exists in the selected installation path.\n\nSUGGESTION:\nIf this is a previous "
+         "unsuccessful installation, then overwrite.\nIf this is a previous successful installation, then first "
+         "uninstall.\n\nTo overwrite click \"Yes\".\nElse click \"No\".",
+         "", MB_ICONQUESTION},
+        // Overwritten, but one file of the folder is held open by another program.
+        {"a copy fails", dist,
+         [&] {
+             ASSERT_TRUE(CreateDirectoryA(kProgramFolder, nullptr));
+             ASSERT_TRUE(flow::WriteAll(heldFile, "old"));
+             held = CreateFileA(heldFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+             ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
+         },
+         [&] {
+             CloseHandle(held);
+             EXPECT_EQ("old", flow::ReadAll(heldFile));
+             EXPECT_TRUE(flow::IsFolder(InProgram("Vault")));
+             EXPECT_FALSE(flow::Exists(InProgram("uninst.log")));
+             flow::RemoveTree(kProgramFolder);
+         },
+         true, {IDYES, IDOK}, "Copying file 'Kovara.exe' has failed.\n ", " \nInstallation cannot be completed.",
+         MB_ICONWARNING},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setUp();
+        if (HasFatalFailure()) return;
+        std::vector<robot::Box> boxes;
+        if (c.dialog)
+            boxes = RunInstaller(c.folder, c.answers, true);
+        else
+            boxes = RunToEnd(c.folder + "\\setup_kovara.exe", c.folder, c.answers);
+        c.tearDown();
+        ASSERT_EQ(c.answers.size(), boxes.size());
+        const robot::Box &refusal = boxes.back();
+        EXPECT_EQ("Kovara Installer", refusal.caption);
+        EXPECT_EQ(c.icon, refusal.icon);
+        if (c.ending.empty()) {
+            EXPECT_EQ(c.text, refusal.text);
+        } else {
+            EXPECT_TRUE(refusal.text.size() > c.text.size() + c.ending.size() && !refusal.text.find(c.text) &&
+                        refusal.text.rfind(c.ending) == refusal.text.size() - c.ending.size())
+                << refusal.text;
+        }
+        EXPECT_FALSE(flow::Exists(kProgramFolder));
+        EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
+        EXPECT_EQ(0, flow::KovdevDeviceCount());
     }
-    EXPECT_FALSE(flow::Exists(kProgramFolder));
-    EXPECT_FALSE(flow::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Kovara"));
-    flow::RemoveTree(eighteen);
-    flow::RemoveTree(twenty);
+    for (const std::string &folder : {eighteen, twenty, dist}) flow::RemoveTree(folder);
 }
 
 TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
@@ -166,23 +253,90 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     EXPECT_TRUE(flow::DriverAnswers());
     EXPECT_GT(flow::ReadAll(InProgram("uninstall_kovara.exe")).size(), 1000u);
 
-    // An empty log: driver, files, sub-folders and registry go; the links stay,
-    // the dialog stays open, and nothing deletes the uninstaller.
-    ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), ""));
+    // A link planted in Vault (Wine shows a Unix link to a folder as a
+    // reparse point; it makes no junctions) and a file held open without
+    // delete sharing: neither can be deleted.
+    const std::string linked = "C:\\linked_tree", link = InProgram("Vault\\Linked");
+    ASSERT_TRUE(CreateDirectoryA(linked.c_str(), nullptr));
+    ASSERT_TRUE(flow::WriteAll(linked + "\\kept.txt", "not ours"));
+    ASSERT_TRUE(flow::MakeFolderLink(link, linked));
+    HANDLE held = CreateFileA(InProgram("Kovara.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
+    const std::string cannotDelete[] = {InProgram("Kovara.exe"), link};
+    // A folder of 258 characters, too long to search (its file's path is over
+    // the limit too): the removal asks about it as about a file it could not
+    // delete instead of leaving its entries unseen.
+    const std::string deep = InProgram("Key\\") + std::string(258 - InProgram("Key\\").size(), 'd');
+    const std::wstring deepFile =
+        L"\\\\?\\" + std::wstring(deep.begin(), deep.end()) + L"\\a name beyond the limit.txt";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    HANDLE deepHandle = CreateFileW(deepFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_TRUE(deepHandle != INVALID_HANDLE_VALUE);
+    CloseHandle(deepHandle);
+
     flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
     robot::Answerer answerer(process.info.dwProcessId);
-    answerer.Answer(IDOK);
+    answerer.Answer(IDNO);
     flow::Resume(process);
     HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
     ASSERT_TRUE(dialog != nullptr);
     EXPECT_EQ("Click \"Uninstall\" to begin uninstallation.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
     EXPECT_EQ("<hidden>", StepResult(dialog, 1));
+
+    // The first failure answered No stops the run after the files.
     robot::PressButton(dialog, IDC_UNINSTALL);
     ASSERT_TRUE(answerer.WaitForBoxes(1, 120000));
     ASSERT_TRUE(WaitForIdle(dialog));
+    EXPECT_EQ("Unistallation aborted.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
+    EXPECT_EQ("Completed", StepResult(dialog, 1));
+    EXPECT_EQ("Not completed", StepResult(dialog, 2));
+    EXPECT_EQ("<hidden>", StepResult(dialog, 3));
+    EXPECT_TRUE(flow::IsFolder(InProgram("Key")));
+
+    // Both answered Yes, with an empty log: driver, the other files, Key, PRF
+    // and registry go; the links stay, the dialog stays open, and nothing
+    // deletes the uninstaller.
+    ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), ""));
+    for (int question = 0; question < 3; ++question) answerer.Answer(IDYES);
+    answerer.Answer(IDOK);
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(5, 120000));
+    ASSERT_TRUE(WaitForIdle(dialog));
     EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
-    for (int step = 1; step <= 4; ++step) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
+    for (int step : {1, 2, 4}) EXPECT_EQ("Completed", StepResult(dialog, step)) << step;
+    // Wine cannot remove a link to a folder (RemoveDirectoryA follows it and
+    // fails with ERROR_DIR_NOT_EMPTY), so Vault stays; what the link points to
+    // must be untouched either way.
+    EXPECT_EQ("Not Removed", StepResult(dialog, 3));
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
+    EXPECT_EQ("not ours", flow::ReadAll(linked + "\\kept.txt"));
+    {
+        auto boxes = answerer.Boxes();
+        ASSERT_EQ(5u, boxes.size());
+        const std::string overlong = std::string("Removing file '") + deep + "' has failed. ";
+        EXPECT_EQ(overlong, boxes[3].text.substr(0, overlong.size()));
+        std::vector<std::string> named;
+        for (int question : {0, 1, 2}) {
+            const robot::Box &box = boxes[question];
+            EXPECT_EQ("Uninstall Kovara", box.caption);
+            EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), box.icon);
+            const std::string ending = " Do you want uninstallation to continue?";
+            EXPECT_TRUE(box.text.size() > ending.size() &&
+                        !box.text.compare(box.text.size() - ending.size(), ending.size(), ending))
+                << box.text;
+            for (const std::string &path : cannotDelete) {
+                const std::string opening = "Removing file '" + path + "' has failed. ";
+                if (!box.text.compare(0, opening.size(), opening)) named.push_back(path);
+            }
+        }
+        ASSERT_EQ(3u, named.size()) << "a question names neither file";
+        EXPECT_NE(named[1], named[2]) << "the second run asks about each file once";
+    }
+    CloseHandle(held);
+    ASSERT_TRUE(flow::RemoveFolderLink(link));
+    ASSERT_TRUE(DeleteFileW(deepFile.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(deep.c_str()));
 
     // A hostile log saved with CRLF line ends: the group's links and folder
     // go, anything outside the installer's places stays, and the step fails.
@@ -198,10 +352,12 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
         "\r\nFolder=C:\\victim\\empty\r\nFile=" +
         Group() + "\\" + std::string(300, 'x') + ".lnk";
     ASSERT_TRUE(flow::WriteAll(InProgram("uninst.log"), hostile));
+    answerer.Answer(IDYES);  // the list made at start still holds the deep folder
     answerer.Answer(IDOK);
     robot::PressButton(dialog, IDC_UNINSTALL);
-    ASSERT_TRUE(answerer.WaitForBoxes(2, 120000));
+    ASSERT_TRUE(answerer.WaitForBoxes(7, 120000));
     ASSERT_TRUE(WaitForIdle(dialog));
+    EXPECT_EQ("Completed", StepResult(dialog, 3));
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
     EXPECT_FALSE(flow::Exists(Group()));
     EXPECT_FALSE(flow::Exists(StartMenu() + "\\Kovara.lnk"));
@@ -214,16 +370,18 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     flow::Close(process);
     answerer.Finish();
     auto seen = answerer.Boxes();
-    ASSERT_EQ(2u, seen.size());
-    ExpectBox(seen[0], "Error",
+    ASSERT_EQ(7u, seen.size());
+    EXPECT_EQ(seen[3].text, seen[5].text);
+    ExpectBox(seen[4], "Error",
               "Installation log file named \"uninst.log\" is corrupt.\nUninstallation was done but shortcuts could not "
               "be removed.",
               MB_ICONWARNING);
-    ExpectBox(seen[1], "Error",
+    ExpectBox(seen[6], "Error",
               "Uninstallation was done but shortcuts and sub-folders could not be removed.\nYou can remove these "
               "manually.",
               MB_ICONINFORMATION);
     flow::RemoveTree("C:\\victim");
+    flow::RemoveTree(linked);
 
     // No wait is needed: a self-delete writes DelUS.bat before the process
     // exits, and the batch deletes the uninstaller before it deletes itself,
@@ -240,6 +398,16 @@ TEST(FreshPrefix, InstallWithoutDesktopShortcutThenUninstallWithEmptyLog) {
     DeleteFileA((StartMenu() + "\\Kovara.lnk").c_str());
     RemoveDirectoryA(desktopLink.c_str());
     flow::RemoveTree(kProgramFolder);
+
+    // The driver stays in memory until the restart: the installer ends at once.
+    auto refused = RunToEnd(dist + "\\setup_kovara.exe", dist, {IDOK});
+    ASSERT_EQ(1u, refused.size());
+    ExpectBox(refused[0], "Kovara Installer",
+              "Kovara driver was found in Windows memory.\n\nIf you un-installed a previous installation of "
+              "Kovara,\nthen you must restart your computer before installation.",
+              MB_ICONWARNING);
+    EXPECT_FALSE(flow::Exists(kProgramFolder));
+    flow::RemoveTree(dist);
 }
 
 // ---- Second round: after a restart ------------------------------------------
@@ -308,6 +476,19 @@ TEST(AfterRestart, DriverServiceAnswers) {
     EXPECT_EQ(1, flow::KovdevDeviceCount());
 }
 
+TEST(AfterRestart, InstallerFindsTheInstallation) {
+    const std::string dist = DistributionCopy("dist_again");
+    auto boxes = RunToEnd(dist + "\\setup_kovara.exe", dist, {IDOK});
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], "Kovara Installer",
+              "Kovara found installed on this system!\n\nTo update, download update program.\nTo re-install, first "
+              "uninstall the previous installation.\n\nYou may contact support@kovara.example for any questions that "
+              "you may have.",
+              MB_ICONINFORMATION);
+    EXPECT_EQ(std::string(kProgramFolder), flow::RegString(HKEY_LOCAL_MACHINE, "Software\\Kovara", "InstallPath"));
+    flow::RemoveTree(dist);
+}
+
 TEST(AfterRestart, LanyardPutsTheStartMenuShortcutInPlace) {
     const std::string link = StartMenu() + "\\Kovara.lnk";
     ASSERT_TRUE(DeleteFileA(link.c_str()));
@@ -357,38 +538,108 @@ TEST(AfterRestart, InstalledVaultManagerStartsFromTheProgramFolder) {
 
 // ---- Last round: after the installed program made a user and locked --------
 
-TEST(Uninstall, OpenVaultOfTwoCharactersBlocksTheUninstaller) {
-    const char key[] = "SOFTWARE\\Kovara\\VaultStatus";
-    struct Case {
-        const char *value;
-        bool blocks;
-    } cases[] = {{"F:", true}, {"F:\\", false}, {"FX", false}};
-    for (const Case &c : cases) {
-        ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, key, "OpenVault", c.value));
-        flow::Process process = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
-        robot::Answerer answerer(process.info.dwProcessId);
-        if (c.blocks) answerer.Answer(IDOK);
-        flow::Resume(process);
-        if (c.blocks) {
-            EXPECT_TRUE(answerer.WaitForBoxes(1, 30000));
-        } else {
-            HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
-            EXPECT_TRUE(dialog != nullptr) << c.value;
-            if (dialog) robot::PressButton(dialog, IDCANCEL);
-        }
-        EXPECT_TRUE(flow::WaitForExit(process)) << c.value;
-        flow::Close(process);
-        answerer.Finish();
-        if (c.blocks) {
-            auto boxes = answerer.Boxes();
-            ASSERT_EQ(1u, boxes.size());
-            ExpectBox(boxes[0], "Uninstall Kovara",
-                      "Kovara uninstaller has determined that a vault is still open.\nYou must exit program \"Kovara\" "
-                      "before uninstallation.\n\nUninstallation aborted.",
-                      MB_ICONWARNING);
-        }
+// Starts an uninstaller from `folder` and waits for its dialog or its one
+// box; returns the box (caption empty when the dialog opened; it is closed).
+robot::Box UninstallerStartUp(const std::string &folder, bool refuses) {
+    flow::Process process = flow::StartSuspended(folder + "\\uninstall_kovara.exe", folder);
+    EXPECT_TRUE(process.started) << folder;
+    robot::Answerer answerer(process.info.dwProcessId);
+    if (refuses) answerer.Answer(IDOK);
+    flow::Resume(process);
+    if (refuses) {
+        EXPECT_TRUE(answerer.WaitForBoxes(1, 30000));
+    } else {
+        HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
+        EXPECT_TRUE(dialog != nullptr) << "no dialog";
+        if (dialog) robot::PressButton(dialog, IDCANCEL);
     }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    EXPECT_TRUE(flow::WaitForExit(process));
+    flow::Close(process);
+    answerer.Finish();
+    auto boxes = answerer.Boxes();
+    EXPECT_EQ(refuses ? 1u : 0u, boxes.size());
+    return boxes.empty() ? robot::Box() : boxes[0];
+}
+
+TEST(Uninstall, StartUpRefusalsRemoveNothing) {
+    const char statusKey[] = "SOFTWARE\\Kovara\\VaultStatus";
+    const std::string elsewhere = "C:\\Elsewhere";
+    HANDLE managerMutex = nullptr;
+    flow::Process first;
+    HWND firstDialog = nullptr;
+    struct Case {
+        const char *name;
+        std::function<void()> setUp, tearDown;
+        std::string folder, caption, text;
+        UINT icon;
+    } cases[] = {
+        {"vault open on a drive",
+         [&] { ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, statusKey, "OpenVault", "F:")); }, [] {},
+         kProgramFolder, "Uninstall Kovara",
+         "Kovara uninstaller has determined that a vault is still open.\nYou must exit program \"Kovara\" before "
+         "uninstallation.\n\nUninstallation aborted.",
+         MB_ICONWARNING},
+        {"OpenVault of three characters",
+         [&] { ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, statusKey, "OpenVault", "F:\\")); }, [] {},
+         kProgramFolder, "", "", 0},
+        {"OpenVault without a colon",
+         [&] { ASSERT_TRUE(flow::RegSetString(HKEY_LOCAL_MACHINE, statusKey, "OpenVault", "FX")); },
+         [&] { RegDeleteKeyA(HKEY_LOCAL_MACHINE, statusKey); }, kProgramFolder, "", "", 0},
+        {"vault manager running",
+         [&] {
+             managerMutex = CreateMutexA(nullptr, TRUE, "Kovara");
+             ASSERT_TRUE(managerMutex != nullptr);
+         },
+         [&] { CloseHandle(managerMutex); }, kProgramFolder, "Kovara",
+         "Uninstaller has determined that Kovara program is still running.\nYou must exit program \"Kovara\" before "
+         "uninstallation.\n\nUninstallation aborted.",
+         MB_ICONWARNING},
+        {"second copy",
+         [&] {
+             first = flow::StartSuspended(InProgram("uninstall_kovara.exe"), kProgramFolder);
+             flow::Resume(first);
+             firstDialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, first.info.dwProcessId);
+             ASSERT_TRUE(firstDialog != nullptr);
+         },
+         [&] {
+             if (firstDialog) robot::PressButton(firstDialog, IDCANCEL);
+             EXPECT_TRUE(flow::WaitForExit(first));
+             flow::Close(first);
+         },
+         kProgramFolder, "Uninstall Kovara",
+         "Uninstallation aborted due to:\nAn instance of uninstall is still running.", MB_ICONERROR},
+        // A copy started elsewhere would empty the folder it lies in.
+        {"started outside the installed folder",
+         [&] {
+             ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+             ASSERT_TRUE(CopyFileA(InProgram("uninstall_kovara.exe").c_str(),
+                                   (elsewhere + "\\uninstall_kovara.exe").c_str(), TRUE));
+             ASSERT_TRUE(flow::WriteAll(elsewhere + "\\bystander.txt", "not ours"));
+             ASSERT_TRUE(flow::WriteAll(elsewhere + "\\uninst.log", "\nFile=" + Desktop() + "\\Kovara.lnk"));
+         },
+         [&] {
+             EXPECT_TRUE(flow::Exists(elsewhere + "\\bystander.txt"));
+             EXPECT_TRUE(flow::Exists(elsewhere + "\\uninst.log"));
+             flow::RemoveTree(elsewhere);
+         },
+         elsewhere, "Uninstall Kovara",
+         "Kovara is installed in\nC:\\Program Files\\Kovara\nbut this uninstaller was started from\nC:\\Elsewhere\n\n"
+         "Run the uninstaller of the installed folder.\n\nUninstallation aborted.",
+         MB_ICONWARNING},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setUp();
+        if (HasFatalFailure()) return;
+        robot::Box box = UninstallerStartUp(c.folder, !c.text.empty());
+        c.tearDown();
+        if (!c.text.empty()) ExpectBox(box, c.caption.c_str(), c.text, c.icon);
+        // Nothing was removed.
+        EXPECT_TRUE(flow::Exists(InProgram("Kovara.exe")));
+        EXPECT_TRUE(flow::Exists(InProgram("uninst.log")));
+        EXPECT_TRUE(flow::Exists(Desktop() + "\\Kovara.lnk"));
+        EXPECT_EQ(1, flow::KovdevDeviceCount());
+    }
 }
 
 TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
@@ -403,13 +654,39 @@ TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
 
     flow::Process process = flow::StartSuspended(self, kProgramFolder);
     robot::Answerer answerer(process.info.dwProcessId);
-    answerer.Answer(IDNO);  // vault warning: go on
-    answerer.Answer(IDOK);  // sub-folders could not be removed
     flow::Resume(process);
     HWND dialog = robot::WaitForWindow("UninstallKovara", "Kovara", 30000, process.info.dwProcessId);
     ASSERT_TRUE(dialog != nullptr);
+
+    // The warning answered Yes cancels; a missing uninst.log stops the run
+    // before anything is removed.
+    answerer.Answer(IDYES);
     robot::PressButton(dialog, IDC_UNINSTALL);
-    ASSERT_TRUE(answerer.WaitForBoxes(2, 120000));
+    ASSERT_TRUE(answerer.WaitForBoxes(1, 30000));
+    ASSERT_TRUE(MoveFileA(InProgram("uninst.log").c_str(), InProgram("uninst.away").c_str()));
+    answerer.Answer(IDNO);
+    answerer.Answer(IDOK);
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(3, 30000));
+    ASSERT_TRUE(MoveFileA(InProgram("uninst.away").c_str(), InProgram("uninst.log").c_str()));
+    EXPECT_EQ("Click \"Uninstall\" to begin uninstallation.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
+    for (int step = 1; step <= 5; ++step) EXPECT_EQ("<hidden>", StepResult(dialog, step)) << step;
+    EXPECT_TRUE(flow::Exists(InProgram("Vault\\Kovara_Zoe.UDF")));
+    EXPECT_TRUE(flow::Exists(InProgram("Kovara.exe")));
+    EXPECT_EQ(1, flow::KovdevDeviceCount());
+    {
+        auto boxes = answerer.Boxes();
+        ASSERT_EQ(3u, boxes.size());
+        for (int warning : {0, 1}) EXPECT_EQ("Kovara - WARNING (Vault Exists)", boxes[warning].caption);
+        ExpectBox(boxes[2], "Error",
+                  "Installation log file named \"uninst.log\", not found in program folder.\nUninstallation will abort.",
+                  MB_ICONWARNING);
+    }
+
+    answerer.Answer(IDNO);  // vault warning: go on
+    answerer.Answer(IDOK);  // sub-folders could not be removed
+    robot::PressButton(dialog, IDC_UNINSTALL);
+    ASSERT_TRUE(answerer.WaitForBoxes(5, 120000));
     ASSERT_TRUE(WaitForIdle(dialog));
     EXPECT_EQ("Unistallation completed, remove some items manually.", robot::ControlText(dialog, IDC_UNINSTALL_STATUS));
     EXPECT_EQ("Not completed", StepResult(dialog, 5));
@@ -431,16 +708,16 @@ TEST(Uninstall, WarnsOfTheVaultKeepsForeignFolderThenRemovesEverything) {
     flow::Close(process);
     answerer.Finish();
     auto boxes = answerer.Boxes();
-    ASSERT_EQ(4u, boxes.size());
-    ExpectBox(boxes[0], "Kovara - WARNING (Vault Exists)",
+    ASSERT_EQ(7u, boxes.size());
+    ExpectBox(boxes[3], "Kovara - WARNING (Vault Exists)",
               "WARNING!\n----------\nYou have one or more vaults.\nDuring un-installation, the vaults will be "
               "deleted.\n\nOnce deleted, you will lose all data stored in the vault(s).\nClick \"Yes\" to cancel "
               "un-installation.\nClick \"No\" to continue un-installation.\n\nCancel un-installation?",
               MB_ICONERROR);
-    ExpectBox(boxes[1], "Error",
+    ExpectBox(boxes[4], "Error",
               "Uninstallation was done but sub-folders could not be removed.\nYou can remove these manually.",
               MB_ICONINFORMATION);
-    ExpectBox(boxes[3], "Uninstall Kovara",
+    ExpectBox(boxes[6], "Uninstall Kovara",
               "Uninstallation completed successfully!\n\nIMPORTANT:\nYou must yourself restart your computer to "
               "complete the uninstallation process.",
               MB_ICONINFORMATION);
@@ -468,9 +745,51 @@ TEST(SelfDeleteBatch, BytesOfTheBatchFile) {
     const char *folder = "C:\\Program Files\\Kovara";
     char expected[1024];
     snprintf(expected, sizeof expected,
-             ":Repeat\r\ndel \"%s\"\r\nif exist \"%s\" goto Repeat\r\nrmdir \"%s\"\r\ndel \"%s\"\r\n", self, self,
-             folder, "\\DelUS.bat");
+             "set KovaraTries=0\r\n:Repeat\r\ndel \"%s\"\r\nset /a KovaraTries+=1\r\nif exist \"%s\" if %%KovaraTries%% "
+             "lss 1000 goto Repeat\r\nrmdir \"%s\"\r\ndel \"%s\"\r\n",
+             self, self, folder, "\\DelUS.bat");
     EXPECT_EQ(expected, SelfDeleteBatchText(self, folder));
+}
+
+TEST(SelfDeleteBatch, RemovesWhatItNamesAndEndsWhenItCannot) {
+    char testExe[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, testExe, MAX_PATH));
+    struct Case {
+        const char *folder;
+        bool held;  // mapped as an image here, as a running copy would be
+    } cases[] = {
+        // cmd would read %PATH% and %OS% as variables and miss the file.
+        {"C:\\self%PATH%delete", false},
+        // The batch gives up after its tries and still ends (it deletes itself
+        // last), leaving the file it could not delete.
+        {"C:\\self delete held", true},
+    };
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));  // the batch goes to the current drive's root
+    for (const Case &c : cases) {
+        const std::string folder = c.folder, exe = folder + "\\un%OS%install.exe";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        ASSERT_TRUE(CopyFileA(testExe, exe.c_str(), FALSE)) << exe;
+        HMODULE image = c.held ? LoadLibraryExA(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES) : nullptr;
+        if (c.held) ASSERT_TRUE(image != nullptr) << GetLastError();
+
+        StartSelfDelete(exe.c_str(), folder.c_str());
+        SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+        ASSERT_TRUE(flow::Exists("C:\\DelUS.bat")) << folder;
+        // Under load Wine's cmd takes some 40 ms a try.
+        EXPECT_TRUE(flow::WaitUntilGone("C:\\DelUS.bat", 240000)) << folder << ": the batch did not end";
+        if (c.held) {
+            EXPECT_TRUE(flow::Exists(exe));
+            FreeLibrary(image);
+            flow::RemoveTree(folder);
+        } else {
+            EXPECT_FALSE(flow::Exists(exe)) << exe;
+            EXPECT_FALSE(flow::Exists(folder)) << folder;
+        }
+    }
+    SetCurrentDirectoryA(previous);
 }
 
 }  // namespace

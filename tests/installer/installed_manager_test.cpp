@@ -44,7 +44,7 @@ TEST(InstalledManager, CreatesAUserOpensTheVaultAndLocks) {
     LockAndExit(run, main, "installed-manager-vault-locked");
     EXPECT_EQ(8ull * 1048576, FileSize(container));
     EXPECT_EQ(512u, ReadBytes(run.File("Key\\Zoe.vault")).size());
-    char registered[kRegistryPathSize];
+    char registered[kPathSize];
     ASSERT_EQ(1, FindVault("Zoe", registered, sizeof registered));
     EXPECT_EQ(container, registered);
     EXPECT_EQ("<no value>", OpenVaultValue());

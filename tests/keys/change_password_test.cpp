@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 
 #include "told.h"
 #include "keys/change_password/change_password.h"
 #include "keys/files/key_files.h"
+#include "maintenance/registry/registry_settings.h"
 #include "user_on_token.h"
 #include "resources/resource.h"
 
@@ -108,7 +110,7 @@ TEST_F(ChangePasswordTest, SamePasswordStoresAnIdenticalRecord) {
     EXPECT_EQ(ann.record, TokenRecord());
 }
 
-TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
+TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledOrFailedAbandonsTheChange) {
     BackupFolder backups;
     HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
@@ -119,6 +121,18 @@ TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
     robot::WaitForIdle(dialog);
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(ann.record, TokenRecord()) << "cancelled backup: nothing changed";
+
+    // A backup that fails (a folder of its name in the way) abandons the
+    // change too.
+    CreateDirectoryA(backups.File("KovdevTokenKey.user").c_str(), nullptr);
+    robot::PressButton(dialog, IDC_CHANGE_OK);
+    AnswerBox(IDYES, "Kovara - Recommendation");
+    AnswerFolderBrowser(backups.path.c_str());
+    EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Error creating backup.\nTry Again."));
+    robot::WaitForIdle(dialog);
+    EXPECT_TRUE(IsWindow(dialog));
+    RemoveDirectoryA(backups.File("KovdevTokenKey.user").c_str());
+    EXPECT_EQ(ann.record, TokenRecord()) << "failed backup: nothing changed";
 
     robot::PressButton(dialog, IDC_CHANGE_OK);
     AnswerBox(IDYES, "Kovara - Recommendation");
@@ -131,32 +145,40 @@ TEST_F(ChangePasswordTest, BackupChosenFirstAndCancelledAbandonsTheChange) {
 }
 
 TEST_F(ChangePasswordTest, RefusalsBeforeTheTokenIsWritten) {
-    // Each row fails before anything is written: the old record stays.
+    // Each row fails before anything is written: the old record stays. Each
+    // row's fault is put in place just before it and taken away after it.
+    const std::string notRegistered =
+        "cannot be found.\nIf you entered wrong username, then correct it.\nElse If you changed Windows registry "
+        "settings for Kovara, \nthen restore the settings before changing password.";
     struct Row {
         const char *user, *tokenPin;
         std::string text;
+        std::function<void()> fault, undo;
     } rows[] = {
-        {"Nobody", kUserTokenPin,
-         "The vault for user \"Nobody\" cannot be found.\nIf you entered wrong username, then correct it."
-         "\nElse If you changed Windows registry settings for Kovara, \nthen restore the settings before changing "
-         "password."},
-        {"Ann", "wrong pin", "Token authorisation failed.\nToken Password is wrong."},
-        {"Ann", kUserTokenPin, "Vault for user Ann not found."},
+        {"Nobody", kUserTokenPin, "The vault for user \"Nobody\" " + notRegistered, nullptr, nullptr},
+        {"Ann", kUserTokenPin, "The vault for user \"Ann\" " + notRegistered,
+         [] { UnregisterVault("Ann"); }, [&] { RegisterVault("Ann", ann.vaultPath.c_str()); }},
+        {"Ann", "wrong pin", "Token authorisation failed.\nToken Password is wrong.", nullptr, nullptr},
+        {"Ann", kUserTokenPin, "Failed to initialize key search on the token.",
+         [&] { token.Configure(SoftSlotSection("1", "fail = findinit\n", kUserTokenPin)); },
+         [&] { token.Configure(SoftSlotSection("1", "", kUserTokenPin)); }},
+        {"Ann", kUserTokenPin, "Vault for user Ann not found.",
+         [&] { MoveFileA(ann.vaultPath.c_str(), (ann.vaultPath + ".away").c_str()); },
+         [&] { MoveFileA((ann.vaultPath + ".away").c_str(), ann.vaultPath.c_str()); }},
     };
     for (const Row &row : rows) {
-        if (row.text == "Vault for user Ann not found.") {
-            SetFileAttributesA(ann.vaultPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(ann.vaultPath.c_str());
-        }
+        if (row.fault) row.fault();
         robot::Answerer answerer;
         answerer.Answer(IDOK);
         EXPECT_EQ(0, Told(nullptr, ChangePassword(nullptr, "pw of ann", "12345678", row.user, row.tokenPin)))
             << row.text;
         answerer.Finish();
+        if (row.undo) row.undo();
         ASSERT_EQ(1u, answerer.Boxes().size()) << row.text;
         EXPECT_EQ(row.text, answerer.Boxes()[0].text);
+        EXPECT_EQ(ann.record, TokenRecord()) << row.text;
     }
-    EXPECT_EQ(ann.record, TokenRecord());
+    EXPECT_EQ("opens", Ask("pw of ann", ann.vaultPath.c_str())) << "every fault was taken away again";
 }
 
 TEST_F(ChangePasswordTest, TwoKeyObjectsAfterACutOffChange) {

@@ -14,7 +14,7 @@
 #include "keys/files/key_files.h"
 #include "keys/log_in/log_in.h"
 #include "log_in_bed.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "told.h"
 #include "shell/state/open_vault.h"
@@ -71,7 +71,7 @@ protected:
         auto seen = answerer.Boxes();
         for (size_t i = before; i < seen.size(); ++i) EXPECT_EQ("Kovara", seen[i].caption);
         EXPECT_EQ(0, main->Progress()) << "progress is reset on every exit";
-        return BoxTextsFrom(answerer, before);
+        return robot::BoxTextsFrom(answerer, before);
     }
 };
 

@@ -17,7 +17,7 @@
 #include "keys/log_in/log_in.h"
 #include "log_in_bed.h"
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "told.h"
 #include "shell/state/open_vault.h"
@@ -84,9 +84,9 @@ protected:
         EXPECT_EQ(expected, Told(main, LogIn(main, &drive, &loggedInUser)));
         EXPECT_EQ(0u, answerer.PendingAnswers());
         EXPECT_EQ(tokenAsked ? 1 : 0, asked - askedBefore) << "times the token use was authorised";
-        std::vector<std::string> texts = BoxTextsFrom(answerer, before);
+        std::vector<std::string> texts = robot::BoxTextsFrom(answerer, before);
         EXPECT_EQ(0, SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_GETPOS, 0, 0));
-        EXPECT_EQ(nullptr, g_tokenBinding.module) << "the token library is unloaded after each read";
+        EXPECT_EQ(nullptr, g_token.binding.module) << "the token library is unloaded after each read";
         return texts;
     }
 };

@@ -21,7 +21,7 @@
 #include "log_in_bed.h"
 #include "maintenance/log_in_backup/log_in_backup_dialog.h"
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "told.h"
 #include "shell/state/open_vault.h"
@@ -322,7 +322,7 @@ protected:
         worker.join();
         EXPECT_EQ(expected, result);
         EXPECT_EQ(0u, answerer.PendingAnswers());
-        return BoxTextsFrom(answerer, before);
+        return robot::BoxTextsFrom(answerer, before);
     }
     void ChooseSplit(bool swapped) {
         Bytes part1(ann.record.begin(), ann.record.begin() + 426), part2(ann.record.begin() + 426, ann.record.end());

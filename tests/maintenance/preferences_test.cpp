@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "import_patch.h"
 #include "maintenance/preferences/backup_user_info.h"
 #include "maintenance/messages/maintenance_messages.h"
 #include "maintenance/preferences/preferences_dialog.h"
@@ -32,6 +33,11 @@ bool RemindValueExists(const char *key) {
     RegCloseKey(handle);
     return exists;
 }
+
+// Wine cannot refuse a registry change: the program's own imports are pointed
+// at these while a row runs.
+LONG WINAPI RefuseSetValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD) { return ERROR_ACCESS_DENIED; }
+LONG WINAPI RefuseDeleteValue(HKEY, LPCSTR) { return ERROR_ACCESS_DENIED; }
 
 void ClearFirstUse() {
     HKEY handle;
@@ -99,6 +105,46 @@ TEST_F(Preferences, OkWithNothingTickedTurnsBothOffAndYesThenNoLeavesNo) {
     Save(dialog);
     EXPECT_EQ(0, ReminderOn(kPasswordReminder));
     EXPECT_EQ(1, ReminderOn(kBackupReminder));
+}
+
+TEST_F(Preferences, RefusedRegistryChangeKeepsTheDialogOpen) {
+    // Both ticked with the value writes refused: the password reminder, written
+    // first, fails and the backup reminder is not written. Nothing ticked with
+    // the deletions refused: the backup reminder stays on.
+    struct Row {
+        const char *function;
+        void *standIn;
+        int tickYes;
+    } rows[] = {
+        {"RegSetValueExA", (void *)&RefuseSetValue, 1},
+        {"RegDeleteValueA", (void *)&RefuseDeleteValue, 0},
+    };
+    for (const Row &row : rows) {
+        SetReminder(kPasswordReminder, 0);
+        SetReminder(kBackupReminder, !row.tickYes);
+        ImportPatch refusal(row.function, row.standIn);
+        ASSERT_TRUE(refusal.Installed()) << row.function;
+        HWND dialog = Open();
+        ASSERT_NE(nullptr, dialog);
+        if (row.tickYes) {
+            Click(dialog, IDC_PREF_PASSWORD_YES);
+            Click(dialog, IDC_PREF_BACKUP_YES);
+        }
+        robot::PressButton(dialog, IDC_PREF_OK);
+        robot::Box refused = AnswerBox(IDOK);
+        EXPECT_EQ(
+            "There was error saving preferences in registry.\nIf you do not have permission to write in registry, "
+            "reset your registry permissions, then try again.",
+            refused.text)
+            << row.function;
+        EXPECT_EQ((UINT)MB_ICONWARNING, refused.icon);
+        EXPECT_TRUE(robot::WaitForIdle(dialog));
+        EXPECT_TRUE(IsWindow(dialog)) << row.function << ": the dialog stays open";
+        robot::PressButton(dialog, IDC_PREF_CANCEL);
+        EXPECT_TRUE(runner.Finish());
+        EXPECT_EQ(0, ReminderOn(kPasswordReminder)) << row.function;
+        EXPECT_EQ(!row.tickYes, ReminderOn(kBackupReminder)) << row.function;
+    }
 }
 
 TEST_F(Preferences, StartMenuBoxStartsLanyardHidden) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mount/open/drive_letter.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 
 namespace {

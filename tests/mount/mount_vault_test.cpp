@@ -20,6 +20,7 @@
 #include "robot.h"
 #include "shell/state/open_vault.h"
 #include "shell/state/process_state.h"
+#include "volume_shim.h"
 
 namespace {
 
@@ -264,14 +265,32 @@ TEST(VaultShortcut, LeavesTheComStateOfAThreadInAnotherApartmentAlone) {
     g_process.shortcutPath[0] = '\0';
 }
 
-TEST_F(MountVaultTest, RefusedOpenRequestRemovesTheDriveDefinition) {
-    std::string missing = folder.File("no such folder\\Kovara_Ann.udf");
-    robot::Answerer answerer;
-    answerer.Answer(IDOK);
-    EXPECT_EQ(0, Mount(0, 'A', missing));
-    EXPECT_EQ("Unable to send open request to the vault driver." + SystemReported(ERROR_PATH_NOT_FOUND),
-              OnlyBoxText(answerer));
-    ExpectNothingLeft();
+TEST_F(MountVaultTest, RefusalsAfterTheRequestLeaveNothingBehind) {
+    // A request the driver refuses removes the drive definition; an OpenVault
+    // that cannot be recorded (refused just below the registry call) closes
+    // the vault again, since it would go unnoticed after an abnormal end.
+    // The lock that closes it needs the volume codes forwarded to the
+    // stand-in driver, as in the program under the test bed.
+    ASSERT_LT(0, InstallVolumeShim());
+    ASSERT_LT(0, InstallRegistryRefusals());
+    struct Row {
+        std::string container;
+        const char *refuse;  // KOVSHIM_REFUSE_OPEN_VAULT
+        std::string text;
+    } rows[] = {
+        {folder.File("no such folder\\Kovara_Ann.udf"), nullptr,
+         "Unable to send open request to the vault driver." + SystemReported(ERROR_PATH_NOT_FOUND)},
+        {ann.vaultPath, "write", SystemReported(ERROR_ACCESS_DENIED).substr(strlen("\n\n\nSystem Reported Error:\n"))},
+    };
+    for (const Row &row : rows) {
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", row.refuse);
+        robot::Answerer answerer;
+        answerer.Answer(IDOK);
+        EXPECT_EQ(0, Mount(0, 'A', row.container)) << row.text;
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", NULL);
+        EXPECT_EQ(row.text, OnlyBoxText(answerer));
+        ExpectNothingLeft();
+    }
 }
 
 TEST(MountMessages, EveryFailureOfTheOpenSequenceHasItsOwnText) {

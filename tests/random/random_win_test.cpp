@@ -14,6 +14,7 @@
 #include "crypto/win/random_poll.h"
 #include "crypto/core/random_pool.h"
 #include "crypto/win/random_win.h"
+#include "import_patch.h"
 
 namespace {
 
@@ -172,31 +173,6 @@ BOOL WINAPI RecordingGenRandom(HCRYPTPROV, DWORD length, BYTE *out) {
     if (!g_generator.answer) return FALSE;
     for (DWORD i = 0; i < length; ++i) out[i] = static_cast<BYTE>(0xC0 + i);
     return TRUE;
-}
-
-// Points this program's import of name at replacement; the former target.
-void *ReplaceImport(const char *name, void *replacement) {
-    unsigned char *base = reinterpret_cast<unsigned char *>(GetModuleHandleA(nullptr));
-    auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto *import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress); import->Name;
-         ++import) {
-        auto *bound = reinterpret_cast<IMAGE_THUNK_DATA *>(base + import->FirstThunk);
-        auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + import->OriginalFirstThunk);
-        for (size_t i = 0; bound[i].u1.Function; ++i) {
-            if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
-            auto *byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names[i].u1.AddressOfData);
-            if (strcmp(reinterpret_cast<const char *>(byName->Name), name) != 0) continue;
-            void **slot = reinterpret_cast<void **>(&bound[i].u1.Function);
-            DWORD old;
-            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-            void *former = *slot;
-            *slot = replacement;
-            VirtualProtect(slot, sizeof *slot, old, &old);
-            return former;
-        }
-    }
-    return nullptr;
 }
 
 TEST(RandomPolls, SlowPollAddsSixtyFourBytesOfTheSystemGeneratorWhenItAnswers) {

@@ -66,7 +66,7 @@ protected:
     std::string dir_;
 };
 
-TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailure) {
+TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailureOfItsSide) {
     BreakTheDisplayServer();
     EXPECT_NE(0, RunWineTests()) << ReadAll(dir_ + "/run.log");
     EXPECT_NE(std::string::npos, ReadAll(dir_ + "/run.log").find("Xvfb did not start"));
@@ -75,6 +75,14 @@ TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailure) {
     EXPECT_NE(0, CountResults(&output)) << output;
     EXPECT_EQ("0 passed, 1 failed", LastLine(output)) << output;
     EXPECT_NE(std::string::npos, output.find("wine-session")) << output;
+
+    // A tree for Wine's 32-bit side (the product tree) fails under its own
+    // name beside the 64-bit side's failure.
+    std::ofstream(dir_ + "/build/wine-side.txt") << "win32\n";
+    EXPECT_NE(0, RunWineTests()) << ReadAll(dir_ + "/run.log");
+    EXPECT_NE(0, CountResults(&output)) << output;
+    EXPECT_EQ("0 passed, 2 failed", LastLine(output)) << output;
+    EXPECT_NE(std::string::npos, output.find("wine32-session")) << output;
 }
 
 TEST_F(TestScriptTest, CountEndsWithPassedAndFailedWithoutDisabledEntryPoints) {

@@ -9,7 +9,7 @@
 #include "key_fixture.h"
 #include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "shell/manager/my_documents.h"
 

@@ -11,7 +11,7 @@
 #include "key_fixture.h"
 #include "maintenance/registry/registry_settings.h"
 #include "manager_run.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 
 namespace {
@@ -56,6 +56,19 @@ bool RefusedDuringPass(ManagerRun &run, HWND main, UINT message, WPARAM wParam, 
                  !run.WaitForDialog("Kovara - Lock Vault and Exit?", 0) && run.WaitForExit(0) == STILL_ACTIVE &&
                  !IsWindowVisible(main);
     return answered && quiet;
+}
+
+// The icon the shell shows in its tray: a visible child of the tray window
+// (Wine's "Wine System Tray" on a display without a tray of its own, which
+// shows only while it holds an icon); NULL while none is shown.
+HWND ShellTrayIcon() {
+    for (const char *tray : {"__winex11_standalone_tray", "Shell_TrayWnd"}) {
+        HWND window = FindWindowA(tray, NULL);
+        if (!window || !IsWindowVisible(window)) continue;
+        for (HWND icon = GetWindow(window, GW_CHILD); icon; icon = GetWindow(icon, GW_HWNDNEXT))
+            if (IsWindowVisible(icon)) return icon;
+    }
+    return NULL;
 }
 
 // The text a drive pick leaves beside check box 1410.
@@ -140,30 +153,73 @@ protected:
 
 }  // namespace
 
-TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway) {
-    SetWindowsVersionForKovara("nt40");
-    ManagerRun old;
-    ASSERT_TRUE(old.Start());
-    robot::Box box = Answer(old, "Kovara", IDOK);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.icon);
-    EXPECT_EQ(0u, box.text.find("This version of Kovara requires Windows 2000, Windows XP or later.\n"));
-    EXPECT_EQ(0u, old.WaitForExit());
+// The version record sizes Kovara.exe passes, one per line, as the volume
+// shim's recorder saw them (KOVSHIM_VERSION_SIZES).
+class VersionSizes {
+public:
+    VersionSizes() {
+        char folder[MAX_PATH] = "";
+        GetTempPathA(sizeof folder, folder);
+        path_ = std::string(folder) + "kovara-version-sizes.txt";
+        DeleteFileA(path_.c_str());
+        SetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", path_.c_str());
+    }
+    ~VersionSizes() {
+        SetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", NULL);
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", NULL);
+        DeleteFileA(path_.c_str());
+    }
+    std::string Seen() const {
+        Bytes bytes = ReadBytes(path_);
+        return std::string(bytes.begin(), bytes.end());
+    }
 
-    SetWindowsVersionForKovara("win2k");
-    ManagerRun current;
-    ASSERT_TRUE(current.Start());
-    EXPECT_TRUE(current.AuthoriseToken()) << "Windows 2000 passes the check";
-    HWND main = current.WaitForMainWindow();
-    ASSERT_TRUE(main != NULL);
-    // No user yet: the new-user page, whose Cancel asks the exit question.
-    EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
-    EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
-    robot::PressButton(main, IDC_CREATE_CANCEL);
-    EXPECT_EQ(
-        "Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
-        "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
-        Answer(current, "Exit Application?", IDYES).text);
-    EXPECT_EQ(0u, current.WaitForExit());
+private:
+    std::string path_;
+};
+
+TEST_F(VaultManagerTest, WindowsVersionsBelow2000AreTurnedAway2000AndXpRun) {
+    // The 156-byte extended record first; where it is refused (a system that
+    // knows only the basic record) the 148-byte one.
+    struct Row {
+        const char *version;
+        bool basicRecordOnly;
+        const char *sizes;
+        bool runs;
+    } rows[] = {
+        {"nt40", false, "156\n", false},
+        {"win2k", true, "156\n148\n", true},
+        {"winxp", false, "156\n", true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.version);
+        SetWindowsVersionForKovara(row.version);
+        VersionSizes sizes;
+        if (row.basicRecordOnly) SetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", "1");
+        ManagerRun run;
+        ASSERT_TRUE(run.Start());
+        if (!row.runs) {
+            robot::Box box = Answer(run, "Kovara", IDOK);
+            EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.icon);
+            EXPECT_EQ(0u, box.text.find("This version of Kovara requires Windows 2000, Windows XP or later.\n"));
+            EXPECT_EQ(0u, run.WaitForExit());
+            EXPECT_EQ(row.sizes, sizes.Seen());
+            continue;
+        }
+        EXPECT_TRUE(run.AuthoriseToken()) << "the version check passes";
+        HWND main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_EQ(row.sizes, sizes.Seen());
+        // No user yet: the new-user page, whose Cancel asks the exit question.
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_CREATE_NEXT));
+        EXPECT_FALSE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+        robot::PressButton(main, IDC_CREATE_CANCEL);
+        EXPECT_EQ(
+            "Would you like to exit program Kovara?\n\nClick \"Yes\" to exit program Kovara.\nClick \"No\" to "
+            "minimize to task bar.\nClick \"Cancel\" to cancel this command.",
+            Answer(run, "Exit Application?", IDYES).text);
+        EXPECT_EQ(0u, run.WaitForExit());
+    }
 }
 
 TEST_F(VaultManagerTest, SecondCopyHandsOverToTheFirstAndEnds) {
@@ -297,6 +353,24 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     Answer(run, "Kovara", IDYES);
     EXPECT_EQ("Vault backup scheduled at \"Lock and Exit\".", Answer(run, "Kovara", IDOK).text);
 
+    // The shell took the 488-byte tray record: its tray window shows the
+    // icon, and a right click on it reaches the program as the record's
+    // callback, which opens the menu.
+    {
+        HWND icon = NULL;
+        ASSERT_TRUE(robot::WaitUntil([&] { return (icon = ShellTrayIcon()) != NULL; }, 10000))
+            << "no icon in the shell's tray";
+        RECT area;
+        GetClientRect(icon, &area);
+        LPARAM middle = MAKELPARAM((area.right - area.left) / 2, (area.bottom - area.top) / 2);
+        PostMessageA(icon, WM_RBUTTONDOWN, MK_RBUTTON, middle);
+        PostMessageA(icon, WM_RBUTTONUP, 0, middle);
+        HWND menu = robot::WaitForWindow("#32768", NULL, 10000, run.pid());
+        ASSERT_TRUE(menu != NULL) << "a click on the shell's tray icon opened no menu";
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        robot::WaitForClose(menu);
+    }
+
     // A vault open: left and right clicks hide the window and open menu 158.
     for (LPARAM click : {WM_LBUTTONUP, WM_RBUTTONUP}) {
         ShowWindow(main, SW_SHOW);
@@ -353,6 +427,76 @@ TEST_F(VaultManagerTest, LogInTrayAndLockAndExit) {
     EXPECT_EQ(0u, run.WaitForExit());
     EXPECT_EQ("<no value>", OpenVaultValue());
     EXPECT_FALSE(FileExists(shortcut)) << "the read-only shortcut is deleted by the lock";
+    EXPECT_FALSE(drivertest::LetterInUse('D'));
+    KovdevInspect state;
+    ASSERT_TRUE(drivertest::Inspect(&state));
+    EXPECT_EQ(0u, state.vaultOpen);
+}
+
+TEST_F(VaultManagerTest, StaleVaultAtLogInAndTheEndOfTheSession) {
+    {
+        // A vault recorded open by a copy that ended abnormally, and a
+        // registry that refuses to delete the record: start-up reports the
+        // improper shutdown, and the log-in page then asks about the vault
+        // still recorded open. Yes tries to lock F:, which holds no vault,
+        // and says nothing about it.
+        ManagerRun run;
+        RegisteredUser ann(run);
+        ASSERT_EQ(1, SetOpenVault("F:"));
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", "delete");
+        bool started = run.Start();
+        SetEnvironmentVariableA("KOVSHIM_REFUSE_OPEN_VAULT", NULL);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(run.AuthoriseToken());
+        EXPECT_EQ(0u, Answer(run, "Kovara", IDOK).text.find("Kovara has detected improper shutdown."));
+        robot::Box stale = Answer(run, "Kovara", IDYES);
+        EXPECT_EQ(
+            "It seems that Kovara was shut down abnormally.\nThis can happen if you force close the program using "
+            "Windows Task Manager etc.\n\nKovara has determined that you still have vault open.\nIf you still "
+            "have vault open then click \"Yes\" to first lock the vault then log-in again.Else click \"No\" to "
+            "continue log-in process.",
+            stale.text);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), stale.icon);
+        HWND main = run.WaitForMainWindow();
+        ASSERT_TRUE(main != NULL);
+        EXPECT_TRUE(robot::IsControlVisible(main, IDC_LOGIN_OK));
+        EXPECT_EQ("F:", OpenVaultValue()) << "no vault on F: was locked, the record stays";
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        Answer(run, "Exit Application?", IDYES);
+        EXPECT_EQ(0u, run.WaitForExit());
+        ClearOpenVault();
+    }
+
+    // The session ends with a file open in the vault: the lock fails and
+    // says so; the next end of the session locks it without asking.
+    ManagerRun run;
+    RegisteredUser ann(run);
+    HWND main = StartToMainWindow(run);
+    ASSERT_TRUE(main != NULL);
+    HWND howToUse = LogIn(run, main);
+    ASSERT_TRUE(howToUse != NULL);
+    EXPECT_EQ("D:", OpenVaultValue());
+    PostMessageA(howToUse, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(robot::WaitForClose(howToUse));
+    std::string shortcut = MyDocumentsShortcut();
+    EXPECT_TRUE(FileExists(shortcut));
+    ASSERT_TRUE(drivertest::SetOpenFiles(1));
+    {
+        SentMessage ending(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(kLockFailureD, Answer(run, "Kovara", IDOK).text);
+        LRESULT result = 0;
+        EXPECT_TRUE(ending.Wait(&result));
+    }
+    EXPECT_EQ("D:", OpenVaultValue()) << "the vault is still open";
+    ASSERT_TRUE(drivertest::SetOpenFiles(0));
+    {
+        // A box would hold the answer back until it was closed.
+        SentMessage ending(main, WM_ENDSESSION, TRUE, 0);
+        LRESULT result = 0;
+        EXPECT_TRUE(ending.Wait(&result, 20000)) << "the lock at the end of the session asks nothing";
+    }
+    EXPECT_EQ("<no value>", OpenVaultValue());
+    EXPECT_FALSE(FileExists(shortcut));
     EXPECT_FALSE(drivertest::LetterInUse('D'));
     KovdevInspect state;
     ASSERT_TRUE(drivertest::Inspect(&state));

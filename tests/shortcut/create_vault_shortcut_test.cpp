@@ -136,6 +136,52 @@ TEST_F(ShortcutLibrary, FirstItemOneTextOrNoMatchWritesNothingAndReturnsOne) {
     }
 }
 
+#if defined(__i386__)
+// Calls the export as a 32-bit outside program does: five 4-byte arguments
+// pushed, the callee to take them off again. Returns the bytes the call left
+// on the stack (0 for the standard convention with 20 bytes of arguments) and
+// the function's answer in *answer.
+struct ShortcutArguments {
+    const char *text1, *text2, *path;
+    DWORD reserved1, reserved2;
+};
+int StackLeftByCall(CreateMyVaultShortcutProc function, const ShortcutArguments &arguments, int *answer) {
+    int left = 0, result = 0;
+    asm volatile(
+        "mov %%esp, %%esi\n\t"
+        "pushl 16(%[args])\n\t"
+        "pushl 12(%[args])\n\t"
+        "pushl 8(%[args])\n\t"
+        "pushl 4(%[args])\n\t"
+        "pushl (%[args])\n\t"
+        "call *%[function]\n\t"
+        "mov %%esi, %%ecx\n\t"
+        "sub %%esp, %%ecx\n\t"
+        "mov %%esi, %%esp\n\t"
+        : "=a"(result), "=c"(left)
+        : [args] "r"(&arguments), [function] "r"(function)
+        : "esi", "edx", "memory");
+    *answer = result;
+    return left;
+}
+
+// A 32-bit caller that binds the export by name and pushes 20 bytes gets them
+// taken off by the library, with and without a shortcut written.
+TEST_F(ShortcutLibrary, ThirtyTwoBitCallerPushesTwentyBytesAndTheLibraryTakesThem) {
+    const Drive &drive = items_[1];
+    std::string path = std::string(kFolder) + "\\stdcall.lnk";
+    DeleteFileA(path.c_str());
+    int answer = 0;
+    ShortcutArguments written = {drive.name.c_str(), drive.name.c_str(), path.c_str(), 0, 0};
+    EXPECT_EQ(0, StackLeftByCall(create_, written, &answer)) << "bytes left on the stack";
+    EXPECT_EQ(1, answer);
+    EXPECT_TRUE(Exists(path));
+    ShortcutArguments nothing = {"no such drive", "none at all", path.c_str(), 0, 0};
+    EXPECT_EQ(0, StackLeftByCall(create_, nothing, &answer)) << "bytes left on the stack";
+    EXPECT_EQ(1, answer);
+}
+#endif
+
 TEST(JoinFolderAndName, BackslashOnlyWhenTheFolderLacksOne) {
     char out[MAX_PATH];
     ASSERT_EQ(1, JoinFolderAndName("C:\\", "Kovara.lnk", out, sizeof out));

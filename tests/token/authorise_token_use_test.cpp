@@ -27,11 +27,11 @@ protected:
     void TearDown() override {
         runner_.Stop();
         ReleaseTokenPassword(block_);
-        EXPECT_EQ(nullptr, g_tokenBinding.module);
+        EXPECT_EQ(nullptr, g_token.binding.module);
         ClearRegisteredTokens();
     }
     HWND Start() {
-        g_tokenUseNotAuthorised = 0;
+        g_token.useNotAuthorised = 0;
         HWND dialog = runner_.Start([this] { block_ = RunAuthoriseTokenUseDialog(nullptr); }, kCaption);
         EXPECT_NE(nullptr, dialog);
         return dialog;
@@ -41,7 +41,7 @@ protected:
 TEST_F(AuthoriseTokenUse, AsksUntilThePasswordOpensTheToken) {
     HWND dialog = Start();
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(1, g_tokenUseNotAuthorised) << "opening marks the use as not authorised";
+    EXPECT_EQ(1, g_token.useNotAuthorised) << "opening marks the use as not authorised";
     EXPECT_EQ('*', (char)SendDlgItemMessageA(dialog, IDC_TOKEN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0));
 
     robot::PressButton(dialog, IDC_TOKEN_OK);
@@ -59,7 +59,7 @@ TEST_F(AuthoriseTokenUse, AsksUntilThePasswordOpensTheToken) {
     ASSERT_NE(nullptr, block_);
     EXPECT_STREQ("s3cret", block_);
     EXPECT_EQ(0, block_[102]);
-    EXPECT_EQ(0, g_tokenUseNotAuthorised);
+    EXPECT_EQ(0, g_token.useNotAuthorised);
 }
 
 TEST_F(AuthoriseTokenUse, CancelAndCloseLeaveTheUseUnauthorised) {
@@ -69,14 +69,14 @@ TEST_F(AuthoriseTokenUse, CancelAndCloseLeaveTheUseUnauthorised) {
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     EXPECT_TRUE(runner_.Finish());
     EXPECT_EQ(nullptr, block_);
-    EXPECT_EQ(1, g_tokenUseNotAuthorised);
+    EXPECT_EQ(1, g_token.useNotAuthorised);
 
     dialog = Start();
     ASSERT_NE(nullptr, dialog);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(runner_.Finish());
     EXPECT_EQ(nullptr, block_);
-    EXPECT_EQ(1, g_tokenUseNotAuthorised);
+    EXPECT_EQ(1, g_token.useNotAuthorised);
 }
 
 TEST_F(AuthoriseTokenUse, AnotherTokenIsNamedInsteadOfAskingForItsPassword) {

@@ -42,7 +42,7 @@ TEST_F(RegisteredTokens, DefaultTokenNeedsALibraryValue) {
     EXPECT_EQ(0, ReadDefaultToken()) << "a library value of one byte (its terminator) is no library";
     RegisterToken("DefaultToken", "alpha");
     EXPECT_EQ(1, ReadDefaultToken());
-    EXPECT_STREQ("alpha", g_defaultTokenName);
+    EXPECT_STREQ("alpha", g_token.defaultName);
     RegisterToken("DefaultToken", std::string(200, 'x'));
     EXPECT_EQ(0, ReadDefaultToken()) << "a name longer than the buffer is refused";
 }
@@ -50,8 +50,8 @@ TEST_F(RegisteredTokens, DefaultTokenNeedsALibraryValue) {
 TEST_F(RegisteredTokens, LookUpSetsNameAndPathOnlyOnSuccess) {
     RegisterToken("Alpha", "C:\\tokens\\a.dll");
     ASSERT_EQ(1, LookUpTokenLibrary("Alpha"));
-    EXPECT_STREQ("Alpha", g_selectedToken.name);
-    EXPECT_STREQ("C:\\tokens\\a.dll", g_selectedToken.libraryPath);
+    EXPECT_STREQ("Alpha", g_token.selected.name);
+    EXPECT_STREQ("C:\\tokens\\a.dll", g_token.selected.libraryPath);
 
     EXPECT_EQ(0, LookUpTokenLibrary("Missing"));
     RegisterToken("Long", "C:\\" + std::string(300, 'p'));
@@ -59,8 +59,8 @@ TEST_F(RegisteredTokens, LookUpSetsNameAndPathOnlyOnSuccess) {
     std::string longName(150, 'n');
     RegisterToken(longName, "C:\\n.dll");
     EXPECT_EQ(0, LookUpTokenLibrary(longName.c_str()));
-    EXPECT_STREQ("Alpha", g_selectedToken.name);
-    EXPECT_STREQ("C:\\tokens\\a.dll", g_selectedToken.libraryPath);
+    EXPECT_STREQ("Alpha", g_token.selected.name);
+    EXPECT_STREQ("C:\\tokens\\a.dll", g_token.selected.libraryPath);
 }
 
 // FillTokenList on the authorisation dialog's template, created modeless.

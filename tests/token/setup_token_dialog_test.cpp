@@ -49,7 +49,7 @@ protected:
         ClearRegisteredTokens();
     }
     HWND Start() {
-        g_tokenSetupNotCompleted = 1;
+        g_token.setupNotCompleted = 1;
         HWND dialog = runner_.Start([] { RunSetupTokenDialog(nullptr); }, kCaption);
         EXPECT_NE(nullptr, dialog);
         return dialog;
@@ -80,7 +80,7 @@ TEST_F(SetupTokenDialog, OpensWithMissingLibrariesDisabledAndOwnChoiceOff) {
     EXPECT_FALSE(robot::IsControlEnabled(dialog, IDC_TOKEN_NAME));
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenSetupNotCompleted);
+    EXPECT_EQ(1, g_token.setupNotCompleted);
 }
 
 TEST_F(SetupTokenDialog, ChecksComeInOrderThenTheLibraryIsRegisteredAsDefault) {
@@ -114,7 +114,7 @@ TEST_F(SetupTokenDialog, ChecksComeInOrderThenTheLibraryIsRegisteredAsDefault) {
     EXPECT_EQ("The token was setup successfully!", done.text);
     EXPECT_EQ((UINT)MB_ICONINFORMATION, done.icon);
     Finish(dialog);
-    EXPECT_EQ(0, g_tokenSetupNotCompleted);
+    EXPECT_EQ(0, g_token.setupNotCompleted);
     EXPECT_EQ(token_.library, RegisteredValue("My Own Token"));
     EXPECT_EQ("My Own Token", RegisteredValue("DefaultToken"));
 }
@@ -134,7 +134,7 @@ TEST_F(SetupTokenDialog, ALibraryThatFailsItsTestIsNotRegistered) {
     EXPECT_EQ("<none>", RegisteredValue("Broken"));
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenSetupNotCompleted);
+    EXPECT_EQ(1, g_token.setupNotCompleted);
 }
 
 TEST_F(SetupTokenDialog, AnExistingRegistrationIsOverwrittenOnlyWhenTheUserAgrees) {

@@ -215,6 +215,24 @@ TEST_F(SoftTokenProtocol, KeyObjectFaultsReachTheirOutcomes) {
     // Still there, and intact.
     ASSERT_EQ(kTokenOk, ReadTokenKeyValue(&binding_, kTokenKeySize, value));
     EXPECT_EQ(0, memcmp(value + 3, record.data(), kTokenRecordSize));
+    CloseSessionOnToken(&binding_);
+
+    // The store's new file cannot replace the old one: a second key and the
+    // destroy both fail, and the token, loaded afresh, holds its one key.
+    Configure(SoftSlotSection("1", "fail = storerename\n"));
+    ASSERT_EQ(kTokenOk, Open("1"));
+    std::vector<unsigned char> other(kTokenRecordSize, 0x29);
+    EXPECT_EQ(kTokenCreateFailed, CreateTokenKeyObject(&binding_, other.data()));
+    ASSERT_EQ(kTokenOk, FindExistingTokenKey(&binding_, &handle, &length));
+    EXPECT_EQ(kTokenDestroyFailed, DestroyTokenKeyObject(&binding_, handle));
+    CloseSessionOnToken(&binding_);
+    Configure(SoftSlotSection("1"));
+    ASSERT_EQ(kTokenOk, Open("1"));
+    ASSERT_EQ(kTokenOk, ReadTokenKeyValue(&binding_, kTokenKeySize, value)) << "the old store is whole";
+    EXPECT_EQ(0, memcmp(value + 3, record.data(), kTokenRecordSize));
+    ASSERT_EQ(kTokenOk, FindExistingTokenKey(&binding_, &handle, &length));
+    ASSERT_EQ(kTokenOk, DestroyTokenKeyObject(&binding_, handle));
+    EXPECT_EQ(kTokenNoKeyObject, FindExistingTokenKey(&binding_, &handle, &length)) << "it held one key";
 }
 
 }  // namespace

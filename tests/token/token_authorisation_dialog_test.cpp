@@ -25,12 +25,12 @@ protected:
     void SetUp() override { token_.Configure(SoftSlotSection("1", "", "pw-1")); }
     void TearDown() override {
         runner_.Stop();
-        EXPECT_EQ(nullptr, g_tokenBinding.module);
+        EXPECT_EQ(nullptr, g_token.binding.module);
         ClearRegisteredTokens();
     }
     HWND Start() {
-        g_tokenAuthorisationNotCompleted = 1;
-        g_tokenHoldsKey = -1;
+        g_token.authorisationNotCompleted = 1;
+        g_token.holdsKey = -1;
         HWND dialog = runner_.Start([] { RunTokenAuthorisationDialog(nullptr); }, kCaption);
         EXPECT_NE(nullptr, dialog);
         return dialog;
@@ -56,7 +56,7 @@ TEST_F(TokenAuthorisationDialog, WithoutRegisteredTokensOnlySetupIsOffered) {
     EXPECT_EQ((UINT)MB_ICONWARNING, box.icon);
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenAuthorisationNotCompleted);
+    EXPECT_EQ(1, g_token.authorisationNotCompleted);
 }
 
 TEST_F(TokenAuthorisationDialog, PasswordIsProvedAndTheKeyIsLookedForSilently) {
@@ -75,8 +75,8 @@ TEST_F(TokenAuthorisationDialog, PasswordIsProvedAndTheKeyIsLookedForSilently) {
     robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, "pw-1");
     robot::PressButton(dialog, IDC_TOKEN_OK);
     Finish(dialog);  // a token without a key shows nothing here
-    EXPECT_EQ(0, g_tokenAuthorisationNotCompleted);
-    EXPECT_EQ(0, g_tokenHoldsKey);
+    EXPECT_EQ(0, g_token.authorisationNotCompleted);
+    EXPECT_EQ(0, g_token.holdsKey);
     EXPECT_EQ(nullptr, robot::WaitForBox("Kovara", 300)) << "no box after closing";
 
     StoreKey("pw-1");
@@ -85,7 +85,7 @@ TEST_F(TokenAuthorisationDialog, PasswordIsProvedAndTheKeyIsLookedForSilently) {
     robot::SetControlText(dialog, IDC_TOKEN_PASSWORD, "pw-1");
     robot::PressButton(dialog, IDC_TOKEN_OK);
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenHoldsKey);
+    EXPECT_EQ(1, g_token.holdsKey);
 }
 
 TEST_F(TokenAuthorisationDialog, TwoConnectedTokensAreOfferedOneByOne) {
@@ -105,25 +105,25 @@ TEST_F(TokenAuthorisationDialog, TwoConnectedTokensAreOfferedOneByOne) {
     AnswerBox(IDNO);
     AnswerBox(IDYES);
     Finish(dialog);
-    EXPECT_EQ(0, g_tokenAuthorisationNotCompleted);
-    EXPECT_EQ(0, strncmp(g_selectedToken.serialNumber, "2 ", 2));
+    EXPECT_EQ(0, g_token.authorisationNotCompleted);
+    EXPECT_EQ(0, strncmp(g_token.selected.serialNumber, "2 ", 2));
 }
 
 TEST_F(TokenAuthorisationDialog, RestoreSelectsTheTokenAndKeepsTheDialog) {
     HWND dialog = Start();
     ASSERT_NE(nullptr, dialog);
-    memset(g_selectedToken.serialNumber, 0, sizeof g_selectedToken.serialNumber);
+    memset(g_token.selected.serialNumber, 0, sizeof g_token.selected.serialNumber);
     robot::PressButton(dialog, IDC_TOKEN_RESTORE_BACKUP);
     HWND restore = robot::WaitForWindow("#32770", "Kovara - Restore Key On Token");
     ASSERT_NE(nullptr, restore);
     EXPECT_EQ(dialog, GetWindow(restore, GW_OWNER));
-    EXPECT_EQ(0, strncmp(g_selectedToken.serialNumber, "1 ", 2)) << "the token was selected first";
+    EXPECT_EQ(0, strncmp(g_token.selected.serialNumber, "1 ", 2)) << "the token was selected first";
     robot::PressButton(restore, IDC_RESTORE_CANCEL);
     EXPECT_TRUE(robot::WaitForClose(restore));
     EXPECT_TRUE(IsWindow(dialog));
     robot::PressButton(dialog, IDC_TOKEN_CANCEL);
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenAuthorisationNotCompleted);
+    EXPECT_EQ(1, g_token.authorisationNotCompleted);
 }
 
 TEST_F(TokenAuthorisationDialog, SettingUpANewTokenEndsTheAuthorisationUnfinished) {
@@ -148,8 +148,8 @@ TEST_F(TokenAuthorisationDialog, SettingUpANewTokenEndsTheAuthorisationUnfinishe
     EXPECT_EQ("The token was setup successfully!", AnswerBox(IDOK).text);
     EXPECT_TRUE(robot::WaitForClose(setup));
     Finish(dialog);
-    EXPECT_EQ(1, g_tokenAuthorisationNotCompleted) << "the new token is offered at the next start";
-    EXPECT_EQ(0, g_tokenSetupNotCompleted);
+    EXPECT_EQ(1, g_token.authorisationNotCompleted) << "the new token is offered at the next start";
+    EXPECT_EQ(0, g_token.setupNotCompleted);
     EXPECT_EQ(token_.library, RegisteredValue("Second"));
 }
 

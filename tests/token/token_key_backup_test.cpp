@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <memory>
 #include <string>
 
+#include "import_patch.h"
 #include "told.h"
 #include "keys/files/key_files.h"
 #include "user_on_token.h"
@@ -17,6 +19,25 @@ namespace {
 
 const char kRestoreCaption[] = "Kovara - Restore Key On Token";
 const char kDriveRootBackup[] = "C:\\KovdevTokenKey.user";
+
+// A disk that fills after half the record, and a disk that cannot take the
+// written bytes: stand-ins for the backup's WriteFile and FlushFileBuffers.
+BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID data, DWORD length, LPDWORD written, LPOVERLAPPED overlapped) {
+    // The program's own import of WriteFile points here: the real one is
+    // taken from the system module.
+    static auto *const realWrite = reinterpret_cast<decltype(&WriteFile)>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "WriteFile")));
+    DWORD half = 0;
+    realWrite(file, data, length / 2, &half, overlapped);
+    if (written) *written = half;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+BOOL WINAPI RefuseFlush(HANDLE) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return FALSE;
+}
 
 class TokenKeyBackup : public UserOnTokenTest {
 protected:
@@ -55,20 +76,40 @@ TEST_F(TokenKeyBackup, DriveRootGetsOneBackslashAndASecondBackupAsksForAnotherFo
     EXPECT_EQ(ann.record, ReadBytes(backups.File("KovdevTokenKey.user")));
     EXPECT_EQ(ann.record, ReadBytes(kDriveRootBackup)) << "the first backup is never overwritten";
 
-    // A folder of the backup's name in the way: the creation fails with the
-    // system's reason and nothing is written.
+    // The creation fails (a folder of the backup's name in the way), the
+    // write stops halfway, the flush is refused: each fails with the system's
+    // reason and leaves no backup file behind.
     BackupFolder blocked;
     blocked.path = "C:\\kovara-backup-blocked";
     CreateDirectoryA(blocked.path.c_str(), nullptr);
-    CreateDirectoryA(blocked.File("KovdevTokenKey.user").c_str(), nullptr);
-    result = -1;
-    runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kUserTokenPin); },
-                 "Browse for Folder");
-    AnswerFolderBrowser(blocked.path.c_str());
-    EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Error creating backup.\nTry Again.\n\n\nSystem Reported Error:\n"));
-    ASSERT_TRUE(runner.Finish());
-    EXPECT_EQ(0, result);
-    RemoveDirectoryA(blocked.File("KovdevTokenKey.user").c_str());
+    const std::string target = blocked.File("KovdevTokenKey.user");
+    struct Row {
+        const char *fault, *function;
+        void *standIn;
+    } rows[] = {
+        {"creation", nullptr, nullptr},
+        {"write", "WriteFile", (void *)&WriteHalfThenFail},
+        {"flush", "FlushFileBuffers", (void *)&RefuseFlush},
+    };
+    for (const Row &row : rows) {
+        if (!row.function) CreateDirectoryA(target.c_str(), nullptr);
+        std::unique_ptr<ImportPatch> fault;
+        if (row.function) {
+            fault.reset(new ImportPatch(row.function, row.standIn));
+            ASSERT_TRUE(fault->Installed()) << row.fault;
+        }
+        result = -1;
+        runner.Start([&] { result = BackupTokenKey(nullptr, "KovdevTokenKey", ".user", kUserTokenPin); },
+                     "Browse for Folder");
+        AnswerFolderBrowser(blocked.path.c_str());
+        EXPECT_EQ(0u, AnswerBox(IDOK).text.find("Error creating backup.\nTry Again.\n\n\nSystem Reported Error:\n"))
+            << row.fault;
+        ASSERT_TRUE(runner.Finish()) << row.fault;
+        fault.reset();
+        EXPECT_EQ(0, result) << row.fault;
+        if (!row.function) RemoveDirectoryA(target.c_str());
+        EXPECT_FALSE(FileExists(target)) << row.fault << ": no partial backup is left";
+    }
 }
 
 class RestoreKey : public UserOnTokenTest {

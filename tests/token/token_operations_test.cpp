@@ -27,7 +27,7 @@ protected:
         for (size_t i = 0; i < record_.size(); i++) record_[i] = (unsigned char)(i * 13 + 1);
     }
     void TearDown() override {
-        EXPECT_EQ(nullptr, g_tokenBinding.module) << "a library was left bound";
+        EXPECT_EQ(nullptr, g_token.binding.module) << "a library was left bound";
         EXPECT_EQ(nullptr, GetModuleHandleA(token_.library.c_str())) << "the library stayed loaded";
         ClearRegisteredTokens();
     }
@@ -47,13 +47,13 @@ protected:
                              {CKA_TOKEN, &yes, 1},
                              {CKA_PRIVATE, &yes, 1}};
         CK_OBJECT_HANDLE h;
-        EXPECT_EQ(CKR_OK, g_tokenBinding.functions->C_CreateObject(g_tokenBinding.session, a, 5, &h));
+        EXPECT_EQ(CKR_OK, g_token.binding.functions->C_CreateObject(g_token.binding.session, a, 5, &h));
         CloseTokenSession();
     }
     // 1 when a readable token key is on the token, after a quiet read.
     int HoldsKey() {
         if (!OpenTokenSession(nullptr, "1234")) return -1;
-        memset(g_tokenKeyBuffer, 0, sizeof g_tokenKeyBuffer);
+        memset(g_token.keyBuffer, 0, sizeof g_token.keyBuffer);
         int read = ReadTokenKey(nullptr, kTokenKeySize, 1);
         CloseTokenSession();
         return read;
@@ -125,8 +125,8 @@ TEST_F(TokenOperations, SelectingOffersSeveralTokensOneByOne) {
     EXPECT_NE(std::string::npos, boxes[1].text.find("Token Serial Number\t\t2  "));
     EXPECT_EQ((UINT)MB_ICONQUESTION, boxes[1].icon);
     EXPECT_EQ((std::vector<int>{IDYES, IDNO}), boxes[1].buttons);
-    EXPECT_EQ(Padded("2"), g_selectedToken.serialNumber);
-    EXPECT_STREQ(kMaker, g_selectedToken.manufacturerId);
+    EXPECT_EQ(Padded("2"), g_token.selected.serialNumber);
+    EXPECT_STREQ(kMaker, g_token.selected.manufacturerId);
     EXPECT_EQ(
         "You have selected to use token Unknown.\nUnable to find the name of the library file to be "
         "used with this token.\n\nTo use this token, setup this token afresh.To setup the token, "
@@ -139,7 +139,7 @@ TEST_F(TokenOperations, SessionRefusesWrongPasswordAndOtherTokens) {
     robot::Answerer answerer;
     for (int i = 0; i < 3; i++) answerer.Answer(IDOK);
     EXPECT_EQ(0, OpenTokenSession(nullptr, "4321"));
-    EXPECT_EQ(nullptr, g_tokenBinding.module);
+    EXPECT_EQ(nullptr, g_token.binding.module);
     token_.Configure(SoftSlotSection("5"));  // another token plugged in
     EXPECT_EQ(0, OpenTokenSession(nullptr, "1234"));
     token_.Configure(SoftSlotSection("5") + SoftSlotSection("6"));
@@ -170,9 +170,9 @@ TEST_F(TokenOperations, StoredKeyIsReadBackAndMissingKeyIsReportedUnlessSilent) 
     EXPECT_EQ(0, HoldsKey()) << "silent read of an empty token shows nothing";
     ASSERT_EQ(1, StoreTokenKey(nullptr, record_.data(), "1234"));
     ASSERT_EQ(1, HoldsKey());
-    EXPECT_EQ(0, memcmp(g_tokenKeyBuffer, "900", 3));
-    EXPECT_EQ(0, memcmp(g_tokenKeyBuffer + 3, record_.data(), kTokenRecordSize));
-    EXPECT_EQ('A', g_tokenKeyBuffer[899]);
+    EXPECT_EQ(0, memcmp(g_token.keyBuffer, "900", 3));
+    EXPECT_EQ(0, memcmp(g_token.keyBuffer + 3, record_.data(), kTokenRecordSize));
+    EXPECT_EQ('A', g_token.keyBuffer[899]);
 
     ASSERT_EQ(1, DeleteTokenKey(nullptr, "1234"));
     answerer.Answer(IDOK);

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "volume_shim.h"
 
@@ -42,9 +42,19 @@ std::string ShotPath(const std::string &name) {
     return folder ? std::string(folder) + "/" + name + ".png" : "(no screenshots in this session)";
 }
 
-// A screenshot named after the step; the path of the picture.
-std::string Shoot(Tour &tour, const std::string &what) {
-    Sleep(1000);  // windows that just appeared finish drawing
+DWORD ProcessOf(HWND window);
+
+BOOL CALLBACK PaintIfShown(HWND window, LPARAM process) {
+    if (IsWindowVisible(window) && ProcessOf(window) == (DWORD)process) robot::WaitForPainted(window, 5000);
+    return TRUE;
+}
+
+// A screenshot named after the step, once every shown window of the manager
+// (and `also`, a window of another process) has drawn itself; the path of
+// the picture.
+std::string Shoot(Tour &tour, const std::string &what, HWND also = nullptr) {
+    EnumWindows(PaintIfShown, (LPARAM)tour.manager.dwProcessId);
+    if (also) robot::WaitForPainted(also, 5000);
     char name[96];
     std::snprintf(name, sizeof name, "%02d-%s", tour.step, what.c_str());
     robot::Screenshot(name);
@@ -157,8 +167,7 @@ bool SetUpToken(Tour &tour, std::string &shot) {
     HWND setup = WaitForCaption(tour, "Kovara - Setup Your Token");
     if (!setup) return false;
     Click(setup, IDC_TOKEN_ETOKEN);
-    Sleep(500);
-    if (robot::CheckState(setup, IDC_TOKEN_ETOKEN) != BST_CHECKED) {
+    if (!robot::WaitUntil([&] { return robot::CheckState(setup, IDC_TOKEN_ETOKEN) == BST_CHECKED; }, 10000)) {
         tour.problem = "\"EToken Library\" cannot be chosen (is the software token installed?)";
         return false;
     }
@@ -245,7 +254,13 @@ bool BackUpUserInformation(Tour &tour, std::string &shot) {
     const char folder[] = "C:\\KovaraBackup";
     CreateDirectoryA(folder, nullptr);
     robot::PressButton(backup, IDC_CREATION_BACKUP_SINGLE);
-    Sleep(300);
+    // The option clears the location field: it is filled once the click is handled.
+    if (!robot::WaitUntil([&] { return robot::CheckState(backup, IDC_CREATION_BACKUP_SINGLE) == BST_CHECKED; },
+                          10000) ||
+        !robot::WaitForIdle(backup)) {
+        tour.problem = "\"Single Backup\" cannot be chosen";
+        return false;
+    }
     robot::SetControlText(backup, IDC_CREATION_BACKUP_LOCATION, folder);
     shot = Shoot(tour, "user-information-backup");
     robot::PressButton(backup, IDYES);
@@ -288,7 +303,6 @@ bool ShowLogInPage(Tour &tour, std::string &shot) {
 bool ShowAndCancel(Tour &tour, std::string &shot, const char *caption, const char *name, int cancel) {
     HWND dialog = WaitForCaption(tour, caption);
     if (!dialog) return false;
-    Sleep(300);
     shot = Shoot(tour, name);
     robot::PressButton(dialog, cancel);
     if (!robot::WaitForClose(dialog, kStepWaitMs)) {
@@ -326,7 +340,6 @@ bool HowToUse(Tour &tour, std::string &shot) {
         tour.problem = "no How To Use window: " + tour.problem;
         return false;
     }
-    Sleep(500);
     shot = Shoot(tour, "how-to-use");
     std::string shownAs = robot::ControlText(howTo, kHowToUseDrive);
     std::printf("    the vault shows as \"%s\"\n", shownAs.c_str());
@@ -354,19 +367,23 @@ bool ExploreVault(Tour &tour, std::string &shot) {
     // its title, shown once drawn, then closed so that the tray is in view.
     std::string drive = std::string("(") + tour.drive + ":)";
     HWND explorer = nullptr;
-    for (DWORD waited = 0; !explorer && waited < kStepWaitMs; waited += 200) {
-        explorer = FindTopLevel(0, [&](HWND w) {
-            return IsWindowVisible(w) && ProcessOf(w) != tour.manager.dwProcessId &&
-                   robot::WindowText(w).find(drive) != std::string::npos;
-        });
-        if (!explorer) Sleep(200);
-    }
+    robot::WaitUntil(
+        [&] {
+            explorer = FindTopLevel(0, [&](HWND w) {
+                return IsWindowVisible(w) && ProcessOf(w) != tour.manager.dwProcessId &&
+                       robot::WindowText(w).find(drive) != std::string::npos;
+            });
+            return explorer != nullptr;
+        },
+        kStepWaitMs);
     if (!explorer) {
         tour.problem = "no Explorer window on " + drive;
         return false;
     }
-    Sleep(3000);
-    shot = Shoot(tour, "explore-vault");
+    // Explorer fills its file list after the window shows: the picture waits
+    // for the list (a bounded wait: an empty drive may show none).
+    robot::WaitUntil([&] { return FindWindowExA(explorer, nullptr, "SHELLDLL_DefView", nullptr) != nullptr; }, 10000);
+    shot = Shoot(tour, "explore-vault", explorer);
     PostMessageA(explorer, WM_CLOSE, 0, 0);
     robot::WaitForClose(explorer, 15000);
     return true;
@@ -379,7 +396,6 @@ bool TrayMenu(Tour &tour, std::string &shot) {
         tour.problem = "no tray menu after a click on the icon";
         return false;
     }
-    Sleep(500);
     shot = Shoot(tour, "tray-menu");
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     if (!robot::WaitForClose(menu, 10000)) PostMessageA(tour.mainWindow, WM_CANCELMODE, 0, 0);

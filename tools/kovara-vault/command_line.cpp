@@ -2,112 +2,10 @@
 
 #include <stdlib.h>
 
+#include "command_table.h"
 #include "refusal.h"
 
 namespace {
-
-const char kKeyOptions[] =
-    "  --vault F.udf          the vault (container) file; opened read-only\n"
-    "  --user NAME            the user name\n"
-    "  --password-file F      read the user's password from the first line of F\n"
-    "  --password-fd N        read it from the first line of the open descriptor N\n"
-    "                         (without either: asked without echo, or one line of\n"
-    "                         standard input when that is no terminal)\n"
-    "  one key source:\n"
-    "    --user-info F.user              whole backup of the user information (852 bytes)\n"
-    "    --split P1.kovdev P2.kovdev     split backup, part 1 then part 2 (426 bytes each)\n"
-    "    --token LIB.so                  a PKCS#11 library, with --token-label L or --slot N;\n"
-    "                                    --pin-file F or --pin-fd N (else asked\n"
-    "                                    like the password)\n"
-    "  --vault-info F.vault   check the vault information file (512 bytes) as well\n"
-    "  --vault-path WINPATH   also require the path the vault was registered under on\n"
-    "                         Windows (compared without regard to letter case)\n";
-
-const char kOverview[] =
-    "usage: kovara-vault COMMAND [options]\n"
-    "\n"
-    "Checks, exports and reads Kovara vaults without Windows. Nothing is ever\n"
-    "written to the vault, the backups or the token.\n"
-    "\n"
-    "commands:\n"
-    "  check         prove user name, password and key source against a vault\n"
-    "  export        write the decrypted volume as a raw NTFS image\n"
-    "  ls PATH       list a folder (or show a file) inside the vault\n"
-    "  get PATH      copy one file out of the vault\n"
-    "  key           write the 32-byte vault key, for dm-crypt's aes-cbc-plain64\n"
-    "  mount DIR     present the vault's volume at DIR, read and write (through ntfs-3g)\n"
-    "  unmount DIR   unmount it again: ntfs-3g, the image, then the vault is synced\n"
-    "  help COMMAND  the options of a command (also: COMMAND --help)\n"
-    "  --version     the version of this tool\n";
-
-std::string CheckHelp() {
-    return std::string("usage: kovara-vault check --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
-                       "Proves the password with the user information (its identity block must open),\n"
-                       "then that the key opens the vault: the vault's first sector must decrypt to a\n"
-                       "boot sector (or, when it is damaged, the last one to NTFS's backup boot sector),\n"
-                       "and with --vault-info the vault information file must match the first sector.\n"
-                       "Prints what it proved; refuses with one line and exit status 1.\n\n") +
-           kKeyOptions;
-}
-
-std::string ExportHelp() {
-    return std::string("usage: kovara-vault export --vault F.udf --user NAME KEY-SOURCE -o IMAGE|- [options]\n\n"
-                       "Runs the checks of \"check\", then streams the decrypted volume, sector by sector\n"
-                       "in order, to IMAGE or standard output (-). The image mounts with\n"
-                       "\"mount -o loop,ro IMAGE DIR\" or reads with ntfs-3g's tools.\n\n") +
-           kKeyOptions +
-           "  -o IMAGE|-             where the image goes; an existing file is refused\n"
-           "  --force                replace an existing IMAGE (a new file is written\n"
-           "                         beside it, then renamed over it)\n"
-           "  --threads N            decryption threads (default: one per core)\n";
-}
-
-std::string ListHelp() {
-    return std::string("usage: kovara-vault ls [PATH] --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
-                       "Lists the folder PATH inside the vault (default /), one entry a line: \"d\" or \"-\",\n"
-                       "the size in bytes and the name. A file PATH shows that file. Sectors are read\n"
-                       "and decrypted on demand; no image is written.\n\n") +
-           kKeyOptions;
-}
-
-std::string GetHelp() {
-    return std::string("usage: kovara-vault get PATH -o FILE|- --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
-                       "Copies the file PATH out of the vault to FILE or standard output (-).\n"
-                       "Sectors are read and decrypted on demand; no image is written.\n\n") +
-           kKeyOptions +
-           "  -o FILE|-              where the copy goes; an existing file is refused\n"
-           "  --force                replace an existing FILE\n";
-}
-
-std::string KeyHelp() {
-    return std::string("usage: kovara-vault key --vault F.udf --user NAME KEY-SOURCE (--key-file F | --key-fd N)\n\n"
-                       "Runs the checks of \"check\", then writes the vault key: 32 raw bytes, the key of\n"
-                       "dm-crypt's plain aes-cbc-plain64 mapping of the container. Anyone with these 32\n"
-                       "bytes opens the vault without the password: keep them off disks and terminals.\n\n") +
-           kKeyOptions +
-           "  --key-file F           a new file, readable by its owner only; an existing F is refused\n"
-           "  --key-fd N             the open descriptor N (a pipe); a terminal is refused\n";
-}
-
-std::string MountHelp() {
-    return std::string("usage: kovara-vault mount DIR --vault F.udf --user NAME KEY-SOURCE [options]\n\n"
-                       "Runs the checks of \"check\", then serves the decrypted volume as the file\n"
-                       "\"volume\" in a private folder (FUSE) and mounts it at DIR with ntfs-3g, read and\n"
-                       "write. Writes are encrypted and go straight to the vault; its first sector is\n"
-                       "never changed. The vault is locked for the whole mount. Returns once DIR is\n"
-                       "ready; \"kovara-vault unmount DIR\" (or fusermount3 -u DIR) ends the mount.\n\n") +
-           kKeyOptions +
-           "  --read-only            present the volume read-only; the vault is never opened for writing\n"
-           "  --image-only           stop after the image: the decrypted volume is DIR/volume\n"
-           "  --foreground           stay in the foreground until unmounted (SIGINT, SIGTERM unmount)\n";
-}
-
-std::string UnmountHelp() {
-    return "usage: kovara-vault unmount DIR\n\n"
-           "Unmounts what \"kovara-vault mount\" mounted at DIR: ntfs-3g first, then the image;\n"
-           "returns once the vault is synced and its lock dropped. After a crashed mount it\n"
-           "also takes down the dead image.\n";
-}
 
 struct ArgumentReader {
     const std::vector<std::string> &arguments;
@@ -185,29 +83,12 @@ void CheckComplete(const Options &options) {
 }  // namespace
 
 Command CommandNamed(const std::string &name) {
-    if (name == "check") return Command::kCheck;
-    if (name == "export") return Command::kExport;
-    if (name == "ls") return Command::kList;
-    if (name == "get") return Command::kGet;
-    if (name == "key") return Command::kKey;
-    if (name == "--version") return Command::kVersion;
-    if (name == "mount") return Command::kMount;
-    if (name == "unmount") return Command::kUnmount;
-    if (name == "help" || name == "--help" || name == "-h") return Command::kHelp;
+    if (name == "--help" || name == "-h") return Command::kHelp;
+    size_t count = 0;
+    const CommandEntry *entries = CommandEntries(&count);
+    for (size_t i = 0; i < count; i++)
+        if (name == entries[i].name) return entries[i].command;
     return Command::kNone;
-}
-
-std::string HelpText(Command command) {
-    switch (command) {
-    case Command::kCheck: return CheckHelp();
-    case Command::kExport: return ExportHelp();
-    case Command::kList: return ListHelp();
-    case Command::kGet: return GetHelp();
-    case Command::kKey: return KeyHelp();
-    case Command::kMount: return MountHelp();
-    case Command::kUnmount: return UnmountHelp();
-    default: return kOverview;
-    }
 }
 
 Options ParseCommandLine(const std::vector<std::string> &arguments) {
@@ -224,7 +105,8 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
         if (reader.More()) options.helpTopic = reader.Take();
         return options;
     }
-    bool pathTaken = false;
+    const CommandEntry *entry = EntryOf(options.command);
+    int operands = 0;
     while (reader.More()) {
         std::string a = reader.Take();
         KeySourceOptions &source = options.keySource;
@@ -282,12 +164,9 @@ Options ParseCommandLine(const std::vector<std::string> &arguments) {
             options.foreground = true;
         } else if (a.size() > 1 && a[0] == '-') {
             RefuseUsage("unknown option " + a);
-        } else if ((options.command == Command::kList || options.command == Command::kGet) && !pathTaken) {
-            options.volumePath = a;
-            pathTaken = true;
-        } else if ((options.command == Command::kMount || options.command == Command::kUnmount) && !pathTaken) {
-            options.mountDir = a;
-            pathTaken = true;
+        } else if (operands < entry->operands) {
+            options.*entry->operand = a;
+            operands++;
         } else {
             RefuseUsage("unexpected argument \"" + a + "\"");
         }

@@ -50,7 +50,5 @@ struct Options {
 // usage message on anything it does not understand.
 Options ParseCommandLine(const std::vector<std::string> &arguments);
 
-// The command's own help text, or the overview for Command::kNone.
-std::string HelpText(Command command);
 // Command named by text, kNone when unknown.
 Command CommandNamed(const std::string &name);

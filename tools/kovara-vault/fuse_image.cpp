@@ -52,7 +52,9 @@ int ImageGetattr(const char *path, struct stat *info, struct fuse_file_info *) {
     memset(info, 0, sizeof *info);
     info->st_uid = getuid();
     info->st_gid = getgid();
+    pthread_mutex_lock(&image->writing);
     info->st_mtim = info->st_ctim = info->st_atim = image->modified;
+    pthread_mutex_unlock(&image->writing);
     if (strcmp(path, "/") == 0) {
         info->st_mode = S_IFDIR | 0700;
         info->st_nlink = 2;
@@ -92,7 +94,11 @@ int ImageRead(const char *, char *out, size_t count, off_t offset, struct fuse_f
 }
 
 int ImageWrite(const char *, const char *in, size_t count, off_t offset, struct fuse_file_info *) {
-    return int(WriteVaultImage(Image(), in, count, uint64_t(offset)));
+    VaultImage *image = Image();
+    pthread_mutex_lock(&image->writing);
+    long done = WriteVaultImage(image, in, count, uint64_t(offset));
+    pthread_mutex_unlock(&image->writing);
+    return int(done);
 }
 
 // The volume keeps its size: the container is the volume.
@@ -142,6 +148,7 @@ const struct fuse_operations gOperations = MakeOperations();
 void StartVaultImage(const VaultFile &vault, bool readOnly, const unsigned char *vaultKey, VaultImage *image) {
     image->vault = vault;
     image->readOnly = readOnly;
+    pthread_mutex_init(&image->writing, nullptr);
     memset(&image->context, 0, sizeof image->context);
     AesSetKey(vaultKey, kVaultKeyLength, 0, &image->context);
     struct stat info;

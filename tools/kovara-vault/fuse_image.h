@@ -3,6 +3,7 @@
 // encrypt whole sectors and go straight to the container with pwrite, so
 // nothing waits in memory to be lost. The system's ntfs-3g mounts that file.
 #pragma once
+#include <pthread.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <time.h>
@@ -20,6 +21,9 @@ struct VaultImage {
     // (the vault information file is its digest), so it never changes here.
     unsigned char firstSector[kSectorSize];
     struct timespec modified;
+    // Requests run on several threads: writes, which read sectors they only
+    // partly cover and write them whole, go one at a time.
+    pthread_mutex_t writing;
 };
 
 // Sets up image from the open container and its key; refuses when the first

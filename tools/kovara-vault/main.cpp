@@ -7,73 +7,20 @@
 #include <vector>
 
 #include "command_line.h"
-#include "export_volume.h"
-#include "mount_command.h"
+#include "command_table.h"
+#include "help_command.h"
 #include "refusal.h"
-#include "output_file.h"
 #include "secret_input.h"
-#include "vault_key_output.h"
-#include "vault_proof.h"
-#include "volume_files.h"
 
 namespace {
 
 int Run(const std::vector<std::string> &arguments) {
     Options options = ParseCommandLine(arguments);
-    if (options.command == Command::kVersion) {
-        printf("kovara-vault %s\n", KOVARA_VAULT_VERSION);
-        return 0;
-    }
-    if (options.command == Command::kHelp) {
-        Command topic = CommandNamed(options.helpTopic);
-        if (!options.helpTopic.empty() && (topic == Command::kNone || topic == Command::kHelp))
-            RefuseUsage("no help on \"" + options.helpTopic + "\"");
-        fputs(HelpText(topic).c_str(), stdout);
-        return 0;
-    }
     if (options.help) {
         fputs(HelpText(options.command).c_str(), stdout);
         return 0;
     }
-
-    if (options.command == Command::kMount) return MountCommand(options);
-    if (options.command == Command::kUnmount) return UnmountCommand(options);
-
-    VaultProof proof;
-    try {
-        ProveVault(options, &proof);
-        // What was proved goes where it cannot mix with exported bytes.
-        FILE *report = options.command == Command::kCheck ? stdout : stderr;
-        if (options.command != Command::kList && options.command != Command::kGet)
-            for (const std::string &line : proof.proved) fprintf(report, "%s\n", line.c_str());
-        switch (options.command) {
-        case Command::kCheck:
-            printf("check passed\n");
-            break;
-        case Command::kExport: {
-            OutputFile output;
-            CreateOutput(options.outputPath, options.force, proof, &output);
-            ExportVolume(proof, options.threads, &output);
-            FinishOutput(&output);
-            fprintf(stderr, "exported %llu bytes to %s\n", (unsigned long long)proof.vault.bytes,
-                    OutputName(output).c_str());
-            break;
-        }
-        case Command::kKey:
-            WriteVaultKey(proof, options);
-            fprintf(stderr, "wrote the vault key (%u bytes) to %s\n", unsigned(sizeof proof.vaultKey),
-                    options.keyFd >= 0 ? ("descriptor " + std::to_string(options.keyFd)).c_str() : options.keyFile.c_str());
-            break;
-        case Command::kList: ListVolumePath(proof, options.volumePath); break;
-        case Command::kGet: CopyVolumeFile(proof, options.volumePath, options.outputPath, options.force); break;
-        default: break;
-        }
-    } catch (...) {
-        ReleaseProof(&proof);
-        throw;
-    }
-    ReleaseProof(&proof);
-    return 0;
+    return EntryOf(options.command)->handler(options);
 }
 
 // Every failure ends in one line and a non-zero status; by then the stack has

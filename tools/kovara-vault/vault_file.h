@@ -12,8 +12,8 @@
 enum { kSectorSize = 512 };
 
 struct VaultFile {
-    int fd;
-    uint64_t bytes;  // a whole number of sectors
+    int fd = -1;  // -1 until opened, so that closing a proof that failed early closes nothing
+    uint64_t bytes = 0;  // a whole number of sectors
     std::string path;
 };
 

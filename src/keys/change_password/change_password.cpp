@@ -31,7 +31,7 @@ void ResealRecord(const unsigned char *oldRecord, const char *oldPassword, const
 
 KeysResult ChangePassword(HWND owner, const char *oldPassword, const char *newPassword, const char *userName,
                           const char *tokenPassword) {
-    char vaultPath[kRegistryPathSize];
+    char vaultPath[kPathSize];
     if (!FindVault(userName, vaultPath, sizeof vaultPath)) return KeysOutcomeOf(kChangeVaultNotRegistered, userName);
     if (GetFileAttributesA(vaultPath) == INVALID_FILE_ATTRIBUTES) return KeysOutcomeOf(kChangeVaultNotFound, userName);
     unsigned char oldRecord[kUserInfoSize];

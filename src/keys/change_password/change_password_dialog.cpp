@@ -7,6 +7,7 @@
 #include "shell/ui/message_box.h"
 #include "crypto/core/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 #include "token/operations/token_key_backup.h"
 
@@ -74,10 +75,9 @@ void OnOk(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_CHANGE_RECONFIRM, f.reconfirm, sizeof f.reconfirm);
     int changed = 0;
     if (FieldsAccepted(dialog, f) && Recommend(dialog, f.tokenPassword)) {
-        HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        WaitCursor wait;
         KeysResult result = ChangePassword(dialog, f.oldPassword, f.newPassword, f.user, f.tokenPassword);
         ShowKeysOutcome(dialog, result);
-        SetCursor(previous);
         changed = result.outcome == kKeysOk;
     }
     SecureWipe(&f, sizeof f);

@@ -2,13 +2,13 @@
 // file and the user and vault information files, whole or split in two parts.
 #pragma once
 
-enum { kBackupPathSize = 261 };
+#include "keys/core/path_size.h"
 
 struct BackupChoice {
     int split;  // 0 whole backup, 1 split backup
-    char vaultPath[kBackupPathSize];
-    char userInfoPath[kBackupPathSize];   // whole backup, or part 1
-    char vaultInfoPath[kBackupPathSize];  // whole backup, or part 1
-    char userInfoPart2Path[kBackupPathSize];
-    char vaultInfoPart2Path[kBackupPathSize];
+    char vaultPath[kPathSize];
+    char userInfoPath[kPathSize];   // whole backup, or part 1
+    char vaultInfoPath[kPathSize];  // whole backup, or part 1
+    char userInfoPart2Path[kPathSize];
+    char vaultInfoPart2Path[kPathSize];
 };

@@ -39,7 +39,7 @@ struct Checker {
 
     // Reads the 512-byte vault information file.
     KeysResult ReadVaultInfo(unsigned char *vaultInfo) const {
-        char path[kKeyPathSize];
+        char path[kPathSize];
         if (backup) {
             strncpy(path, backup->vaultInfoPath, sizeof path - 1);
             path[sizeof path - 1] = '\0';

@@ -8,7 +8,7 @@
 #include "keys/core/backup_choice.h"
 #include "keys/core/keys_outcome.h"
 
-enum { kKeyPathSize = 261, kAnswerFieldSize = 101 };
+enum { kAnswerFieldSize = 101 };
 
 // Receives a copy of every record built by SealUserInfo.
 extern unsigned char g_userInfoBackupBuffer[852];

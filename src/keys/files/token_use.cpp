@@ -14,7 +14,7 @@
 unsigned char g_userInfoBackupBuffer[kUserInfoSize];
 
 int AuthoriseTokenUse(HWND owner, char *tokenPassword, size_t passwordSize) {
-    g_tokenUseNotAuthorised = 1;
+    g_token.useNotAuthorised = 1;
     char *block = RunAuthoriseTokenUseDialog(owner);
     if (!block) return 0;
     size_t length = strnlen(block, passwordSize);

@@ -12,7 +12,8 @@
 #include "maintenance/registry/registry_settings.h"
 #include "mount/open/mount_messages.h"
 #include "mount/open/mount_vault.h"
-#include "resource.h"
+#include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 
 char g_loginPassword[kHeldPasswordSize];
 
@@ -33,12 +34,11 @@ void OverwriteHeldPassword() {
 // and overwrites the held password.
 struct Attempt {
     HWND main;
-    HCURSOR previous;
-    explicit Attempt(HWND window) : main(window) { previous = SetCursor(LoadCursor(NULL, IDC_WAIT)); }
+    WaitCursor wait;
+    explicit Attempt(HWND window) : main(window) {}
     ~Attempt() {
         OverwriteHeldPassword();
         SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_SETPOS, 0, 0);
-        SetCursor(previous);
     }
     void Step() { SendDlgItemMessageA(main, IDC_LOGIN_PROGRESS, PBM_STEPIT, 0, 0); }
 };
@@ -135,7 +135,7 @@ LogInResult LogIn(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     if (!user[0] || !g_loginPassword[0]) return Ended(kLogInFieldsMissing);
     attempt.Step();
 
-    char vaultPath[kRegistryPathSize];
+    char vaultPath[kPathSize];
     if (!FindVault(user, vaultPath, sizeof vaultPath)) return Ended(kLogInVaultNotRegistered, user);
     attempt.Step();
 

@@ -12,13 +12,12 @@ enum {
     kPasswordBufferSize = 101,
     kHeldPasswordSize = kPasswordBufferSize + 1,
     kLogInUserSize = 101,
-    kLogInPathSize = 261
 };
 
 // Who logged in, handed back by a successful log-in.
 struct LoggedInUser {
     char name[kLogInUserSize];
-    char vaultPath[kLogInPathSize];  // the container that is now open
+    char vaultPath[kPathSize];  // the container that is now open
 };
 
 // The held copy of the typed password. Once the open request has been

@@ -5,7 +5,7 @@
 #include "keys/log_in/log_in.h"
 #include "crypto/core/secure_wipe.h"
 #include "maintenance/log_in_backup/log_in_backup_dialog.h"
-#include "resource.h"
+#include "resources/resource.h"
 
 LogInResult LogInFromBackup(HWND main, ChosenDrive *drive, LoggedInUser *loggedIn) {
     // Both fields must be typed before the dialog opens.

@@ -8,6 +8,7 @@
 
 #include "keys/files/key_files.h"
 #include "keys/files/keys_messages.h"
+#include "keys/files/recovery_file_path.h"
 #include "keys/files/token_use.h"
 #include "crypto/core/secure_wipe.h"
 #include "maintenance/creation/creation_backup.h"
@@ -21,15 +22,14 @@
 #include "resources/resource.h"
 #include "shell/state/open_vault.h"
 #include "shell/state/process_state.h"
+#include "shell/ui/wait_cursor.h"
+#include "shared/shell_link/shell_link.h"
 #include "token/operations/token_operations.h"
 
 namespace {
 
 enum { kFieldSize = 101, kSaltSize = 20, kKeyBlockSize = 256, kTokenKeyLength = 900 };
 
-std::string InFolder(const std::string &folder, const std::string &name) {
-    return (!folder.empty() && folder.back() == '\\') ? folder + name : folder + "\\" + name;
-}
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -44,7 +44,6 @@ void Remove(const std::string &path) {
 // leaves the page usable.
 struct Pass {
     HWND main;
-    HCURSOR previousCursor;
     char user[kFieldSize];
     char password[kFieldSize];
     char tokenPassword[kFieldSize];
@@ -58,7 +57,7 @@ struct Pass {
     MaintenanceOutcome outcome;
 
     Pass(HWND window, const CreationCalls &creationCalls)
-        : main(window), previousCursor(NULL), recovery(false), calls(creationCalls), outcome(kMaintenanceOk) {
+        : main(window), recovery(false), calls(creationCalls), outcome(kMaintenanceOk) {
         memset(user, 0, sizeof user);
         memset(password, 0, sizeof password);
         memset(tokenPassword, 0, sizeof tokenPassword);
@@ -70,7 +69,6 @@ struct Pass {
         SecureWipe(salt, sizeof salt);
         SecureWipe(keyBlock, sizeof keyBlock);
         SecureWipe(g_userInfoBackupBuffer, sizeof g_userInfoBackupBuffer);
-        if (previousCursor) SetCursor(previousCursor);
         EnableButtons(true);
     }
 
@@ -113,7 +111,7 @@ void ReadPage(Pass &pass, char *reconfirm) {
 
 // The checks before anything is written, in their order.
 int CheckBeforeWriting(Pass &pass) {
-    std::string folder = g_process.programFolder;
+    const char *folder = g_process.programFolder;
     char reconfirm[kFieldSize] = "";
     ReadPage(pass, reconfirm);
     DWORD vaultFolder = GetFileAttributesA(InFolder(folder, "Vault").c_str());
@@ -125,16 +123,15 @@ int CheckBeforeWriting(Pass &pass) {
 
     int result = 0;
     std::string user = pass.user;
-    char registered[kRegistryPathSize];
+    char registered[kPathSize];
     char recoveryPath[MAX_PATH];
     if (!pass.user[0]) {
         pass.Fail(kCreationNoUserName);
-    } else if (Exists(InFolder(folder, "Key\\" + user + ".user")) ||
-               Exists(InFolder(folder, "Key\\" + user + ".vault")) ||
-               Exists(InFolder(folder, "Vault\\Kovara_" + user + ".udf")) ||
-               Exists(InFolder(folder, "Prf\\" + user + ".prf")) ||
-               FindVault(pass.user, registered, sizeof registered) ||
-               !RecoveryPathOf(g_process.programFolder, pass.user, recoveryPath, sizeof recoveryPath)) {
+    } else if (Exists(InFolder(folder, ("Key\\" + user + ".user").c_str())) ||
+               Exists(InFolder(folder, ("Key\\" + user + ".vault").c_str())) ||
+               Exists(InFolder(folder, ("Vault\\Kovara_" + user + ".udf").c_str())) ||
+               !RecoveryFilePathOf(pass.user, recoveryPath, sizeof recoveryPath) || Exists(recoveryPath) ||
+               FindVault(pass.user, registered, sizeof registered)) {
         pass.Fail(kCreationUserExists);
     } else if (!pass.password[0]) {
         pass.Fail(kCreationNoPassword);
@@ -286,13 +283,6 @@ int OpenAgain(Pass &pass) {
 
 }  // namespace
 
-int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize) {
-    std::string full = InFolder(programFolder, std::string("Prf\\") + userName + ".prf");
-    if (full.size() >= pathSize) return 0;
-    strcpy(path, full.c_str());
-    return 1;
-}
-
 MaintenanceOutcome CreateUser(HWND main, int askRecovery, const CreationCalls &calls, CreatedUser *user) {
     Pass pass(main, calls);
     pass.recovery = askRecovery != 0;
@@ -304,7 +294,8 @@ MaintenanceOutcome CreateUser(HWND main, int askRecovery, const CreationCalls &c
         pass.Fail(kMaintenanceUntold);
         return pass.outcome;
     }
-    pass.previousCursor = SetCursor(LoadCursor(NULL, IDC_WAIT));
+    // Shown until the pass ends, whichever way it ends.
+    WaitCursor wait;
     pass.Step();
     if (!MakeUserAndContainer(pass)) return pass.outcome;
 

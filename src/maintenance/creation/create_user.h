@@ -7,13 +7,14 @@
 #pragma once
 #include <windows.h>
 
+#include "keys/core/path_size.h"
 #include "maintenance/messages/maintenance_outcome.h"
 #include "shell/ui/outcome_box.h"
 
 // The user made by a successful pass.
 struct CreatedUser {
     char name[101];
-    char vaultPath[261];  // the container, now open
+    char vaultPath[kPathSize];  // the container, now open
 };
 
 // What the pass needs from the program around it.
@@ -39,6 +40,3 @@ MaintenanceOutcome CreateUser(HWND mainWindow, int askRecovery, const CreationCa
 // After a failed pass: its box, then the focus in the field the failure is
 // about (the user name unless a password field is).
 void FinishCreationPage(HWND mainWindow, MaintenanceOutcome outcome);
-
-// Program folder + "\Prf\" + user name + ".prf"; 0 when it does not fit.
-int RecoveryPathOf(const char *programFolder, const char *userName, char *path, size_t pathSize);

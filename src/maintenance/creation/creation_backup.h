@@ -3,18 +3,17 @@
 #pragma once
 #include <windows.h>
 
+#include "keys/core/path_size.h"
 #include "maintenance/messages/maintenance_outcome.h"
-
-enum { kBackupTargetSize = 261 };
 
 struct CreationBackupChoice {
     int wanted;
     int single;
     int split;
-    char userInfo[kBackupTargetSize];   // single, or part 1
-    char vaultInfo[kBackupTargetSize];  // single, or part 1
-    char userInfo2[kBackupTargetSize];
-    char vaultInfo2[kBackupTargetSize];
+    char userInfo[kPathSize];   // single, or part 1
+    char vaultInfo[kPathSize];  // single, or part 1
+    char userInfo2[kPathSize];
+    char vaultInfo2[kPathSize];
 };
 
 // Runs the dialog modally; the choice's flags say what the user asked for.

@@ -42,7 +42,7 @@ void Browse(HWND dialog, const char *title, int field) {
 }
 
 std::string Folder(HWND dialog, int field) {
-    char text[kBackupTargetSize] = "";
+    char text[kPathSize] = "";
     GetDlgItemTextA(dialog, field, text, sizeof text);
     std::string folder = text;
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
@@ -52,7 +52,7 @@ std::string Folder(HWND dialog, int field) {
 // part: "" for a single backup, else "[Part 1]" or "[Part 2]".
 bool TargetFree(HWND dialog, const std::string &target, const std::string &part) {
     std::string location = part.empty() ? "Backup Location" : "Backup Location " + part;
-    if (target.size() >= kBackupTargetSize) {
+    if (target.size() >= kPathSize) {
         std::string text = "The name of selected " + location + " exceeds file name size for Windows." +
                            "\n\nSelect some other " + location + ".";
         ShowMessageBox(dialog, text.c_str());
@@ -76,8 +76,8 @@ void YesSingle(HWND dialog, BackupState *state) {
     }
     std::string userInfo = folder + kUserInfoName;
     std::string vaultInfo = folder + state->userName + ".vault";
-    if (userInfo.size() >= kBackupTargetSize || vaultInfo.size() >= kBackupTargetSize) {
-        TargetFree(dialog, userInfo.size() >= kBackupTargetSize ? userInfo : vaultInfo, "");
+    if (userInfo.size() >= kPathSize || vaultInfo.size() >= kPathSize) {
+        TargetFree(dialog, userInfo.size() >= kPathSize ? userInfo : vaultInfo, "");
         return;
     }
     if (!TargetFree(dialog, userInfo, "") || !TargetFree(dialog, vaultInfo, "")) return;
@@ -105,7 +105,7 @@ void YesSplit(HWND dialog, BackupState *state) {
                               folder2 + "KeyPart2_" + user + ".kovdev", folder2 + "VaultInfo_" + user + ".vault"};
     const char *parts[4] = {"[Part 1]", "[Part 1]", "[Part 2]", "[Part 2]"};
     for (int i = 0; i < 4; ++i)
-        if (targets[i].size() >= kBackupTargetSize) {
+        if (targets[i].size() >= kPathSize) {
             TargetFree(dialog, targets[i], parts[i]);
             return;
         }

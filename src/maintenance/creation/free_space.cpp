@@ -4,8 +4,6 @@
 
 #include <string.h>
 
-FreeSpaceQuery g_freeSpaceQuery = QueryVolumeFreeSpace;
-
 namespace {
 
 typedef BOOL(WINAPI *FreeSpaceEx)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);

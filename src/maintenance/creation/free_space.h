@@ -6,10 +6,6 @@
 // 1 with the bytes available to the caller, 0 when the query fails.
 typedef int (*FreeSpaceQuery)(const char *folder, unsigned long long *freeBytes);
 
-// The query the dialogs use; QueryVolumeFreeSpace unless replaced (tests
-// put a volume of any size in its place).
-extern FreeSpaceQuery g_freeSpaceQuery;
-
 // GetDiskFreeSpaceExA when kernel32 has it, else free clusters x sectors per
 // cluster x bytes per sector from GetDiskFreeSpaceA.
 int QueryVolumeFreeSpace(const char *folder, unsigned long long *freeBytes);

@@ -22,6 +22,7 @@ struct SetupState {
     const char *programFolder;
     const char *userName;
     VaultChoice *choice;
+    FreeSpaceQuery freeSpace;
     unsigned long long freeBytes;
 };
 
@@ -30,7 +31,7 @@ std::string WithBackslash(const std::string &folder) {
 }
 
 std::string Field(HWND dialog, int id, int limit) {
-    char text[kVaultPathSize] = "";
+    char text[kPathSize] = "";
     GetDlgItemTextA(dialog, id, text, limit < (int)sizeof text ? limit : (int)sizeof text);
     return text;
 }
@@ -55,7 +56,7 @@ BOOL Open(HWND dialog, SetupState *state) {
     SetDlgItemTextA(dialog, IDC_VAULT_SIZE, "256");
     SetDlgItemTextA(dialog, IDC_VAULT_NAME, (std::string("Kovara_") + state->userName).c_str());
 
-    if (!g_freeSpaceQuery(state->programFolder, &state->freeBytes)) {
+    if (!state->freeSpace(state->programFolder, &state->freeBytes)) {
         ShowMessageBox(dialog, "Error reading available free space on disk.");
         Close(dialog, state, 2);
         return TRUE;
@@ -69,7 +70,7 @@ void Browse(HWND dialog, SetupState *state) {
     if (!ChooseFolder(dialog, "Select Vault Location:", folder) || strlen(folder) <= 1) return;
     NormaliseBrowsedFolder(folder, sizeof folder);
     unsigned long long freeBytes = 0;
-    if (!g_freeSpaceQuery(folder, &freeBytes)) {
+    if (!state->freeSpace(folder, &freeBytes)) {
         ShowMessageBox(dialog, "Error reading available free space on selected disk.");
         return;
     }
@@ -79,7 +80,7 @@ void Browse(HWND dialog, SetupState *state) {
 }
 
 void Next(HWND dialog, SetupState *state) {
-    std::string location = Field(dialog, IDC_VAULT_LOCATION, kVaultPathSize);
+    std::string location = Field(dialog, IDC_VAULT_LOCATION, kPathSize);
     std::string size = Field(dialog, IDC_VAULT_SIZE, 6);
     std::string name = Field(dialog, IDC_VAULT_NAME, 51);
     if (location.empty() || size.empty() || name.empty()) {
@@ -104,7 +105,7 @@ void Next(HWND dialog, SetupState *state) {
         return;
     }
     std::string path = WithBackslash(location) + name + ".udf";
-    if (path.size() >= kVaultPathSize) {
+    if (path.size() >= kPathSize) {
         ShowMessageBox(dialog, "The name of selected Vault Location exceeds file name size for Windows.");
         return;
     }
@@ -149,8 +150,9 @@ void NormaliseBrowsedFolder(char *folder, size_t size) {
     if (folder[0] == '\\' && length && folder[length - 1] != '\\' && length + 1 < size) strcat(folder, "\\");
 }
 
-int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice) {
-    SetupState state = {programFolder, userName, choice, 0};
+int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice,
+                        FreeSpaceQuery freeSpace) {
+    SetupState state = {programFolder, userName, choice, freeSpace, 0};
     choice->cancelled = 1;
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_SETUP_VAULT), owner, SetupVaultProc,
                                      (LPARAM)&state);

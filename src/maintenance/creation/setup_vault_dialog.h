@@ -3,18 +3,20 @@
 #pragma once
 #include <windows.h>
 
-enum { kVaultPathSize = 261 };
+#include "keys/core/path_size.h"
+#include "maintenance/creation/free_space.h"
 
 struct VaultChoice {
-    char containerPath[kVaultPathSize];
+    char containerPath[kPathSize];
     unsigned sizeMb;
     int cancelled;  // set unless a vault was confirmed
 };
 
 // Runs the dialog modally: 1 with the container path and size confirmed, 2
 // when cancelled or the free space of the program folder's volume cannot be
-// read (after its message).
-int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice);
+// read (after its message). freeSpace reads the free space of a volume.
+int RunSetupVaultDialog(HWND owner, const char *programFolder, const char *userName, VaultChoice *choice,
+                        FreeSpaceQuery freeSpace = QueryVolumeFreeSpace);
 
 // The browsed folder as the location field shows it: a network path (one
 // that begins with a backslash) always ends in one backslash.

@@ -3,10 +3,7 @@
 #include <string.h>
 
 #include "maintenance/messages/maintenance_messages.h"
-#include "shell/ui/choose_folder.h"
 #include "shell/ui/message_box.h"
-
-VaultBackupFolderChooser g_vaultBackupFolderChooser = ChooseFolder;
 
 int AskScheduleVaultBackup(HWND owner) {
     const char question[] =
@@ -17,10 +14,10 @@ int AskScheduleVaultBackup(HWND owner) {
     return 1;
 }
 
-int CopyVaultAfterLock(HWND owner, const char *containerPath) {
+int CopyVaultAfterLock(HWND owner, const char *containerPath, VaultBackupFolderChooser chooseFolder) {
     for (;;) {
         char folder[MAX_PATH];
-        if (!g_vaultBackupFolderChooser(owner, "Select Folder for Vault Backup:", folder) || strlen(folder) <= 1)
+        if (!chooseFolder(owner, "Select Folder for Vault Backup:", folder) || strlen(folder) <= 1)
             return 0;
         MaintenanceResult copy = CopyVaultInto(containerPath, folder, 0);
         if (copy.outcome == kVaultBackupExists) {

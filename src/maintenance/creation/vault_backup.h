@@ -4,15 +4,11 @@
 #include <windows.h>
 
 #include "maintenance/messages/maintenance_outcome.h"
+#include "shell/ui/choose_folder.h"
 
 // The "Backup Vault" command's question. Returns the new scheduled flag:
 // 1 (after "Vault backup scheduled ...") or 0.
 int AskScheduleVaultBackup(HWND owner);
-
-// After the lock: lets the user pick a folder and copies the container
-// there (CopyVaultInto), asking before it overwrites a file and telling the
-// copy's outcome. 1 when a copy was made.
-int CopyVaultAfterLock(HWND owner, const char *containerPath);
 
 // One copy of the container into folder, through a new file moved over the
 // target; shows nothing. kMaintenanceOk when copied; kVaultBackupHoldsVault
@@ -21,6 +17,10 @@ int CopyVaultAfterLock(HWND owner, const char *containerPath);
 // folder is no folder.
 MaintenanceResult CopyVaultInto(const char *containerPath, const char *folder, int overwrite);
 
-// The folder chooser the copy uses; tests put their own in its place.
+// A folder chooser: 1 with a MAX_PATH folder in path, 0 when none was chosen.
 typedef int (*VaultBackupFolderChooser)(HWND owner, const char *title, char *path);
-extern VaultBackupFolderChooser g_vaultBackupFolderChooser;
+
+// After the lock: lets the user pick a folder with chooseFolder and copies
+// the container there, asking before it overwrites a file. 1 when a copy was
+// made.
+int CopyVaultAfterLock(HWND owner, const char *containerPath, VaultBackupFolderChooser chooseFolder = ChooseFolder);

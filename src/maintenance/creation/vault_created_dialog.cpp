@@ -4,6 +4,7 @@
 
 #include "maintenance/creation/format_drive.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 
 namespace {
@@ -20,21 +21,22 @@ void Start(HWND dialog, FormatState *state) {
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     Status(dialog, "Status: Creating secure storage space (\"Vault\"), please wait..");
-    HCURSOR previous = SetCursor(LoadCursor(NULL, IDC_WAIT));
-    for (int i = 0; i < 4; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
+    {
+        WaitCursor wait;
+        for (int i = 0; i < 4; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
 
-    // "Z:" with the vault's letter, widened with the ANSI code page.
-    char drive[3] = "Z:";
-    drive[0] = state->letter;
-    WCHAR root[4] = L"";
-    MultiByteToWideChar(CP_ACP, 0, drive, 2, root, 2);
-    root[2] = L'\\';
-    root[3] = 0;
-    state->formatted = FormatDrive(dialog, root, bar);
+        // "Z:" with the vault's letter, widened with the ANSI code page.
+        char drive[3] = "Z:";
+        drive[0] = state->letter;
+        WCHAR root[4] = L"";
+        MultiByteToWideChar(CP_ACP, 0, drive, 2, root, 2);
+        root[2] = L'\\';
+        root[3] = 0;
+        state->formatted = FormatDrive(dialog, root, bar);
 
-    SendMessageA(bar, PBM_SETPOS, 0, 0);
-    if (state->formatted) Status(dialog, "Vault created, wait for vault to open..");
-    SetCursor(previous);
+        SendMessageA(bar, PBM_SETPOS, 0, 0);
+        if (state->formatted) Status(dialog, "Vault created, wait for vault to open..");
+    }
     EndDialog(dialog, 1);
 }
 

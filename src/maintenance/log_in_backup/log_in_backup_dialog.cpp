@@ -90,7 +90,7 @@ void Browse(HWND dialog, const Field &field) {
 // Reads a field into the choice; false (after the message) when it is empty.
 bool Take(HWND dialog, int edit, char *path, const char *missing) {
     path[0] = '\0';
-    GetDlgItemTextA(dialog, edit, path, kBackupPathSize);
+    GetDlgItemTextA(dialog, edit, path, kPathSize);
     if (path[0]) return true;
     ShowMessageBox(dialog, missing);
     return false;

@@ -9,6 +9,7 @@
 #include "shell/ui/message_box.h"
 #include "maintenance/recovery/recovery_file.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 
 namespace {
@@ -36,9 +37,11 @@ void OnSubmit(HWND dialog) {
     memset(answers, 0, sizeof answers);
     GetDlgItemTextA(dialog, IDC_RECOVER_USER, user, sizeof user);
     for (int k = 0; k < 3; ++k) GetDlgItemTextA(dialog, kAnswerIds[k], answers[k], kAnswerFieldSize);
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    int shown = Recover(dialog, user, answers);
-    SetCursor(previous);
+    int shown;
+    {
+        WaitCursor wait;
+        shown = Recover(dialog, user, answers);
+    }
     SecureWipe(answers, sizeof answers);
     if (shown) EndDialog(dialog, IDOK);
 }

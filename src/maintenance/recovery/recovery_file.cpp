@@ -8,15 +8,7 @@
 #include "keys/core/recovery_record.h"
 #include "crypto/core/secure_wipe.h"
 #include "shell/ui/message_box.h"
-#include "shell/state/process_state.h"
 #include "shell/ui/error_box.h"
-
-int RecoveryFilePathOf(const char *userName, char *path, size_t pathSize) {
-    std::string full = std::string(g_process.programFolder) + "\\PRF\\" + userName + ".prf";
-    if (full.size() >= pathSize) return 0;
-    memcpy(path, full.c_str(), full.size() + 1);
-    return 1;
-}
 
 int AnswersAccepted(HWND owner, const char answers[3][kAnswerFieldSize]) {
     if (!answers[0][0] || !answers[1][0] || !answers[2][0]) {

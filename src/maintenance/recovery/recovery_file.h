@@ -5,9 +5,7 @@
 #include <stddef.h>
 
 #include "keys/files/key_files.h"
-
-// Program folder + "\PRF\" + user name + ".prf"; 0 when it does not fit.
-int RecoveryFilePathOf(const char *userName, char *path, size_t pathSize);
+#include "keys/files/recovery_file_path.h"
 
 // The three answers typed, taken byte for byte: empty answers or two equal
 // ones are refused with their message. 1 when they may be used.

@@ -9,6 +9,7 @@
 #include "shell/ui/message_box.h"
 #include "maintenance/recovery/recovery_file.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 
 namespace {
@@ -30,10 +31,8 @@ int WriteRecoveryFile(HWND dialog, const NewUser &user, const char answers[3][kA
     if (!RecoveryFilePathOf(user.userName, path, sizeof path)) return 0;
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path);
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    int sealed = SealRecoveryFile(dialog, path, user.password, answers);
-    SetCursor(previous);
-    return sealed;
+    WaitCursor wait;
+    return SealRecoveryFile(dialog, path, user.password, answers);
 }
 
 void OnNext(HWND dialog) {

@@ -30,8 +30,8 @@ int GetString(const char *keyPath, const char *valueName, char *text, size_t tex
     text[0] = '\0';
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    char data[kRegistryPathSize + 1];
-    DWORD type = 0, size = kRegistryPathSize;
+    char data[kPathSize + 1];
+    DWORD type = 0, size = kPathSize;
     LONG result = RegQueryValueExA(key, valueName, NULL, &type, reinterpret_cast<BYTE *>(data), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return 0;
@@ -57,7 +57,7 @@ int RegisterVault(const char *userName, const char *containerPath) {
 }
 
 int FindVault(const char *userName, char *path, size_t pathSize) {
-    char data[kRegistryPathSize];
+    char data[kPathSize];
     if (!GetString(kDefVaultsKey, userName, data, sizeof data) || strlen(data) <= 1) return 0;
     if (strlen(data) >= pathSize) return 0;
     strcpy(path, data);

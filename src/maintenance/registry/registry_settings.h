@@ -4,7 +4,7 @@
 #pragma once
 #include <stddef.h>
 
-enum { kRegistryPathSize = 261 };
+#include "keys/core/path_size.h"
 
 // DefVaults: one REG_SZ value per user, named as the user, holding the
 // container path. 1 or 0.

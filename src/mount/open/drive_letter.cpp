@@ -1,6 +1,6 @@
 #include "mount/open/drive_letter.h"
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/ui/error_box.h"
 #include "shell/ui/message_box.h"
 #include "shell/ui/white_dialog.h"

@@ -33,7 +33,11 @@ void AddEntry(HWND list, const char *fullPath, const char *shown) {
 int FillFrom(HWND list, const char *folder, const char *relative, int fullPaths, const char *skipName,
              std::string *overlongFolder) {
     char pattern[MAX_PATH];
-    if (snprintf(pattern, sizeof pattern, "%s\\*", folder) >= static_cast<int>(sizeof pattern)) return 0;
+    // A folder too long to search holds entries the list cannot show either.
+    if (snprintf(pattern, sizeof pattern, "%s\\*", folder) >= static_cast<int>(sizeof pattern)) {
+        if (overlongFolder && overlongFolder->empty()) *overlongFolder = folder;
+        return 0;
+    }
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return 0;

@@ -59,3 +59,9 @@ int JoinFolderAndName(const char *folder, const char *name, char *out, size_t si
     strcpy(out + folderLength + (slash ? 1 : 0), name);
     return 1;
 }
+
+std::string InFolder(const char *folder, const char *name) {
+    char path[MAX_PATH];
+    if (!JoinFolderAndName(folder, name, path, sizeof path)) return std::string();
+    return path;
+}

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
+
 struct ShellLinkSpec {
     const char *target;         // file path, or NULL when targetItems is set
     LPCITEMIDLIST targetItems;  // absolute item list of the target, or NULL
@@ -30,3 +32,5 @@ int SaveShellLink(const char *linkPath, const ShellLinkSpec *spec, ShellLinkSett
 // folder + "\" + name into out (size bytes), the backslash only when the
 // folder does not end in one. 0 when it does not fit.
 int JoinFolderAndName(const char *folder, const char *name, char *out, size_t size);
+// The same join as a string; empty when it does not fit in MAX_PATH bytes.
+std::string InFolder(const char *folder, const char *name);

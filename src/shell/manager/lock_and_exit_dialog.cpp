@@ -3,13 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/lock_progress.h"
 #include "shell/manager/lock_vault.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/state/open_vault.h"
 #include "shell/manager/creation_commands.h"
 #include "shell/ui/message_box.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 
 namespace {
@@ -32,11 +33,15 @@ int WantsVaultBackup(HWND dialog, const MainWindowState &state) {
 
 void OnOk(HWND dialog, LockAndExit &run) {
     int backup = WantsVaultBackup(dialog, *run.state);
-    HCURSOR previous = ShowLocking(dialog, IDC_LOCK_PROGRESS, "Locking the vault, please wait..");
     char drive = g_openVault.driveLetter;
-    if (!LockVault(run.mainWindow, drive)) {
+    int locked;
+    {
+        WaitCursor wait;
+        ShowLocking(dialog, IDC_LOCK_PROGRESS, "Locking the vault, please wait..");
+        locked = LockVault(run.mainWindow, drive);
+    }
+    if (!locked) {
         SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "Lock Status: ");
-        SetCursor(previous);
         SendDlgItemMessageA(dialog, IDC_LOCK_PROGRESS, PBM_SETPOS, 0, 0);
         ShowMessageBox(run.mainWindow, LockFailureText(drive).c_str(), "Kovara - Security Alert", MB_OK | MB_USERICON,
                        IDI_USER_ALERT);
@@ -44,7 +49,6 @@ void OnOk(HWND dialog, LockAndExit &run) {
     }
     SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "Vault locked.");
     SendDlgItemMessageA(dialog, IDC_LOCK_PROGRESS, PBM_SETPOS, 0, 0);
-    SetCursor(previous);
     if (backup) MakeVaultBackupAfterLock(dialog, *run.state);
     RunVaultLockedNotice(dialog);
     EndDialog(dialog, IDOK);

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "resource.h"
+#include "resources/resource.h"
+
 
 void SetUpLockProgress(HWND dialog, int progressId) {
     SendDlgItemMessageA(dialog, progressId, PBM_SETBKCOLOR, 0, RGB(255, 255, 255));
@@ -12,10 +13,8 @@ void SetUpLockProgress(HWND dialog, int progressId) {
     SendDlgItemMessageA(dialog, progressId, PBM_SETPOS, 0, 0);
 }
 
-HCURSOR ShowLocking(HWND dialog, int progressId, const char *status) {
+void ShowLocking(HWND dialog, int progressId, const char *status) {
     SetDlgItemTextA(dialog, IDC_LOCK_STATUS, status);
-    HCURSOR previous = SetCursor(LoadCursor(NULL, IDC_WAIT));
     for (int i = 0; i < 7; ++i) SendDlgItemMessageA(dialog, progressId, PBM_STEPIT, 0, 0);
     UpdateWindow(dialog);
-    return previous;
 }

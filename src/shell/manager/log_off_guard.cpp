@@ -1,5 +1,5 @@
 // The end of the Windows session while a vault is open.
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/lock_vault.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/state/open_vault.h"

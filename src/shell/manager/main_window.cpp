@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/lock_vault.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/manager/maintenance_commands.h"
@@ -24,7 +24,7 @@ namespace {
 bool IsDriveText(const char *text) { return strlen(text) == 2 && text[1] == ':'; }
 
 void AskAboutStaleVault(HWND window) {
-    char drive[kRegistryPathSize] = "";
+    char drive[kPathSize] = "";
     if (!ReadOpenVault(drive, sizeof drive) || !IsDriveText(drive)) return;
     int answer = ShowMessageBox(
         window,

@@ -6,7 +6,7 @@
 
 #include "keys/log_in/log_in.h"
 #include "mount/open/drive_letter.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/manager/maintenance_commands.h"

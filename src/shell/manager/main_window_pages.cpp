@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window.h"
 
 namespace {

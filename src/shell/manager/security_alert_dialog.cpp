@@ -3,9 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/lock_progress.h"
 #include "shell/manager/lock_vault.h"
+#include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
 
 namespace {
@@ -16,17 +17,20 @@ struct Alert {
 
 void TryToLock(HWND dialog, const Alert &alert, int closeOnFailure) {
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-    HCURSOR previous = ShowLocking(dialog, IDC_ALERT_PROGRESS, "Locking The Vault, Please wait..");
-    if (LockVault(dialog, alert.drive)) {
+    int locked;
+    {
+        WaitCursor wait;
+        ShowLocking(dialog, IDC_ALERT_PROGRESS, "Locking The Vault, Please wait..");
+        locked = LockVault(dialog, alert.drive);
+    }
+    if (locked) {
         SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "Status : Vault locked.");
         SendDlgItemMessageA(dialog, IDC_ALERT_PROGRESS, PBM_SETPOS, 0, 0);
         EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
-        SetCursor(previous);
         EndDialog(dialog, 1);
         return;
     }
     SetDlgItemTextA(dialog, IDC_LOCK_STATUS, "Status : Lock Failed, Try Again. ");
-    SetCursor(previous);
     SendDlgItemMessageA(dialog, IDC_ALERT_PROGRESS, PBM_SETPOS, 0, 0);
     ShowLockFailure(dialog, alert.drive);
     EnableWindow(GetDlgItem(dialog, IDOK), TRUE);

@@ -1,6 +1,6 @@
 // The About box, the "How To Use" window and the two notices of the main
 // window: white dialogs with a picture, a link or the open drive.
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/state/open_vault.h"
 #include "shell/ui/bold_font.h"

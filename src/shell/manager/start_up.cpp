@@ -7,7 +7,7 @@
 #include "crypto/win/random_win.h"
 #include "maintenance/registry/registry_settings.h"
 #include "shared/driver/driver_calls.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window.h"
 #include "shell/manager/my_documents.h"
 #include "shell/state/process_state.h"
@@ -79,13 +79,13 @@ int TakeMutex() {
 
 Outcome SetUpToken() {
     if (!ReadDefaultToken() && CountRegisteredTokens() == 0) {
-        g_tokenSetupNotCompleted = 1;
+        g_token.setupNotCompleted = 1;
         RunSetupTokenDialog(NULL);
-        if (g_tokenSetupNotCompleted) return kStop;
+        if (g_token.setupNotCompleted) return kStop;
     }
-    g_tokenAuthorisationNotCompleted = 1;
+    g_token.authorisationNotCompleted = 1;
     RunTokenAuthorisationDialog(NULL);
-    return g_tokenAuthorisationNotCompleted ? kStop : kGoOn;
+    return g_token.authorisationNotCompleted ? kStop : kGoOn;
 }
 
 Outcome RepairImproperShutdown() {
@@ -98,7 +98,7 @@ Outcome RepairImproperShutdown() {
         }
         return kGoOn;
     }
-    char drive[kRegistryPathSize] = "";
+    char drive[kPathSize] = "";
     if (!ReadOpenVault(drive, sizeof drive) || strlen(drive) != 2 || drive[1] != ':') {
         ShowMessageBox(NULL,
                        "A registry entry for Kovara was found changed outside the program.\n\nKovara driver is either "
@@ -159,7 +159,7 @@ int RunVaultManager(HINSTANCE instance) {
     }
     LoadResources(instance);
     g_process.vaultRegistered = AnyVaultRegistered();
-    g_process.userExists = g_tokenHoldsKey;
+    g_process.userExists = g_token.holdsKey;
 
     HWND window = CreateMainWindow(instance, &g_mainWindow);
     if (!window) return 0;

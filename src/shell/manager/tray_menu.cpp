@@ -1,5 +1,5 @@
 // Clicks on the tray icon, the tray menu and its timer.
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window_parts.h"
 #include "shell/state/open_vault.h"
 #include "shell/ui/explore_drive.h"

@@ -4,18 +4,18 @@
 #pragma once
 #include <windows.h>
 
-enum { kProcessPathSize = 261 };
+#include "keys/core/path_size.h"
 
 struct ProcessState {
     HINSTANCE instance;
     HWND mainWindow;
-    char programFolder[kProcessPathSize];  // without a trailing backslash
+    char programFolder[kPathSize];  // without a trailing backslash
     HANDLE mutex;                          // "Kovara", held until the end
 
     // My Documents, for the shortcut to an open vault.
     int myDocumentsKnown;
     int fileSystemKind;  // 1 FAT, 2 other; meaningful while myDocumentsKnown
-    char shortcutPath[kProcessPathSize];
+    char shortcutPath[kPathSize];
 
     HICON vaultOpenIcon;    // resource 357
     HICON vaultLockedIcon;  // resource 364

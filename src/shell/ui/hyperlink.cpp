@@ -15,22 +15,26 @@ struct Hyperlink {
     COLORREF visited;
 };
 
-// Shared by every hyperlink of the process.
-HFONT g_font = nullptr;
-HCURSOR g_hand = nullptr;
-int g_pressed = 0;
-char g_text[kTextMax + 1];
+// Shared by every hyperlink of the process: the underlined font (made at
+// first paint), the hand cursor (made at first use), the pressed flag and the
+// text buffer.
+struct SharedByLinks {
+    HFONT font;
+    HCURSOR hand;
+    int pressed;
+    char text[kTextMax + 1];
+} g_links;
 
 HFONT LinkFont() {
-    if (!g_font) {
+    if (!g_links.font) {
         LOGFONTA lf;
         if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) {
             lf.lfUnderline = TRUE;
             lf.lfHeight += lf.lfHeight / 4;
-            g_font = CreateFontIndirectA(&lf);
+            g_links.font = CreateFontIndirectA(&lf);
         }
     }
-    return g_font;
+    return g_links.font;
 }
 
 void Paint(HWND control, const Hyperlink *link) {
@@ -40,7 +44,7 @@ void Paint(HWND control, const Hyperlink *link) {
     RECT r;
     GetClientRect(control, &r);
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    int length = GetWindowTextA(control, g_text, kTextMax + 1);
+    int length = GetWindowTextA(control, g_links.text, kTextMax + 1);
     LONG style = GetWindowLongA(control, GWL_STYLE);
     UINT format = DT_SINGLELINE | DT_NOPREFIX;
     switch (style & SS_TYPEMASK) {
@@ -60,7 +64,7 @@ void Paint(HWND control, const Hyperlink *link) {
     SetTextColor(dc, link->colour);
     SetBkColor(dc, RGB(255, 255, 255));
     SetBkMode(dc, OPAQUE);
-    DrawTextA(dc, g_text, length, &r, format);
+    DrawTextA(dc, g_links.text, length, &r, format);
     if (old) SelectObject(dc, old);
     EndPaint(control, &ps);
 }
@@ -68,8 +72,8 @@ void Paint(HWND control, const Hyperlink *link) {
 void Open(HWND control, const Hyperlink *link) {
     const char *what = link->target;
     if (!*what) {
-        GetWindowTextA(control, g_text, kTextMax + 1);
-        what = g_text;
+        GetWindowTextA(control, g_links.text, kTextMax + 1);
+        what = g_links.text;
     }
     ShellExecuteA(nullptr, "open", what, nullptr, nullptr, SW_SHOWNORMAL);
 }
@@ -87,17 +91,17 @@ LRESULT CALLBACK HyperlinkProc(HWND control, UINT message, WPARAM wParam, LPARAM
             Paint(control, link);
             return 0;
         case WM_SETCURSOR:
-            if (!g_hand) g_hand = LoadCursorA(nullptr, IDC_HAND);
-            SetCursor(g_hand);
+            if (!g_links.hand) g_links.hand = LoadCursorA(nullptr, IDC_HAND);
+            SetCursor(g_links.hand);
             return TRUE;
         case WM_NCHITTEST:
             return HTCLIENT;
         case WM_LBUTTONDOWN:
-            g_pressed = 1;
+            g_links.pressed = 1;
             return 0;
         case WM_LBUTTONUP:
-            if (g_pressed) {
-                g_pressed = 0;
+            if (g_links.pressed) {
+                g_links.pressed = 0;
                 link->colour = link->visited;
                 InvalidateRect(control, nullptr, FALSE);
                 UpdateWindow(control);

@@ -2,6 +2,8 @@
 
 #include "crypto/core/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/operations/token_dialogs.h"
 #include "token/operations/token_message_box.h"
 #include "token/operations/token_operations.h"
@@ -34,7 +36,7 @@ static void OnOk(HWND dialog, char **result) {
     lstrcpynA(block, password, kPasswordBlockSize);
     SecureWipe(password, sizeof password);
     *result = block;
-    g_tokenUseNotAuthorised = 0;
+    g_token.useNotAuthorised = 0;
     EndDialog(dialog, IDOK);
 }
 
@@ -42,7 +44,7 @@ static INT_PTR CALLBACK AuthoriseTokenUseProc(HWND dialog, UINT message, WPARAM 
     switch (message) {
         case WM_INITDIALOG:
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            g_tokenUseNotAuthorised = 1;
+            g_token.useNotAuthorised = 1;
             SendDlgItemMessageA(dialog, IDC_TOKEN_PASSWORD, EM_SETPASSWORDCHAR, '*', 0);
             SendDlgItemMessageA(dialog, IDC_TOKEN_PASSWORD, EM_LIMITTEXT, 99, 0);
             SetFocus(GetDlgItem(dialog, IDC_TOKEN_PASSWORD));
@@ -55,26 +57,26 @@ static INT_PTR CALLBACK AuthoriseTokenUseProc(HWND dialog, UINT message, WPARAM 
                     return TRUE;
                 case IDC_TOKEN_CANCEL:
                 case IDCANCEL:
-                    g_tokenUseNotAuthorised = 1;
+                    g_token.useNotAuthorised = 1;
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
             }
             return FALSE;
         case WM_CLOSE:
-            g_tokenUseNotAuthorised = 1;
+            g_token.useNotAuthorised = 1;
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 
 char *RunAuthoriseTokenUseDialog(HWND owner) {
     char *block = nullptr;
-    g_tokenUseNotAuthorised = 1;
+    g_token.useNotAuthorised = 1;
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_AUTHORISE_TOKEN_USE), owner, AuthoriseTokenUseProc,
                     (LPARAM)&block);
-    if (g_tokenUseNotAuthorised && block) {
+    if (g_token.useNotAuthorised && block) {
         ReleaseTokenPassword(block);
         block = nullptr;
     }

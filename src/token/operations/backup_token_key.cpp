@@ -45,11 +45,11 @@ int ChooseBackupPath(HWND owner, const char *nameStem, const char *extension, ch
 
 int ReadRecordFromToken(HWND owner, const char *tokenPassword, unsigned char *record) {
     if (!OpenTokenSession(owner, tokenPassword)) return 0;
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    SecureWipe(g_token.keyBuffer, sizeof g_token.keyBuffer);
     int read = ReadTokenKey(owner, kTokenKeySize, 0);
     CloseTokenSession();
-    if (read) memcpy(record, g_tokenKeyBuffer + 3, kTokenRecordSize);
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    if (read) memcpy(record, g_token.keyBuffer + 3, kTokenRecordSize);
+    SecureWipe(g_token.keyBuffer, sizeof g_token.keyBuffer);
     return read;
 }
 

@@ -67,7 +67,7 @@ int ReadDefaultToken() {
     char name[kTokenNameLimit], path[kTokenPathLimit];
     if (ReadText(k.key, kDefaultTokenValue, name, sizeof name) <= 1) return 0;
     if (ReadText(k.key, name, path, sizeof path) <= 1) return 0;
-    lstrcpynA(g_defaultTokenName, name, sizeof g_defaultTokenName);
+    lstrcpynA(g_token.defaultName, name, sizeof g_token.defaultName);
     return 1;
 }
 
@@ -77,8 +77,8 @@ int LookUpTokenLibrary(const char *name) {
     if (!OpenTokensKey(&k)) return 0;
     char path[kTokenPathLimit];
     if (ReadText(k.key, name, path, sizeof path) <= 1) return 0;
-    lstrcpynA(g_selectedToken.name, name, sizeof g_selectedToken.name);
-    lstrcpynA(g_selectedToken.libraryPath, path, sizeof g_selectedToken.libraryPath);
+    lstrcpynA(g_token.selected.name, name, sizeof g_token.selected.name);
+    lstrcpynA(g_token.selected.libraryPath, path, sizeof g_token.selected.libraryPath);
     return 1;
 }
 
@@ -102,7 +102,7 @@ int FillTokenList(HWND dialog) {
         char entry[kTokenNameLimit];
         if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) >= (LRESULT)sizeof entry) continue;
         SendMessageA(list, CB_GETLBTEXT, i, (LPARAM)entry);
-        if (lstrcmpiA(entry, g_defaultTokenName) == 0) match = i;
+        if (lstrcmpiA(entry, g_token.defaultName) == 0) match = i;
     }
     SendMessageA(list, CB_SETCURSEL, match, 0);
     return count;

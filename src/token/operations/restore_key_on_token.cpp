@@ -8,6 +8,8 @@
 #include "resources/resource.h"
 #include "shell/ui/choose_file.h"
 #include "shell/ui/error_box.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/operations/token_dialogs.h"
 #include "token/operations/token_key_backup.h"
 #include "token/operations/token_key_keep.h"
@@ -110,7 +112,7 @@ int RestoreTokenKey(HWND dialog, const char *filePath, const char *userName, con
         TokenWarning(dialog, "The file selected to restore failed integrity check.");
         return 0;
     }
-    char vaultPath[kRegistryPathSize];
+    char vaultPath[kPathSize];
     if (!FindVault(userName, vaultPath, sizeof vaultPath)) {
         TokenWarning(dialog, std::string("The vault for user \"") + userName + "\" cannot be found." +
                                  "\nIf you entered wrong username, then correct it." +
@@ -190,7 +192,7 @@ INT_PTR CALLBACK RestoreKeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

@@ -8,6 +8,8 @@
 #include "shell/ui/error_box.h"
 #include "shell/ui/html_help.h"
 #include "shell/ui/hyperlink.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/operations/registered_tokens.h"
 #include "token/operations/token_dialogs.h"
 #include "token/operations/token_message_box.h"
@@ -184,7 +186,7 @@ void OnOk(HWND dialog) {
         RegSetValueExA(key, kDefaultTokenValue, 0, REG_SZ, (const BYTE *)name, (DWORD)strlen(name) + 1);
     RegCloseKey(key);
     TokenNotice(dialog, "The token was setup successfully!");
-    g_tokenSetupNotCompleted = 0;
+    g_token.setupNotCompleted = 0;
     EndDialog(dialog, IDOK);
 }
 
@@ -218,17 +220,17 @@ INT_PTR CALLBACK SetupTokenProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                     return TRUE;
                 case IDC_TOKEN_CANCEL:
                 case IDCANCEL:
-                    g_tokenSetupNotCompleted = 1;
+                    g_token.setupNotCompleted = 1;
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
             }
             return FALSE;
         case WM_CLOSE:
-            g_tokenSetupNotCompleted = 1;
+            g_token.setupNotCompleted = 1;
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "crypto/core/secure_wipe.h"
 #include "resources/resource.h"
+#include "shell/ui/wait_cursor.h"
+#include "shell/ui/white_dialog.h"
 #include "token/operations/registered_tokens.h"
 #include "token/operations/token_dialogs.h"
 #include "token/operations/token_message_box.h"
@@ -43,11 +45,11 @@ static void OnOk(HWND dialog) {
     int opened = OpenTokenSession(dialog, password);
     SecureWipe(password, sizeof password);
     if (!opened) return;
-    memset(g_tokenKeyBuffer, 0, sizeof g_tokenKeyBuffer);
-    g_tokenHoldsKey = ReadTokenKey(dialog, kTokenKeySize, 1);
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    memset(g_token.keyBuffer, 0, sizeof g_token.keyBuffer);
+    g_token.holdsKey = ReadTokenKey(dialog, kTokenKeySize, 1);
+    SecureWipe(g_token.keyBuffer, sizeof g_token.keyBuffer);
     CloseTokenSession();
-    g_tokenAuthorisationNotCompleted = 0;
+    g_token.authorisationNotCompleted = 0;
     EndDialog(dialog, IDOK);
 }
 
@@ -61,10 +63,10 @@ static void OnRestore(HWND dialog) {
 }
 
 static void OnSetupNewToken(HWND dialog) {
-    g_tokenSetupNotCompleted = 1;
+    g_token.setupNotCompleted = 1;
     RunSetupTokenDialog(nullptr);
     // The new token is offered at the next start: authorisation stays pending.
-    if (!g_tokenSetupNotCompleted) EndDialog(dialog, IDCANCEL);
+    if (!g_token.setupNotCompleted) EndDialog(dialog, IDCANCEL);
 }
 
 static INT_PTR CALLBACK TokenAuthorisationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -88,17 +90,17 @@ static INT_PTR CALLBACK TokenAuthorisationProc(HWND dialog, UINT message, WPARAM
                     return TRUE;
                 case IDC_TOKEN_CANCEL:
                 case IDCANCEL:
-                    g_tokenAuthorisationNotCompleted = 1;
+                    g_token.authorisationNotCompleted = 1;
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
             }
             return FALSE;
         case WM_CLOSE:
-            g_tokenAuthorisationNotCompleted = 1;
+            g_token.authorisationNotCompleted = 1;
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
-            return TokenDialogColour(message, wParam);
+            return WhiteDialogColours(message, wParam);
     }
 }
 

@@ -3,24 +3,16 @@
 #pragma once
 #include <windows.h>
 
-// "Kovara - Setup Your Token": clears g_tokenSetupNotCompleted when a token
+// "Kovara - Setup Your Token": clears g_token.setupNotCompleted when a token
 // was tested and registered.
 void RunSetupTokenDialog(HWND owner);
-// "Kovara - Token Authorisation": clears g_tokenAuthorisationNotCompleted when
-// the user proved the token password; sets g_tokenHoldsKey.
+// "Kovara - Token Authorisation": clears g_token.authorisationNotCompleted when
+// the user proved the token password; sets g_token.holdsKey.
 void RunTokenAuthorisationDialog(HWND owner);
-// "Kovara - Authorise Token Use": on success clears g_tokenUseNotAuthorised
+// "Kovara - Authorise Token Use": on success clears g_token.useNotAuthorised
 // and returns a zero-filled 103-byte block holding the checked password, to be
 // given back with ReleaseTokenPassword; otherwise null.
 char *RunAuthoriseTokenUseDialog(HWND owner);
 void ReleaseTokenPassword(char *block);
 // Restoring a token key from a backup, offered by the authorisation dialog.
 void RunRestoreKeyOnTokenDialog(HWND owner);
-
-// Dialog plumbing shared by the token dialogs.
-INT_PTR TokenDialogColour(UINT message, WPARAM wParam);
-struct WaitCursor {
-    HCURSOR previous;
-    WaitCursor() : previous(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous); }
-};

@@ -12,12 +12,12 @@
 #include "token/operations/token_state.h"
 
 int ReadTokenRecordQuietly(HWND owner, const char *password, unsigned char *record852) {
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    SecureWipe(g_token.keyBuffer, sizeof g_token.keyBuffer);
     if (!OpenTokenSession(owner, password)) return -1;
     int held = ReadTokenKey(owner, kTokenKeySize, 1);
     CloseTokenSession();
-    if (held) memcpy(record852, g_tokenKeyBuffer + 3, kTokenRecordSize);
-    SecureWipe(g_tokenKeyBuffer, sizeof g_tokenKeyBuffer);
+    if (held) memcpy(record852, g_token.keyBuffer + 3, kTokenRecordSize);
+    SecureWipe(g_token.keyBuffer, sizeof g_token.keyBuffer);
     return held;
 }
 
@@ -46,13 +46,13 @@ struct HeldKeys {
     TokenOutcome Read() {
         CK_OBJECT_HANDLE handles[2];
         int found = 0;
-        TokenOutcome outcome = FindTokenKeyObjects(&g_tokenBinding, handles, &found);
+        TokenOutcome outcome = FindTokenKeyObjects(&g_token.binding, handles, &found);
         if (outcome == kTokenNoKeyObject) return kTokenOk;
         for (int i = 0; outcome == kTokenOk && i < found; i++) {
             Key &key = keys[count];
             key.handle = handles[i];
             key.destroyed = 0;
-            outcome = ReadTokenObjectValue(&g_tokenBinding, handles[i], &key.value, &key.length);
+            outcome = ReadTokenObjectValue(&g_token.binding, handles[i], &key.value, &key.length);
             if (outcome == kTokenOk) count++;
         }
         return outcome;
@@ -61,7 +61,7 @@ struct HeldKeys {
     // Destroys the held objects in order; 0 at the first that stays.
     int DestroyAll() {
         for (int i = 0; i < count; i++) {
-            if (DestroyTokenKeyObject(&g_tokenBinding, keys[i].handle) != kTokenOk) return 0;
+            if (DestroyTokenKeyObject(&g_token.binding, keys[i].handle) != kTokenOk) return 0;
             keys[i].destroyed = 1;
         }
         return 1;
@@ -79,7 +79,7 @@ struct HeldKeys {
         int all = 1;
         for (int i = 0; i < count; i++) {
             if (!keys[i].destroyed) continue;
-            if (CreateTokenObjectWithValue(&g_tokenBinding, keys[i].value, keys[i].length, nullptr) == kTokenOk)
+            if (CreateTokenObjectWithValue(&g_token.binding, keys[i].value, keys[i].length, nullptr) == kTokenOk)
                 keys[i].destroyed = 0;
             else
                 all = 0;
@@ -89,8 +89,8 @@ struct HeldKeys {
 };
 
 void Warn(HWND owner, TokenMessageContext context, TokenOutcome outcome) {
-    TokenMessageArgs args = {g_selectedToken.name, g_selectedToken.libraryPath, g_selectedToken.manufacturerId,
-                             g_selectedToken.serialNumber, nullptr};
+    TokenMessageArgs args = {g_token.selected.name, g_token.selected.libraryPath, g_token.selected.manufacturerId,
+                             g_token.selected.serialNumber, nullptr};
     TokenWarning(owner, TokenMessage(context, outcome, args));
 }
 
@@ -103,7 +103,7 @@ int ReplaceInPlace(HWND owner, const unsigned char *newRecord, HeldKeys *held, c
         CloseTokenSession();
         return 0;
     }
-    TokenOutcome outcome = CreateTokenKeyObject(&g_tokenBinding, newRecord);
+    TokenOutcome outcome = CreateTokenKeyObject(&g_token.binding, newRecord);
     if (outcome == kTokenOk) {
         // An old object the token would not destroy stays beside the new one;
         // the readers try each with the password.
@@ -145,7 +145,7 @@ int ReplaceTokenKey(HWND owner, const char *password, const unsigned char *newRe
         return 0;
     }
     CK_OBJECT_HANDLE created = 0;
-    outcome = CreateTokenKeyObject(&g_tokenBinding, newRecord, &created);
+    outcome = CreateTokenKeyObject(&g_token.binding, newRecord, &created);
     if (outcome == kTokenDeviceMemory && held.count) return ReplaceInPlace(owner, newRecord, &held, texts);
     if (outcome != kTokenOk) {
         Warn(owner, kWritingKey, outcome);

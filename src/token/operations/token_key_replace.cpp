@@ -34,7 +34,7 @@ static int Fail(HWND owner, const std::string &text) {
 static int FindKey(HWND owner, const char *password, TokenMessageContext context, int *found, CK_OBJECT_HANDLE *handle,
                    size_t *length) {
     if (!OpenTokenSession(owner, password)) return 0;
-    TokenOutcome outcome = FindExistingTokenKey(&g_tokenBinding, handle, length);
+    TokenOutcome outcome = FindExistingTokenKey(&g_token.binding, handle, length);
     if (outcome == kTokenNoKeyObject) {
         CloseTokenSession();
         *found = 0;
@@ -65,7 +65,7 @@ int PrepareTokenForNewKey(HWND owner, const char *password, unsigned long expect
         CloseTokenSession();
         return 0;
     }
-    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk)
+    if (DestroyTokenKeyObject(&g_token.binding, handle) != kTokenOk)
         return Fail(owner, length == expectedLength ? "Failed to delete existing key object on the token."
                                                     : "Failed to delete the existing key object from the token.");
     CloseTokenSession();
@@ -78,7 +78,7 @@ int DeleteTokenKey(HWND owner, const char *password) {
     size_t length = 0;
     if (!FindKey(owner, password, kDeletingKey, &found, &handle, &length)) return 0;
     if (!found) return 1;
-    if (DestroyTokenKeyObject(&g_tokenBinding, handle) != kTokenOk)
+    if (DestroyTokenKeyObject(&g_token.binding, handle) != kTokenOk)
         return Fail(owner, "Failed to delete existing key object on the token.");
     CloseTokenSession();
     return 1;

@@ -31,10 +31,10 @@ int SelectToken(HWND owner, const char *name) {
         return 0;
     }
     TokenIdentity chosen;
-    TokenOutcome outcome = IdentifyToken(g_selectedToken.libraryPath, AskForToken, (void *)owner, &chosen);
-    ShowOutcome(owner, kSelectingToken, outcome, g_selectedToken.name, g_selectedToken.libraryPath);
+    TokenOutcome outcome = IdentifyToken(g_token.selected.libraryPath, AskForToken, (void *)owner, &chosen);
+    ShowOutcome(owner, kSelectingToken, outcome, g_token.selected.name, g_token.selected.libraryPath);
     if (outcome != kTokenOk) return 0;
-    memcpy(g_selectedToken.manufacturerId, chosen.manufacturerId, sizeof g_selectedToken.manufacturerId);
-    memcpy(g_selectedToken.serialNumber, chosen.serialNumber, sizeof g_selectedToken.serialNumber);
+    memcpy(g_token.selected.manufacturerId, chosen.manufacturerId, sizeof g_token.selected.manufacturerId);
+    memcpy(g_token.selected.serialNumber, chosen.serialNumber, sizeof g_token.selected.serialNumber);
     return 1;
 }

@@ -12,7 +12,7 @@ int SelectToken(HWND owner, const char *name);
 // token and logs in. On 0 nothing is left bound.
 int OpenTokenSession(HWND owner, const char *password);
 void CloseTokenSession();
-// Reads the key object's value into g_tokenKeyBuffer; the session stays open.
+// Reads the key object's value into g_token.keyBuffer; the session stays open.
 int ReadTokenKey(HWND owner, unsigned long expectedLength, int silent);
 // Reads the values of every key object that passes the check (up to two)
 // into values; the count, or 0 after the message ReadTokenKey shows.

@@ -1,6 +1,7 @@
 // Process-wide token state of the vault manager: the token the user chose at
 // start-up, the library bound for the current operation, the key buffer and
-// the outcome flags of the token dialogs.
+// the outcome flags of the token dialogs. One copy, read and written on the
+// user-interface thread.
 #pragma once
 #include "token/core/token_binding.h"
 #include "token/core/token_key_object.h"
@@ -17,12 +18,16 @@ struct SelectedToken {
     char serialNumber[17];
 };
 
-extern SelectedToken g_selectedToken;
-extern char g_defaultTokenName[kTokenNameLimit];
-extern TokenBinding g_tokenBinding;
-extern unsigned char g_tokenKeyBuffer[kTokenKeySize];
+struct TokenState {
+    SelectedToken selected;
+    char defaultName[kTokenNameLimit];
+    TokenBinding binding;
+    unsigned char keyBuffer[kTokenKeySize];
 
-extern int g_tokenSetupNotCompleted;
-extern int g_tokenAuthorisationNotCompleted;
-extern int g_tokenHoldsKey;
-extern int g_tokenUseNotAuthorised;
+    int setupNotCompleted;
+    int authorisationNotCompleted;
+    int holdsKey;
+    int useNotAuthorised;
+};
+
+extern TokenState g_token;

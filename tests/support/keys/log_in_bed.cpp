@@ -24,10 +24,3 @@ std::unique_ptr<MainWindowUnderTest> StartMainWindow(robot::Answerer &answerer) 
     answerer.OnDialog(kMainWindowUnderTestCaption, [](HWND) {});
     return std::unique_ptr<MainWindowUnderTest>(new MainWindowUnderTest());
 }
-
-std::vector<std::string> BoxTextsFrom(robot::Answerer &answerer, size_t first) {
-    std::vector<std::string> texts;
-    auto seen = answerer.Boxes();
-    for (size_t i = first; i < seen.size(); ++i) texts.push_back(seen[i].text);
-    return texts;
-}

@@ -22,6 +22,3 @@ void LeaveIdleDriver();
 
 // Shows the main window; the answerer leaves it alone.
 std::unique_ptr<MainWindowUnderTest> StartMainWindow(robot::Answerer &answerer);
-
-// The texts of the boxes the answerer has seen, from box number `first` on.
-std::vector<std::string> BoxTextsFrom(robot::Answerer &answerer, size_t first);

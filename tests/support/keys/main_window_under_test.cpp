@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "shell/manager/main_window.h"
 #include "shell/state/process_state.h"
 

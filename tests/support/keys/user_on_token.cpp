@@ -32,7 +32,7 @@ void UserOnTokenTest::SetUp() {
 
 void UserOnTokenTest::TearDown() {
     runner.Stop();
-    EXPECT_EQ(nullptr, g_tokenBinding.module) << "a token library was left bound";
+    EXPECT_EQ(nullptr, g_token.binding.module) << "a token library was left bound";
     UnregisterVault("Ann");
     ClearRegisteredTokens();
 }
@@ -60,7 +60,7 @@ int UserOnTokenTest::KeyObjectCount() {
     if (!OpenTokenSession(nullptr, kUserTokenPin)) return -1;
     CK_OBJECT_HANDLE handles[2];
     int count = 0;
-    TokenOutcome outcome = FindTokenKeyObjects(&g_tokenBinding, handles, &count);
+    TokenOutcome outcome = FindTokenKeyObjects(&g_token.binding, handles, &count);
     CloseTokenSession();
     return outcome == kTokenOk || outcome == kTokenNoKeyObject ? count : -1;
 }

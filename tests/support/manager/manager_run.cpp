@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "maintenance/registry/registry_settings.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "robot.h"
 #include "token/operations/token_operations.h"
 #include "volume_shim.h"
@@ -70,25 +70,35 @@ ManagerRun::~ManagerRun() {
     robot::WaitUntil([] { return AnyExplorer() == NULL; }, 15000);
 }
 
+namespace {
+
+// A visible window of another process than the program and the test whose
+// title holds the drive.
+struct DriveWindowSearch {
+    DWORD self;
+    const std::string *drive;
+    HWND found;
+};
+
+// An enumeration callback is a standard call in the 32-bit build, which a
+// lambda cannot be.
+BOOL CALLBACK FindDriveWindow(HWND w, LPARAM p) {
+    DriveWindowSearch *s = reinterpret_cast<DriveWindowSearch *>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
+    if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+}  // namespace
+
 bool ManagerRun::CloseExplorerOn(const std::string &drive) {
-    struct Search {
-        DWORD self;
-        const std::string *drive;
-        HWND found;
-    } search = {pid(), &drive, NULL};
+    DriveWindowSearch search = {pid(), &drive, NULL};
     robot::WaitUntil(
         [&] {
-            EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    Search *s = reinterpret_cast<Search *>(p);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    if (!IsWindowVisible(w) || pid == s->self || pid == GetCurrentProcessId()) return TRUE;
-                    if (robot::WindowText(w).find(*s->drive) == std::string::npos) return TRUE;
-                    s->found = w;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            EnumWindows(FindDriveWindow, reinterpret_cast<LPARAM>(&search));
             return search.found != NULL;
         },
         20000);

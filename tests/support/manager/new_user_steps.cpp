@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "resource.h"
+#include "resources/resource.h"
+
 
 void Photograph(HWND window, const char *name) {
     robot::WaitForPainted(window);

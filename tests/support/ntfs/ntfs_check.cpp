@@ -15,18 +15,6 @@ namespace {
 
 typedef char *(CDECL *UnixFileNameFn)(const WCHAR *dosName);
 
-std::string UnixPathOf(const std::string &windowsPath) {
-    UnixFileNameFn toUnix =
-        (UnixFileNameFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    WCHAR wide[MAX_PATH];
-    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
-    char *name = toUnix(wide);
-    if (!name) return "";
-    std::string path = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return path;
-}
-
 std::string TempFile(const char *prefix) {
     char folder[MAX_PATH], path[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
@@ -78,6 +66,18 @@ bool DecryptInto(const std::string &containerPath, const unsigned char *key, con
 }
 
 }  // namespace
+
+std::string UnixPathOf(const std::string &windowsPath) {
+    UnixFileNameFn toUnix =
+        (UnixFileNameFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    WCHAR wide[MAX_PATH];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
+    char *name = toUnix(wide);
+    if (!name) return "";
+    std::string path = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
 
 bool RunUnixCommand(const std::string &command, std::string *output, unsigned long timeoutMs) {
     std::string outPath = TempFile("cmd"), resultPath = outPath + ".rc";

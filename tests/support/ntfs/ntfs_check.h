@@ -12,6 +12,9 @@ struct NtfsReport {
     std::string listing;              // ntfsls -a -s of the root folder (system files too)
 };
 
+// The Unix path Wine maps a Windows path to, or "" when it maps none.
+std::string UnixPathOf(const std::string &windowsPath);
+
 // Runs a command of /bin/sh and returns its standard output and error, or
 // false when it did not finish within timeoutMs (Wine gives no process handle,
 // so the command writes a result file that is polled).

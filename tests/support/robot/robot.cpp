@@ -482,4 +482,11 @@ void Answerer::Visit(HWND window) {
 
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) { return Poll(condition, timeoutMs); }
 
+std::vector<std::string> BoxTextsFrom(Answerer &answerer, size_t first) {
+    std::vector<std::string> texts;
+    std::vector<Box> seen = answerer.Boxes();
+    for (size_t i = first; i < seen.size(); ++i) texts.push_back(seen[i].text);
+    return texts;
+}
+
 }  // namespace robot

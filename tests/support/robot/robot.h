@@ -138,4 +138,7 @@ private:
     std::set<HWND> seen_;
 };
 
+// The texts of the boxes the answerer has seen, from box number `first` on.
+std::vector<std::string> BoxTextsFrom(Answerer &answerer, size_t first = 0);
+
 }  // namespace robot

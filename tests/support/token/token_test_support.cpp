@@ -9,8 +9,8 @@
 
 void ClearRegisteredTokens() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegisteredTokensKey);
-    memset(&g_selectedToken, 0, sizeof g_selectedToken);
-    memset(g_defaultTokenName, 0, sizeof g_defaultTokenName);
+    memset(&g_token.selected, 0, sizeof g_token.selected);
+    memset(g_token.defaultName, 0, sizeof g_token.defaultName);
 }
 
 void RegisterRaw(const std::string &name, DWORD type, const void *data, DWORD size) {

@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 #include <winioctl.h>
 
+#include "import_patch.h"
 #include "kovdev_testbed.h"
 
 namespace {
@@ -32,43 +33,6 @@ BOOL WINAPI ShimDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLe
         }
     }
     return g_original(device, code, in, inLength, out, outLength, returned, overlapped);
-}
-
-bool Patch(void **slot, void *replacement) {
-    DWORD old;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return false;
-    *slot = replacement;
-    VirtualProtect(slot, sizeof *slot, old, &old);
-    return true;
-}
-
-// Points the module's imports of `name` (found by name or by the original's
-// address) at `replacement`; returns the slots patched.
-int PatchImport(HMODULE module, const char *name, void *original, void *replacement) {
-    unsigned char *base = (unsigned char *)module;
-    IMAGE_DOS_HEADER *dos = (IMAGE_DOS_HEADER *)base;
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
-    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + dos->e_lfanew);
-    IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!directory.VirtualAddress) return 0;
-    int patched = 0;
-    for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + directory.VirtualAddress); import->Name;
-         ++import) {
-        IMAGE_THUNK_DATA *bound = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
-        IMAGE_THUNK_DATA *names =
-            import->OriginalFirstThunk ? (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk) : NULL;
-        for (size_t i = 0; bound[i].u1.Function; ++i) {
-            bool match = (void *)bound[i].u1.Function == original;
-            if (!match && names && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
-                IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
-                match = strcmp((const char *)byName->Name, name) == 0;
-            }
-            if (match && (void *)bound[i].u1.Function != replacement &&
-                Patch((void **)&bound[i].u1.Function, replacement))
-                ++patched;
-        }
-    }
-    return patched;
 }
 
 int PatchModule(HMODULE module) {
@@ -101,7 +65,51 @@ LONG WINAPI ShimRegDeleteValueA(HKEY key, LPCSTR name) {
     return g_originalDeleteValue(key, name);
 }
 
+// Version query recorder: the sizes the program gives GetVersionExA are
+// appended, one line each, to the file that KOVSHIM_VERSION_SIZES names, so a
+// test sees which record sizes the process under test really passes. With
+// KOVSHIM_REFUSE_EXTENDED_VERSION set, the extended record (any size above
+// the basic one) is refused as a system that knows only the basic record
+// refuses it, so that the program's second query is seen too.
+typedef BOOL(WINAPI *GetVersionExAFn)(LPOSVERSIONINFOA);
+GetVersionExAFn g_originalGetVersion;
+
+BOOL WINAPI ShimGetVersionExA(LPOSVERSIONINFOA version) {
+    char log[MAX_PATH] = "";
+    DWORD size = version ? version->dwOSVersionInfoSize : 0;
+    if (GetEnvironmentVariableA("KOVSHIM_VERSION_SIZES", log, sizeof log)) {
+        HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            char line[16];
+            int at = sizeof line;
+            line[--at] = '\n';
+            DWORD digits = size;
+            do line[--at] = (char)('0' + digits % 10); while ((digits /= 10) != 0 && at > 0);
+            DWORD written = 0;
+            WriteFile(file, line + at, (DWORD)(sizeof line - at), &written, NULL);
+            CloseHandle(file);
+        }
+    }
+    char refuse[8] = "";
+    if (size > sizeof(OSVERSIONINFOA) &&
+        GetEnvironmentVariableA("KOVSHIM_REFUSE_EXTENDED_VERSION", refuse, sizeof refuse)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    return g_originalGetVersion(version);
+}
+
 }  // namespace
+
+int InstallVersionRecorder() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return 0;
+    g_originalGetVersion = (GetVersionExAFn)(void *)GetProcAddress(kernel, "GetVersionExA");
+    if (!g_originalGetVersion) return 0;
+    return PatchImport(GetModuleHandleA(NULL), "GetVersionExA", (void *)g_originalGetVersion,
+                       (void *)&ShimGetVersionExA);
+}
 
 int InstallVolumeShim() {
     if (!g_original)

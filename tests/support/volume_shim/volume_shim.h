@@ -18,6 +18,12 @@ int InstallVolumeShim();
 // "write" or "delete"; every other call passes. Returns the slots patched.
 int InstallRegistryRefusals();
 
+// Points the program's own imports of GetVersionExA at a recorder that appends
+// each record size it is given to the file KOVSHIM_VERSION_SIZES names, and
+// refuses the extended record while KOVSHIM_REFUSE_EXTENDED_VERSION is set.
+// Returns the slots patched.
+int InstallVersionRecorder();
+
 // Number of volume codes the shim has forwarded in this process.
 long VolumeShimForwardCount();
 

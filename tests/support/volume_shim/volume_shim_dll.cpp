@@ -6,6 +6,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         InstallVolumeShim();
         InstallRegistryRefusals();
+        InstallVersionRecorder();
     }
     return TRUE;
 }

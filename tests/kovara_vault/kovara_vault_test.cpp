@@ -397,6 +397,17 @@ TEST_F(KovaraVault, ExportGivesBackTheImageByteForByte) {
     EXPECT_EQ("keep me", ReadAll(image));
     EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
 
+    // A sector of the container that does not read (EIO from the disk): the
+    // export names it, and the old target stays as it was.
+    run = Tool(Command("export", Alice({"--user-info", alice_ + "/KovdevTokenKey.user", "-o", image, "--force"})), "",
+               "", std::string("export LD_PRELOAD=") + TOOL_FAULTS + " KOVARA_TEST_EIO_AT=512100");
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos,
+              run.err.find("kovara-vault: " + vault + ": cannot read sector 1000 (byte 512000): Input/output error\n"))
+        << run.err;
+    EXPECT_EQ("keep me", ReadAll(image));
+    EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
+
     // Standard output, from the token, one thread.
     run = Tool(Command("export", Alice({"--token", kSoftHsm, "--token-label", "Kovara Alice", "--pin-file",
                                         SecretFile(kPin), "--threads", "1", "-o", "-"})));
@@ -492,6 +503,15 @@ TEST_F(KovaraVault, LsAndGetReturnTheFiles) {
                                      alice_ + "/KeyPart2_alice.kovdev"})));
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
+    // An exception nobody expects, thrown half-way through the copy: one
+    // line, status 1, the copy made before left whole and no new file beside it.
+    run = Tool(Command("get", Alice({"/photo.bin", "-o", copy, "--force", "--user-info",
+                                     alice_ + "/KovdevTokenKey.user"})),
+               "", "", std::string("export LD_PRELOAD=") + TOOL_FAULTS + " KOVARA_TEST_THROW_ON_WRITE=1");
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(Refusal("unexpected failure: injected write fault"), run.err);
+    EXPECT_TRUE(ReadAll(dir_ + "/photo.bin") == ReadAll(copy));
+    EXPECT_NE(0, Shell("ls -a " + dir_ + " | grep -q partial")) << "the new file stayed behind";
     run = Tool(Command("get", Alice({"\\Tax Papers\\2006.TXT", "-o", "-", "--token", kSoftHsm, "--token-label",
                                      "Kovara Alice", "--pin-file", SecretFile(kPin)})));
     EXPECT_EQ(0, run.status) << run.err;

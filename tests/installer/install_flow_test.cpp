@@ -73,7 +73,11 @@ std::vector<robot::Box> RunInstaller(const std::string &folder, const std::vecto
     for (int answer : answers) answerer.Answer(answer);
     flow::Resume(setup);
     HWND dialog = robot::WaitForWindow("InstallKovara", "Install Kovara", 30000, setup.info.dwProcessId);
-    EXPECT_TRUE(dialog != nullptr);
+    DWORD code = 0;
+    EXPECT_TRUE(dialog != nullptr) << "setup_kovara.exe "
+                                   << (GetExitCodeProcess(setup.info.hProcess, &code) && code == STILL_ACTIVE
+                                           ? std::string("runs without its window")
+                                           : "ended with code " + std::to_string(code));
     if (dialog) {
         robot::PressButton(dialog, IDC_INSTALL);
         if (staysOpen) {

@@ -28,8 +28,9 @@ Call Real(const char *name) {
 
 }  // namespace
 
-extern "C" ssize_t pread(int fd, void *buffer, size_t length, off_t offset) {
-    static auto real = Real<ssize_t (*)(int, void *, size_t, off_t)>("pread");
+// A read covering the chosen byte fails; any other goes to the real call.
+template <typename Read>
+ssize_t ReadUnlessCovered(Read real, int fd, void *buffer, size_t length, off_t offset) {
     if (Covers(offset, length)) {
         errno = EIO;
         return -1;
@@ -37,13 +38,14 @@ extern "C" ssize_t pread(int fd, void *buffer, size_t length, off_t offset) {
     return real(fd, buffer, length, offset);
 }
 
+extern "C" ssize_t pread(int fd, void *buffer, size_t length, off_t offset) {
+    static auto real = Real<ssize_t (*)(int, void *, size_t, off_t)>("pread");
+    return ReadUnlessCovered(real, fd, buffer, length, offset);
+}
+
 extern "C" ssize_t pread64(int fd, void *buffer, size_t length, off_t offset) {
     static auto real = Real<ssize_t (*)(int, void *, size_t, off_t)>("pread64");
-    if (Covers(offset, length)) {
-        errno = EIO;
-        return -1;
-    }
-    return real(fd, buffer, length, offset);
+    return ReadUnlessCovered(real, fd, buffer, length, offset);
 }
 
 extern "C" ssize_t write(int fd, const void *buffer, size_t length) {

@@ -36,12 +36,21 @@ const Operation kOperations[] = {
     {kDeletingKey, kKeySearch},
 };
 
-TEST(TokenMessages, EveryOutcomeOfEachOperationHasItsOwnText) {
+// The registered token "Maker" S1 while "Other" S2 is the one connected.
+struct ConnectedToken {
     TokenIdentity connected;
-    memset(&connected, 0, sizeof connected);
-    strcpy(connected.manufacturerId, "Other");
-    strcpy(connected.serialNumber, "S2");
-    TokenMessageArgs args = {"EToken", "C:\\lib.dll", "Maker", "S1", &connected};
+    TokenMessageArgs args;
+    ConnectedToken() {
+        memset(&connected, 0, sizeof connected);
+        strcpy(connected.manufacturerId, "Other");
+        strcpy(connected.serialNumber, "S2");
+        args = {"EToken", "C:\\lib.dll", "Maker", "S1", &connected};
+    }
+};
+
+TEST(TokenMessages, EveryOutcomeOfEachOperationHasItsOwnText) {
+    ConnectedToken token;
+    const TokenMessageArgs &args = token.args;
     for (const Operation &operation : kOperations) {
         EXPECT_EQ("", TokenMessage(operation.context, kTokenOk, args)) << operation.context;
         EXPECT_EQ("", TokenMessage(operation.context, kTokenAllDeclined, args)) << operation.context;
@@ -56,11 +65,8 @@ TEST(TokenMessages, EveryOutcomeOfEachOperationHasItsOwnText) {
 }
 
 TEST(TokenMessages, TextsNameTheTokenTheyAreAbout) {
-    TokenIdentity connected;
-    memset(&connected, 0, sizeof connected);
-    strcpy(connected.manufacturerId, "Other");
-    strcpy(connected.serialNumber, "S2");
-    TokenMessageArgs args = {"EToken", "C:\\lib.dll", "Maker", "S1", &connected};
+    ConnectedToken token;
+    const TokenMessageArgs &args = token.args;
     std::string mismatch = TokenMessage(kOpeningSession, kTokenMismatch, args);
     for (const char *field : {"Maker", "S1", "Other", "S2"})
         EXPECT_NE(std::string::npos, mismatch.find(field)) << field;

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include "ntfs_check.h"
 #include "shared/driver/driver_calls.h"
 
 namespace flow {
@@ -125,19 +126,6 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs) {
 
 namespace {
 
-std::string UnixName(const std::string &windowsPath) {
-    typedef char *(CDECL * UnixFileNameFn)(const WCHAR *);
-    UnixFileNameFn toUnix =
-        (UnixFileNameFn)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    WCHAR wide[MAX_PATH];
-    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
-    char *name = toUnix(wide);
-    if (!name) return "";
-    std::string path = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return path;
-}
-
 // Starts a Unix program; Wine gives no process handle, so callers wait on
 // what it does.
 bool StartUnix(const std::string &line) {
@@ -163,16 +151,16 @@ bool IsFolderLink(const std::string &path) {
 }  // namespace
 
 bool MakeFolderLink(const std::string &link, const std::string &target) {
-    std::string unixTarget = UnixName(target);
+    std::string unixTarget = UnixPathOf(target);
     std::string parent = link.substr(0, link.rfind('\\'));
-    std::string unixLink = UnixName(parent) + "/" + link.substr(link.rfind('\\') + 1);
+    std::string unixLink = UnixPathOf(parent) + "/" + link.substr(link.rfind('\\') + 1);
     if (unixTarget.empty() || unixLink.size() < 2) return false;
     if (!StartUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
     return WaitUntil([&link] { return IsFolderLink(link); });
 }
 
 bool RemoveFolderLink(const std::string &link) {
-    std::string unixLink = UnixName(link);
+    std::string unixLink = UnixPathOf(link);
     if (unixLink.empty() || !StartUnix("/bin/rm -f \"" + unixLink + "\"")) return false;
     return WaitUntil([&link] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }

@@ -8,7 +8,8 @@
 
 #include "driver_fixture.h"
 #include "maintenance/creation/format_drive.h"
-#include "maintenance/creation/support_address.h"
+#include "maintenance/messages/maintenance_messages.h"
+#include "maintenance/messages/support_address.h"
 #include "ntfs_check.h"
 #include "robot.h"
 
@@ -37,10 +38,13 @@ void UnloadFormatLibrary() {
     while (HMODULE library = GetModuleHandleA("fmifs.dll")) FreeLibrary(library);
 }
 
-int Format(char letter) {
+// Formats and shows the outcome as the vault created dialog does.
+MaintenanceOutcome Format(char letter) {
     WCHAR root[] = L"?:\\";
     root[0] = (WCHAR)letter;
-    return FormatDrive(NULL, root, NULL);
+    MaintenanceOutcome outcome = FormatDrive(root, NULL);
+    ShowMaintenanceOutcome(NULL, MaintenanceOutcomeOf(outcome));
+    return outcome;
 }
 
 class FormatTest : public ::testing::Test {
@@ -72,10 +76,10 @@ TEST_F(FormatTest, MissingLibraryOrEntryPointIsReportedAndFails) {
     {
         robot::Answerer answerer;
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, Format('Q'));
+        EXPECT_EQ(kFormatLibraryMissing, Format('Q'));
         ASSERT_TRUE(CopyFileA(SystemFile("fmifs_without_format.dll").c_str(), library.c_str(), FALSE));
         answerer.Answer(IDOK);
-        EXPECT_EQ(0, Format('Q'));
+        EXPECT_EQ(kFormatLibraryMissing, Format('Q'));
         UnloadFormatLibrary();
         answerer.Finish();
         auto boxes = answerer.Boxes();
@@ -96,9 +100,14 @@ TEST_F(FormatTest, FailureFlagStartsClearAndTheVolumeIsNtfs) {
     const unsigned sizeMb = 8;
     ASSERT_EQ(0u, drivertest::OpenVaultOn(letter, container, sizeMb));
     SetFault("done-failure");
-    EXPECT_EQ(0, Format(letter));
+    {
+        robot::Answerer answerer;
+        EXPECT_EQ(kFormatFailed, Format(letter));
+        answerer.Finish();
+        EXPECT_TRUE(answerer.Boxes().empty()) << "the creation tells a failed format";
+    }
     SetFault(NULL);
-    EXPECT_EQ(1, Format(letter));
+    EXPECT_EQ(kMaintenanceOk, Format(letter));
     EXPECT_EQ(100u, g_formatPercent);
     drivertest::ResetDriver(letter);
 

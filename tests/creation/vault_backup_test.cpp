@@ -242,11 +242,15 @@ TEST(CreationBackup, SplitCopyFailureLeavesNoPart) {
     EXPECT_EQ(0u, answerer.Boxes()[0].text.find("Split Backup created successfully!"));
 }
 
-TEST(MaintenanceMessages, EveryOutcomeOfCreationAndBackupsHasItsOwnText) {
-    ExpectEveryOutcomeTold(
-        kMaintenanceOutcomeCount, {kMaintenanceOk, kMaintenanceUntold, kVaultBackupExists}, [](int outcome) {
-            MaintenanceResult result = MaintenanceOutcomeOf(static_cast<MaintenanceOutcome>(outcome));
-            for (std::string &file : result.files) file = "C:\\Backup\\file";
-            return MaintenanceOutcomeBox(result);
-        });
+TEST(MaintenanceMessages, EveryOutcomeOfCreationRecoveryAndBackupsHasItsOwnText) {
+    ExpectEveryOutcomeTold(kMaintenanceOutcomeCount,
+                           {kMaintenanceOk, kMaintenanceUntold, kVaultBackupExists, kFormatFailed}, [](int outcome) {
+                               MaintenanceResult result =
+                                   MaintenanceOutcomeOf(static_cast<MaintenanceOutcome>(outcome));
+                               for (std::string &file : result.files) file = "C:\\Backup\\file";
+                               result.user = "Ann";
+                               result.systemError = ERROR_ACCESS_DENIED;
+                               result.password = "pw of ann";
+                               return MaintenanceOutcomeBox(result);
+                           });
 }

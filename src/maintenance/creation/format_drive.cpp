@@ -2,11 +2,6 @@
 
 #include <commctrl.h>
 
-#include <string>
-
-#include "shell/ui/message_box.h"
-#include "maintenance/creation/support_address.h"
-
 unsigned g_formatPercent;
 
 namespace {
@@ -37,17 +32,10 @@ BOOLEAN WINAPI FormatProgress(DWORD command, DWORD subAction, PVOID actionInfo) 
 
 }  // namespace
 
-int FormatDrive(HWND owner, const WCHAR *driveRoot, HWND progressBar) {
+MaintenanceOutcome FormatDrive(const WCHAR *driveRoot, HWND progressBar) {
     HMODULE library = LoadLibraryA("fmifs.dll");
     FormatExFn formatEx = library ? (FormatExFn)(void *)GetProcAddress(library, "FormatEx") : NULL;
-    if (!formatEx) {
-        std::string text =
-            "Operating System library file \"fmifs.dll\" not found.\nSecure storage for the vault can not be "
-            "created.\n\nFor any questions contact ";
-        text += SupportAddress();
-        ShowMessageBox(owner, text.c_str());
-        return 0;
-    }
+    if (!formatEx) return kFormatLibraryMissing;
     // The library stays loaded for the rest of the run.
     WCHAR root[4] = {driveRoot[0], L':', L'\\', 0};
     WCHAR fileSystem[] = L"NTFS";
@@ -57,5 +45,5 @@ int FormatDrive(HWND owner, const WCHAR *driveRoot, HWND progressBar) {
     g_formatProgressBar = progressBar;
     formatEx(root, kHardDiskMedia, fileSystem, label, FALSE, kClusterBytes, FormatProgress);
     g_formatProgressBar = NULL;
-    return g_formatFailed ? 0 : 1;
+    return g_formatFailed ? kFormatFailed : kMaintenanceOk;
 }

@@ -4,11 +4,14 @@
 #pragma once
 #include <windows.h>
 
+#include "maintenance/messages/maintenance_outcome.h"
+
 // Formats the drive root (L"X:\\"): NTFS, label "Kovara", full format,
-// 4096-byte clusters. 1 when the library reported success; 0 when it
-// reported failure, or after the warning when the library or its entry point
-// is missing. progressBar (may be NULL) is set to 0 on a reported failure.
-int FormatDrive(HWND owner, const WCHAR *driveRoot, HWND progressBar);
+// 4096-byte clusters; shows nothing. kMaintenanceOk when the library reported
+// success, kFormatFailed when it reported failure, kFormatLibraryMissing when
+// the library or its entry point is missing. progressBar (may be NULL) is set
+// to 0 on a reported failure.
+MaintenanceOutcome FormatDrive(const WCHAR *driveRoot, HWND progressBar);
 
 // Percentage last reported by the library during a format.
 extern unsigned g_formatPercent;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "maintenance/creation/format_drive.h"
+#include "maintenance/messages/maintenance_messages.h"
 #include "resources/resource.h"
 #include "shell/ui/wait_cursor.h"
 #include "shell/ui/white_dialog.h"
@@ -32,7 +33,9 @@ void Start(HWND dialog, FormatState *state) {
         MultiByteToWideChar(CP_ACP, 0, drive, 2, root, 2);
         root[2] = L'\\';
         root[3] = 0;
-        state->formatted = FormatDrive(dialog, root, bar);
+        MaintenanceOutcome outcome = FormatDrive(root, bar);
+        ShowMaintenanceOutcome(dialog, MaintenanceOutcomeOf(outcome));
+        state->formatted = outcome == kMaintenanceOk;
 
         SendMessageA(bar, PBM_SETPOS, 0, 0);
         if (state->formatted) Status(dialog, "Vault created, wait for vault to open..");

@@ -2,10 +2,24 @@
 
 #include <string>
 
+#include "crypto/core/secure_wipe.h"
+#include "maintenance/messages/support_address.h"
+
 namespace {
 
 OutcomeBox Warning(const std::string &text) { return {kWarningBox, text, 0}; }
 OutcomeBox Notice(const std::string &text) { return {kNoticeBox, text, 0}; }
+
+// The box that shows a recovered password, built in one buffer so that no
+// copy of the password is left behind unwiped but the box's own text.
+OutcomeBox RecoveredPasswordBox(const std::string &password) {
+    static const char kHead[] = "Password was recovered successfully!\nPassword: ";
+    OutcomeBox box = {kNoticeBox, std::string(), 0};
+    box.text.reserve(sizeof kHead + password.size());
+    box.text += kHead;
+    box.text += password;
+    return box;
+}
 
 }  // namespace
 
@@ -15,6 +29,7 @@ OutcomeBox MaintenanceOutcomeBox(const MaintenanceResult &r) {
         case kMaintenanceOk:
         case kMaintenanceUntold:
         case kVaultBackupExists:
+        case kFormatFailed:
         case kMaintenanceOutcomeCount:
             return {kNoBox, "", 0};
         case kCreationNoVaultFolder:
@@ -49,6 +64,32 @@ OutcomeBox MaintenanceOutcomeBox(const MaintenanceResult &r) {
             return Warning(
                 "There was error opening the vault.\nNew User Creation aborted."
                 "\n\nClose program, relaunch program then create new user.");
+        case kFormatLibraryMissing:
+            return Warning(
+                std::string("Operating System library file \"fmifs.dll\" not found.\nSecure storage for the vault "
+                            "can not be created.\n\nFor any questions contact ") +
+                SupportAddress());
+        case kRecoveryAnswerMissing:
+            return Warning("You must answer all the questions.");
+        case kRecoveryAnswersRepeat:
+            return Warning("No two answers can be the same.");
+        case kRecoveryNotSaved:
+            return Warning("There was error saving Password Recovery Information.");
+        case kRecoveryNoUserName:
+            return Warning("You must enter your Username.");
+        case kRecoveryFileNotFound:
+            return Warning("Password Recovery Information for user " + r.user + " not found.");
+        case kRecoveryFileNotReadable:
+            return {kSystemTextBox, "", r.systemError};
+        case kRecoveryFileCorrupt:
+            return {kErrorBox,
+                    "Password Recovery Information file for user " + r.user + " may be corrupt." +
+                        "\nPassword cannot be recovered.",
+                    0};
+        case kRecoveryAnswersWrong:
+            return Warning("Your answers were found incorrect.\nPassword can not be revealed.");
+        case kPasswordRecovered:
+            return RecoveredPasswordBox(r.password);
         case kSingleBackupWritten:
             return Notice(std::string("Backup created successfully!") + "\n\nUser Information Backup File:\n" + f[0] +
                           "\n\nVault Information Backup File:\n" + f[1]);
@@ -75,5 +116,8 @@ OutcomeBox MaintenanceOutcomeBox(const MaintenanceResult &r) {
 }
 
 void ShowMaintenanceOutcome(HWND owner, const MaintenanceResult &result) {
-    ShowOutcomeBox(owner, MaintenanceOutcomeBox(result));
+    OutcomeBox box = MaintenanceOutcomeBox(result);
+    ShowOutcomeBox(owner, box);
+    // The box of a recovered password holds the password.
+    if (result.outcome == kPasswordRecovered && !box.text.empty()) SecureWipe(&box.text[0], box.text.size());
 }

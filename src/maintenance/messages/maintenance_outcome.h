@@ -1,6 +1,7 @@
-// How the user operations of maintenance ended: the creation of a user and
-// the backups. The maintenance message file turns each outcome into its box;
-// kMaintenanceOk is success.
+// How the user operations of maintenance ended: the creation of a user, the
+// format of its vault, the password recovery and the backups. The
+// maintenance message file turns each outcome into its box; kMaintenanceOk
+// is success.
 #pragma once
 #include <string>
 
@@ -21,6 +22,19 @@ enum MaintenanceOutcome {
     kCreationFailed,
     kCreationSplitBackupFailed,
     kCreationNotReopened,
+    // The format of the new vault's drive.
+    kFormatLibraryMissing,
+    kFormatFailed,  // told by the creation as kCreationNotFormatted
+    // The recovery questions at creation and the recovery of a password.
+    kRecoveryAnswerMissing,
+    kRecoveryAnswersRepeat,
+    kRecoveryNotSaved,
+    kRecoveryNoUserName,
+    kRecoveryFileNotFound,
+    kRecoveryFileNotReadable,
+    kRecoveryFileCorrupt,
+    kRecoveryAnswersWrong,
+    kPasswordRecovered,
     // The backup offered at creation.
     kSingleBackupWritten,
     kSingleBackupFailed,
@@ -39,6 +53,11 @@ struct MaintenanceResult {
     // The backup files a text names: user information, vault information,
     // then the same two of part 2.
     std::string files[4];
+    std::string user;               // the user name a text names
+    unsigned long systemError = 0;  // the last error behind the outcome, 0 when none
+    // The recovered password kPasswordRecovered shows; the dialog that
+    // shows it wipes it afterwards.
+    std::string password;
 };
 
 inline MaintenanceResult MaintenanceOutcomeOf(MaintenanceOutcome outcome) {

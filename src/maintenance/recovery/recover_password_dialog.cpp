@@ -2,11 +2,9 @@
 // password is shown when every answer is right.
 #include <string.h>
 
-#include <string>
-
 #include "keys/files/key_files.h"
 #include "crypto/core/secure_wipe.h"
-#include "shell/ui/message_box.h"
+#include "maintenance/messages/maintenance_messages.h"
 #include "maintenance/recovery/recovery_file.h"
 #include "resources/resource.h"
 #include "shell/ui/wait_cursor.h"
@@ -16,19 +14,17 @@ namespace {
 
 const int kAnswerIds[3] = {IDC_RECOVERY_ANSWER_1, IDC_RECOVERY_ANSWER_2, IDC_RECOVERY_ANSWER_3};
 
-int Recover(HWND dialog, const char *user, const char answers[3][kAnswerFieldSize]) {
-    if (!AnswersAccepted(dialog, answers)) return 0;
-    if (!user[0]) {
-        ShowMessageBox(dialog, "You must enter your Username.");
-        return 0;
-    }
+MaintenanceResult Recover(const char *user, const char answers[3][kAnswerFieldSize]) {
+    MaintenanceOutcome accepted = AnswersAccepted(answers);
+    if (accepted != kMaintenanceOk) return MaintenanceOutcomeOf(accepted);
+    if (!user[0]) return MaintenanceOutcomeOf(kRecoveryNoUserName);
     char path[MAX_PATH];
     if (!RecoveryFilePathOf(user, path, sizeof path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        std::string text = std::string("Password Recovery Information for user ") + user + " not found.";
-        ShowMessageBox(dialog, text.c_str());
-        return 0;
+        MaintenanceResult missing = MaintenanceOutcomeOf(kRecoveryFileNotFound);
+        missing.user = user;
+        return missing;
     }
-    return OpenRecoveryFile(dialog, path, user, answers);
+    return OpenRecoveryFile(path, user, answers);
 }
 
 void OnSubmit(HWND dialog) {
@@ -37,13 +33,15 @@ void OnSubmit(HWND dialog) {
     memset(answers, 0, sizeof answers);
     GetDlgItemTextA(dialog, IDC_RECOVER_USER, user, sizeof user);
     for (int k = 0; k < 3; ++k) GetDlgItemTextA(dialog, kAnswerIds[k], answers[k], kAnswerFieldSize);
-    int shown;
+    MaintenanceResult result;
     {
         WaitCursor wait;
-        shown = Recover(dialog, user, answers);
+        result = Recover(user, answers);
     }
     SecureWipe(answers, sizeof answers);
-    if (shown) EndDialog(dialog, IDOK);
+    ShowMaintenanceOutcome(dialog, result);
+    if (!result.password.empty()) SecureWipe(&result.password[0], result.password.size());
+    if (result.outcome == kPasswordRecovered) EndDialog(dialog, IDOK);
 }
 
 INT_PTR CALLBACK RecoverPasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -6,7 +6,7 @@
 
 #include "keys/files/key_files.h"
 #include "crypto/core/secure_wipe.h"
-#include "shell/ui/message_box.h"
+#include "maintenance/messages/maintenance_messages.h"
 #include "maintenance/recovery/recovery_file.h"
 #include "resources/resource.h"
 #include "shell/ui/wait_cursor.h"
@@ -26,26 +26,26 @@ void ReadAnswers(HWND dialog, char answers[3][kAnswerFieldSize]) {
     for (int k = 0; k < 3; ++k) GetDlgItemTextA(dialog, kAnswerIds[k], answers[k], kAnswerFieldSize);
 }
 
-int WriteRecoveryFile(HWND dialog, const NewUser &user, const char answers[3][kAnswerFieldSize]) {
+// kMaintenanceOk when the file was written; kRecoveryNotSaved when not (after
+// the system's text where the seal showed it).
+MaintenanceOutcome WriteRecoveryFile(HWND dialog, const NewUser &user, const char answers[3][kAnswerFieldSize]) {
     char path[MAX_PATH];
-    if (!RecoveryFilePathOf(user.userName, path, sizeof path)) return 0;
+    if (!RecoveryFilePathOf(user.userName, path, sizeof path)) return kRecoveryNotSaved;
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path);
     WaitCursor wait;
-    return SealRecoveryFile(dialog, path, user.password, answers);
+    return SealRecoveryFile(dialog, path, user.password, answers) ? kMaintenanceOk : kRecoveryNotSaved;
 }
 
 void OnNext(HWND dialog) {
     const NewUser *user = reinterpret_cast<const NewUser *>(GetWindowLongPtrA(dialog, DWLP_USER));
     char answers[3][kAnswerFieldSize];
     ReadAnswers(dialog, answers);
-    int written = AnswersAccepted(dialog, answers);
-    if (written) {
-        written = WriteRecoveryFile(dialog, *user, answers);
-        if (!written) ShowMessageBox(dialog, "There was error saving Password Recovery Information.");
-    }
+    MaintenanceOutcome outcome = AnswersAccepted(answers);
+    if (outcome == kMaintenanceOk) outcome = WriteRecoveryFile(dialog, *user, answers);
     SecureWipe(answers, sizeof answers);
-    if (written) EndDialog(dialog, 1);
+    ShowMaintenanceOutcome(dialog, MaintenanceOutcomeOf(outcome));
+    if (outcome == kMaintenanceOk) EndDialog(dialog, 1);
 }
 
 INT_PTR CALLBACK RecoveryQuestionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,9 @@ void ShowOutcomeBox(HWND owner, const OutcomeBox &box) {
         case kNoticeBox:
             ShowMessageBox(owner, box.text.c_str(), kKovaraCaption, MB_OK | MB_ICONINFORMATION);
             return;
+        case kErrorBox:
+            ShowMessageBox(owner, box.text.c_str(), kKovaraCaption, MB_OK | MB_ICONERROR);
+            return;
         case kSystemErrorBox:
             SetLastError(box.systemError);
             SystemErrorBox(owner, box.text.c_str());

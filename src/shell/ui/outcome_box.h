@@ -9,6 +9,7 @@ enum OutcomeBoxKind {
     kNoBox,           // nothing to tell, or told already by a lower layer
     kWarningBox,      // the text with the warning icon
     kNoticeBox,       // the text with the information icon
+    kErrorBox,        // the text with the error icon
     kSystemErrorBox,  // the text, then the system's text for systemError
     kSystemTextBox,   // the system's text for systemError alone
 };

@@ -42,27 +42,10 @@ s64 DevicePread(struct ntfs_device *dev, void *out, s64 count, s64 offset) {
     if (offset >= size || count == 0) return 0;
     if (count > size - offset) count = size - offset;
 
-    // Whole sectors around the request, a bounded piece at a time, through one
-    // buffer of fixed size: a growing one would leave plaintext in freed memory.
-    const int64_t piece = kDevicePiece;
-    std::vector<unsigned char> &scratch = device->scratch;
-    s64 done = 0;
-    while (done < count) {
-        int64_t at = offset + done;
-        int64_t first = at / kSectorSize * kSectorSize;
-        int64_t end = at + (count - done < piece ? count - done : piece);
-        int64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
-        size_t span = size_t(last - first);
-        if (!ReadVaultBytes(*device->vault, scratch.data(), span, uint64_t(first))) {
-            SecureWipe(scratch.data(), scratch.size());
-            return done ? done : -1;
-        }
-        DecryptSectors(&device->context, scratch.data(), span, uint64_t(first / kSectorSize));
-        memcpy(static_cast<unsigned char *>(out) + done, scratch.data() + (at - first), size_t(end - at));
-        done += end - at;
-    }
-    SecureWipe(scratch.data(), scratch.size());
-    return done;
+    // A bounded piece at a time through one buffer of fixed size: a growing
+    // one would leave plaintext in freed memory.
+    return ReadDecryptedBytes(*device->vault, &device->context, static_cast<unsigned char *>(out), uint64_t(count),
+                              uint64_t(offset), device->scratch.data(), device->scratch.size());
 }
 
 s64 DeviceSeek(struct ntfs_device *dev, s64 offset, int whence) {

@@ -177,25 +177,12 @@ long ReadVaultImage(VaultImage *image, char *out, size_t count, uint64_t offset)
         DecryptSectors(&image->context, bytes, count, offset / kSectorSize);
         return long(count);
     }
-    std::vector<unsigned char> scratch;
-    size_t done = 0;
-    while (done < count) {
-        uint64_t at = offset + done;
-        uint64_t first = at / kSectorSize * kSectorSize;
-        uint64_t end = at + (count - done < kPieceBytes ? count - done : kPieceBytes);
-        uint64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
-        scratch.resize(size_t(last - first));
-        if (!ReadVaultBytes(image->vault, scratch.data(), scratch.size(), first)) {
-            int error = errno;
-            SecureWipe(scratch.data(), scratch.size());
-            return done ? long(done) : -error;
-        }
-        DecryptSectors(&image->context, scratch.data(), scratch.size(), first / kSectorSize);
-        memcpy(bytes + done, scratch.data() + (at - first), size_t(end - at));
-        done += size_t(end - at);
-    }
-    SecureWipe(scratch.data(), scratch.size());
-    return long(done);
+    // Other reads go through a buffer sized once, never grown: a grown one
+    // would leave plaintext in freed memory.
+    std::vector<unsigned char> scratch((count < kPieceBytes ? count : kPieceBytes) + 2 * kSectorSize);
+    long long got =
+        ReadDecryptedBytes(image->vault, &image->context, bytes, count, offset, scratch.data(), scratch.size());
+    return got < 0 ? -errno : long(got);
 }
 
 long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t offset) {
@@ -217,7 +204,10 @@ long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t o
         }
     }
 
+    // Room for the largest piece up front: resizing within it never moves
+    // the sectors of plaintext read for the partly covered ends.
     std::vector<unsigned char> scratch;
+    scratch.reserve((count < kPieceBytes ? count : kPieceBytes) + 2 * kSectorSize);
     size_t done = 0;
     long outcome = 0;
     while (done < count && outcome == 0) {

@@ -22,6 +22,7 @@
 #include "crypto/core/secure_wipe.h"
 #include "fuse_image.h"
 #include "mount_table.h"
+#include "pipe_text.h"
 #include "refusal.h"
 #include "secret_input.h"
 #include "vault_proof.h"
@@ -265,12 +266,7 @@ void BecomeDaemon(MountRun *run) {
     if (child > 0) {
         // The command waits for the mount's word and ends with it.
         close(channel[1]);
-        std::string message;
-        char buffer[1024];
-        for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
-            if (n > 0) message.append(buffer, size_t(n));
-            else if (errno != EINTR) break;
-        }
+        std::string message = ReadToEnd(channel[0]);
         EndVaultImage(&run->image);
         int status = 0;
         if (message == "ok") {

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "pipe_text.h"
+
 const char kImageFsType[] = "fuse.kovara-vault";
 
 namespace {
@@ -80,12 +82,7 @@ int DetachFuseMount(const std::string &target, bool lazy, std::string *message) 
         _exit(127);
     }
     close(output[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0) text.append(buffer, size_t(n));
-        else if (errno != EINTR) break;
-    }
+    std::string text = ReadToEnd(output[0]);
     close(output[0]);
     int status = 0;
     if (child < 0) {

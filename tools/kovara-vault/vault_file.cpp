@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string.h>
+
+#include "crypto/core/secure_wipe.h"
 #include "crypto/core/sector.h"
 #include "refusal.h"
 
@@ -48,4 +51,28 @@ int ReadVaultBytes(const VaultFile &vault, unsigned char *buffer, size_t length,
 void DecryptSectors(const AesContext *context, unsigned char *buffer, size_t length, uint64_t firstSector) {
     SectorCounter counter = {{uint32_t(firstSector), uint32_t(firstSector >> 32), 0, 0}};
     SectorDecryptBulk(buffer, length, &counter, context);
+}
+
+long long ReadDecryptedBytes(const VaultFile &vault, const AesContext *context, unsigned char *out, uint64_t count,
+                             uint64_t offset, unsigned char *scratch, size_t scratchSize) {
+    const uint64_t piece = scratchSize - 2 * kSectorSize;
+    uint64_t done = 0;
+    while (done < count) {
+        uint64_t at = offset + done;
+        uint64_t first = at / kSectorSize * kSectorSize;
+        uint64_t end = at + (count - done < piece ? count - done : piece);
+        uint64_t last = (end + kSectorSize - 1) / kSectorSize * kSectorSize;
+        size_t span = size_t(last - first);
+        if (!ReadVaultBytes(vault, scratch, span, first)) {
+            int error = errno;
+            SecureWipe(scratch, scratchSize);
+            errno = error;
+            return done ? (long long)done : -1;
+        }
+        DecryptSectors(context, scratch, span, first / kSectorSize);
+        memcpy(out + done, scratch + (at - first), size_t(end - at));
+        done += end - at;
+    }
+    SecureWipe(scratch, scratchSize);
+    return (long long)done;
 }

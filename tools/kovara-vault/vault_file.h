@@ -26,3 +26,12 @@ int ReadVaultBytes(const VaultFile &vault, unsigned char *buffer, size_t length,
 
 // Decrypts whole sectors in place; the first one is numbered firstSector.
 void DecryptSectors(const AesContext *context, unsigned char *buffer, size_t length, uint64_t firstSector);
+
+// Reads count bytes of the decrypted volume at offset (inside the vault: the
+// caller clamps) a piece at a time through the whole sectors around it. Each
+// piece goes through scratch, scratchSize bytes (a piece and a sector either
+// side, so more than two sectors), which is wiped after the read. The count
+// read, short when the vault's read fails part way, or -1 with errno set when
+// nothing was read.
+long long ReadDecryptedBytes(const VaultFile &vault, const AesContext *context, unsigned char *out, uint64_t count,
+                             uint64_t offset, unsigned char *scratch, size_t scratchSize);

@@ -66,15 +66,9 @@ int VaultInfoPathOf(const char *userName, char *path, size_t pathSize) {
 
 KeysResult CheckVaultInfo(HWND owner, const char *password, const char *vaultPath, const char *userName,
                           const char *tokenPassword, const BackupChoice *backup) {
-    unsigned char record[kUserInfoSize];
-    KeysResult read = ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath);
-    if (read.outcome != kKeysOk) return read;
-    unsigned char keyBlock[kUserKeyBlockSize];
-    OpenUserKeyBlock(record, password, keyBlock);
-    SecureWipe(record, sizeof record);
     unsigned char vaultKey[kVaultKeyLength];
-    ComputeVaultKey(keyBlock, kUserKeyBlockSize, vaultKey);
-    SecureWipe(keyBlock, sizeof keyBlock);
+    KeysResult read = ReadVaultKey(owner, password, kUserKeyBlockSize, tokenPassword, backup, vaultPath, vaultKey);
+    if (read.outcome != kKeysOk) return read;
 
     Checker checker{userName, backup};
     KeysResult result = {};

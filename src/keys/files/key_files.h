@@ -43,6 +43,13 @@ int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, c
 int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
                      const char answers[3][kAnswerFieldSize]);
 
+// Reads the user information record from its source and derives into
+// vaultKey (kVaultKeyLength bytes, the caller wipes it) the vault key from
+// the first keyBlockLength bytes (1 to 256, else all) of the user key block
+// the password opens. The result is the read's.
+KeysResult ReadVaultKey(HWND owner, const char *password, int keyBlockLength, const char *tokenPassword,
+                        const BackupChoice *backup, const char *vaultPath, unsigned char *vaultKey);
+
 // Puts the vault key into the driver's open request: cipher code, key length,
 // the key in the next slot, key count + 1.
 KeysResult LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,

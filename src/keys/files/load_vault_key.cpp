@@ -4,8 +4,8 @@
 #include "crypto/core/secure_wipe.h"
 #include "mount/core/open_request.h"
 
-KeysResult LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
-                        const char *tokenPassword, const BackupChoice *backup, const char *vaultPath) {
+KeysResult ReadVaultKey(HWND owner, const char *password, int keyBlockLength, const char *tokenPassword,
+                        const BackupChoice *backup, const char *vaultPath, unsigned char *vaultKey) {
     unsigned char record[kUserInfoSize];
     KeysResult read = ReadUserInfo(owner, backup, tokenPassword, record, password, vaultPath);
     if (read.outcome != kKeysOk) return read;
@@ -13,9 +13,16 @@ KeysResult LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *pas
     OpenUserKeyBlock(record, password, keyBlock);
     SecureWipe(record, sizeof record);
     if (keyBlockLength <= 0 || keyBlockLength > kUserKeyBlockSize) keyBlockLength = kUserKeyBlockSize;
-    unsigned char vaultKey[kVaultKeyLength];
     ComputeVaultKey(keyBlock, keyBlockLength, vaultKey);
     SecureWipe(keyBlock, sizeof keyBlock);
+    return read;
+}
+
+KeysResult LoadVaultKey(HWND owner, unsigned char *driverRecord, const char *password, int keyBlockLength,
+                        const char *tokenPassword, const BackupChoice *backup, const char *vaultPath) {
+    unsigned char vaultKey[kVaultKeyLength];
+    KeysResult read = ReadVaultKey(owner, password, keyBlockLength, tokenPassword, backup, vaultPath, vaultKey);
+    if (read.outcome != kKeysOk) return read;
     int added = OpenRequestAddKey(driverRecord, vaultKey, sizeof vaultKey);
     SecureWipe(vaultKey, sizeof vaultKey);
     // A full key area is no case the user can act on: the caller's message covers it.

@@ -12,9 +12,20 @@ namespace {
 
 int Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-// Ticking one box of a Yes/No pair clears the other.
-void KeepOneOfPair(HWND dialog, int clicked, int other) {
-    if (Ticked(dialog, clicked)) CheckDlgButton(dialog, other, BST_UNCHECKED);
+// The Yes/No pairs of boxes: ticking one box of a pair clears the other.
+const int kYesNoPairs[][2] = {{IDC_PREF_PASSWORD_YES, IDC_PREF_PASSWORD_NO},
+                              {IDC_PREF_BACKUP_YES, IDC_PREF_BACKUP_NO}};
+
+// 1 when clicked is a box of a pair (then the other box is cleared if clicked is ticked).
+int KeepOneOfPair(HWND dialog, int clicked) {
+    for (const auto &pair : kYesNoPairs) {
+        for (int side = 0; side < 2; ++side) {
+            if (pair[side] != clicked) continue;
+            if (Ticked(dialog, clicked)) CheckDlgButton(dialog, pair[1 - side], BST_UNCHECKED);
+            return 1;
+        }
+    }
+    return 0;
 }
 
 // Starts lanyard.exe from the program folder hidden; its outcome is not awaited.
@@ -53,19 +64,8 @@ INT_PTR CALLBACK PreferencesProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_INITDIALOG:
             return TRUE;  // every box starts cleared, whatever is stored
         case WM_COMMAND:
+            if (KeepOneOfPair(dialog, LOWORD(wParam))) return TRUE;
             switch (LOWORD(wParam)) {
-                case IDC_PREF_PASSWORD_YES:
-                    KeepOneOfPair(dialog, IDC_PREF_PASSWORD_YES, IDC_PREF_PASSWORD_NO);
-                    return TRUE;
-                case IDC_PREF_PASSWORD_NO:
-                    KeepOneOfPair(dialog, IDC_PREF_PASSWORD_NO, IDC_PREF_PASSWORD_YES);
-                    return TRUE;
-                case IDC_PREF_BACKUP_YES:
-                    KeepOneOfPair(dialog, IDC_PREF_BACKUP_YES, IDC_PREF_BACKUP_NO);
-                    return TRUE;
-                case IDC_PREF_BACKUP_NO:
-                    KeepOneOfPair(dialog, IDC_PREF_BACKUP_NO, IDC_PREF_BACKUP_YES);
-                    return TRUE;
                 case IDC_PREF_OK:
                 case IDOK:
                     OnOk(dialog);

@@ -18,10 +18,19 @@ const int kLogInControls[] = {IDC_LOGIN_INTRO,       IDC_LOGIN_USER_LABEL, IDC_L
                               IDC_PICKED_DRIVE_TEXT, IDC_LOGIN_OK,         IDC_LOGIN_HELP,   IDC_CREATE_NEW_USER,
                               IDC_USE_BACKUP,        IDC_CHANGE_PASSWORD,  IDC_LOGIN_STATUS, IDC_LOGIN_PROGRESS};
 
+struct ControlSet {
+    const int *ids;
+    size_t count;
+};
+
 template <size_t N>
-void ShowControls(HWND window, const int (&ids)[N], int show) {
-    for (int id : ids) {
-        HWND control = GetDlgItem(window, id);
+ControlSet ControlsOf(const int (&ids)[N]) {
+    return {ids, N};
+}
+
+void ShowControls(HWND window, ControlSet controls, int show) {
+    for (size_t k = 0; k < controls.count; ++k) {
+        HWND control = GetDlgItem(window, controls.ids[k]);
         ShowWindow(control, show ? SW_SHOW : SW_HIDE);
         if (show) EnableWindow(control, TRUE);
     }
@@ -41,23 +50,30 @@ void ShowPicture(HWND window, int bitmapId) {
     if (previous && previous != picture) DeleteObject(previous);
 }
 
+struct Page {
+    ControlSet shown, hidden;
+    int picture, progress, defaultButton, firstField;
+};
+
+// Hides the other page's controls, shows this page's with its picture and a
+// cleared progress bar. Enter runs the page's own button, never a hidden one.
+void ShowPage(HWND window, const Page &page) {
+    ShowControls(window, page.hidden, 0);
+    ShowControls(window, page.shown, 1);
+    ShowPicture(window, page.picture);
+    SetUpProgress(window, page.progress);
+    SendMessageA(window, DM_SETDEFID, page.defaultButton, 0);
+    SetFocus(GetDlgItem(window, page.firstField));
+}
+
 }  // namespace
 
 void ShowNewUserPage(HWND window) {
-    ShowControls(window, kLogInControls, 0);
-    ShowControls(window, kNewUserControls, 1);
-    ShowPicture(window, IDB_NEW_USER);
-    SetUpProgress(window, IDC_CREATION_PROGRESS);
-    // Enter runs the page's own button, never the hidden log-in button.
-    SendMessageA(window, DM_SETDEFID, IDC_CREATE_NEXT, 0);
-    SetFocus(GetDlgItem(window, IDC_NEW_USER_NAME));
+    ShowPage(window, {ControlsOf(kNewUserControls), ControlsOf(kLogInControls), IDB_NEW_USER, IDC_CREATION_PROGRESS,
+                      IDC_CREATE_NEXT, IDC_NEW_USER_NAME});
 }
 
 void ShowLogInPage(HWND window) {
-    ShowControls(window, kNewUserControls, 0);
-    ShowControls(window, kLogInControls, 1);
-    ShowPicture(window, IDB_LOG_IN);
-    SetUpProgress(window, IDC_LOGIN_PROGRESS);
-    SendMessageA(window, DM_SETDEFID, IDC_LOGIN_OK, 0);
-    SetFocus(GetDlgItem(window, IDC_LOGIN_USER));
+    ShowPage(window, {ControlsOf(kLogInControls), ControlsOf(kNewUserControls), IDB_LOG_IN, IDC_LOGIN_PROGRESS,
+                      IDC_LOGIN_OK, IDC_LOGIN_USER});
 }

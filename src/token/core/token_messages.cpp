@@ -19,47 +19,46 @@ static std::string SelectedIdentity(const TokenMessageArgs &a) {
            "\nToken Serial No.: " + a.serialNumber;
 }
 
+// The binding failures whose text is the prefix, a blank line, the detail
+// and the advice after it.
+struct DetailedFailure {
+    TokenOutcome outcome;
+    const char *detail;
+    const char *advice;
+};
+
+static const DetailedFailure kDetailedFailures[] = {
+    {kTokenFileNotAccessible, "This library file is not accessible.", ""},
+    {kTokenNoGetFunctionList, "Cannot find function GetFunctionList() in this library.", ""},
+    {kTokenNoFunctionList, "Cannot find the function list in this library.", ""},
+    {kTokenInitializeFailed, "Initialization of this library failed.", ""},
+    {kTokenSlotCountFailed, "Unable to access token slots.", kReconnect},
+    {kTokenNoSlot, "Unable to access token slot.", kReconnect},
+    {kTokenPresentCountFailed, "Unable to access slots with connected token.", kReconnect},
+    {kTokenNoPresentSlot, "Unable to access slot with connected token.", kReconnect},
+    {kTokenPresentListFailed, "Unable to find any slot having connected token.", kReconnect},
+    {kTokenPresentListEmpty, "Unable to find a slot having a connected token.", kReconnect},
+    {kTokenNoSlotInfo, "Unable to access slot information.", kReconnect},
+    {kTokenNoTokenInfo, "Unable to access information about the token.", kReconnect},
+    {kTokenNoConnectedSlotInfo, "Unable to access connected token slot information.", kCorrectToken},
+    {kTokenNoConnectedTokenInfo, "Unable to access connected token information.", kCorrectToken},
+};
+
 static std::string BindingMessage(TokenMessageContext context, TokenOutcome outcome, const TokenMessageArgs &a) {
     std::string p = Prefix(context, a);
     switch (outcome) {
-        case kTokenFileNotAccessible:
-            return p + "\n\nThis library file is not accessible.";
         case kTokenLoadFailed:
             if (context == kTestingLibrary)
                 return p + "\nCould not either find, access or load the selected library file." + "\n\n" +
                        kNotInstalled;
             return std::string(kNotInstalled) + "\n\n" + p +
                    "\nCould not either find, access or load this library file.";
-        case kTokenNoGetFunctionList:
-            return p + "\n\nCannot find function GetFunctionList() in this library.";
-        case kTokenNoFunctionList:
-            return p + "\n\nCannot find the function list in this library.";
-        case kTokenInitializeFailed:
-            return p + "\n\nInitialization of this library failed.";
-        case kTokenSlotCountFailed:
-            return p + "\n\nUnable to access token slots." + kReconnect;
-        case kTokenNoSlot:
-            return p + "\n\nUnable to access token slot." + kReconnect;
-        case kTokenPresentCountFailed:
-            return p + "\n\nUnable to access slots with connected token." + kReconnect;
         case kTokenNoPresentSlot:
             if (context == kOpeningSession)
                 return p + "\n\nUnable to access any slot with connected token." + kReconnect;
-            return p + "\n\nUnable to access slot with connected token." + kReconnect;
+            break;
         case kTokenNoMemory:
             return "Not enought system memory.";
-        case kTokenPresentListFailed:
-            return p + "\n\nUnable to find any slot having connected token." + kReconnect;
-        case kTokenPresentListEmpty:
-            return p + "\n\nUnable to find a slot having a connected token." + kReconnect;
-        case kTokenNoSlotInfo:
-            return p + "\n\nUnable to access slot information." + kReconnect;
-        case kTokenNoTokenInfo:
-            return p + "\n\nUnable to access information about the token." + kReconnect;
-        case kTokenNoConnectedSlotInfo:
-            return p + "\n\nUnable to access connected token slot information." + kCorrectToken;
-        case kTokenNoConnectedTokenInfo:
-            return p + "\n\nUnable to access connected token information." + kCorrectToken;
         case kTokenMismatch:
             return std::string("The token found connected is different than the one selected by you.") +
                    SelectedIdentity(a) + "\nConnected Token Information:\n" +
@@ -73,8 +72,11 @@ static std::string BindingMessage(TokenMessageContext context, TokenOutcome outc
         case kTokenLoginFailed:
             return "Token authorisation failed.\nToken Password is wrong.";
         default:
-            return std::string();
+            break;
     }
+    for (const DetailedFailure &failure : kDetailedFailures)
+        if (failure.outcome == outcome) return p + "\n\n" + failure.detail + failure.advice;
+    return std::string();
 }
 
 static std::string KeyObjectMessage(TokenMessageContext context, TokenOutcome outcome) {

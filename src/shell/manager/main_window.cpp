@@ -120,9 +120,8 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 case SC_MINIMIZE:
                     ShowWindow(window, SW_MINIMIZE);
                     return TRUE;
-                case SC_CLOSE:
-                    PostMessageA(window, WM_CLOSE, 0, 0);
-                    return TRUE;
+                case SC_CLOSE:  // closes as Cancel does
+                    return RunMainWindowCommand(window, *state, IDCANCEL, BN_CLICKED);
                 case SC_RESTORE:
                     ShowWindow(window, SW_SHOWNORMAL);
                     return FALSE;

@@ -209,7 +209,7 @@ TEST(RecoveryFile, WrittenOnceAndOpenedByTheAnswers) {
     std::string path = folder.File("Ann.prf");
     const char answers[3][kAnswerFieldSize] = {"Maiden", "secret", "12345"};
     robot::Answerer answerer;
-    ASSERT_EQ(1, SealRecoveryFile(NULL, path.c_str(), "the password", answers));
+    ASSERT_EQ(1, SealRecoveryFile(path.c_str(), "the password", answers));
     Bytes file = ReadBytes(path);
     ASSERT_EQ(332u, file.size());
     const char *opened[3] = {answers[0], answers[1], answers[2]};
@@ -219,26 +219,23 @@ TEST(RecoveryFile, WrittenOnceAndOpenedByTheAnswers) {
 
     // A second file has a fresh salt, so its records differ too.
     std::string second = folder.File("Ann2.prf");
-    ASSERT_EQ(1, SealRecoveryFile(NULL, second.c_str(), "the password", answers));
+    ASSERT_EQ(1, SealRecoveryFile(second.c_str(), "the password", answers));
     Bytes other = ReadBytes(second);
     EXPECT_NE(Bytes(file.begin(), file.begin() + 20), Bytes(other.begin(), other.begin() + 20));
     answerer.Finish();
     EXPECT_TRUE(answerer.Boxes().empty());
 }
 
-TEST(RecoveryFile, ExistingFileIsReportedAndKept) {
+TEST(RecoveryFile, ExistingFileIsRefusedWithItsErrorAndKept) {
     ScratchFolder folder;
     std::string path = folder.File("Ann.prf");
     WriteBytes(path, Bytes(10, 'x'));
     const char answers[3][kAnswerFieldSize] = {"a", "b", "c"};
     robot::Answerer answerer;
-    answerer.Answer(IDOK);
-    EXPECT_EQ(0, SealRecoveryFile(NULL, path.c_str(), "pw", answers));
+    EXPECT_EQ(0, SealRecoveryFile(path.c_str(), "pw", answers));
+    EXPECT_EQ((DWORD)ERROR_FILE_EXISTS, GetLastError());
     answerer.Finish();
-    auto boxes = answerer.Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Kovara", boxes[0].caption);
-    EXPECT_FALSE(boxes[0].text.empty());
+    EXPECT_TRUE(answerer.Boxes().empty()) << "the dialog that writes it tells the failure";
     EXPECT_EQ(Bytes(10, 'x'), ReadBytes(path));
 }
 

@@ -141,7 +141,7 @@ TEST_F(KovaraProgram, ForgottenPasswordThenChangeFromTheLogInPage) {
     const char answers[3][kAnswerFieldSize] = {"Jones", "blue", "90210"};
     {
         robot::Answerer quiet;
-        ASSERT_EQ(1, SealRecoveryFile(nullptr, folder.File("PRF\\Ann.prf").c_str(), "pw of ann", answers));
+        ASSERT_EQ(1, SealRecoveryFile(folder.File("PRF\\Ann.prf").c_str(), "pw of ann", answers));
     }
     Start();
     HWND main = MainWindow();

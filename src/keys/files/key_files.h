@@ -39,9 +39,9 @@ int SealUserInfo(HWND owner, const unsigned char *salt20, const unsigned char *u
 // Writes the vault information file of a newly formatted vault; shows nothing.
 int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, const char *vaultInfoPath);
 
-// Writes the recovery file (a new file) from the password and the three answers.
-int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
-                     const char answers[3][kAnswerFieldSize]);
+// Writes the recovery file (a new file) from the password and the three
+// answers; shows nothing. 1 when written; 0 with the last error set when not.
+int SealRecoveryFile(const char *recoveryPath, const char *password, const char answers[3][kAnswerFieldSize]);
 
 // Reads the user information record from its source and derives into
 // vaultKey (kVaultKeyLength bytes, the caller wipes it) the vault key from

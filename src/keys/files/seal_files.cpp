@@ -7,7 +7,6 @@
 #include "keys/core/recovery_record.h"
 #include "keys/core/vault_info_record.h"
 #include "crypto/core/secure_wipe.h"
-#include "shell/ui/error_box.h"
 
 namespace {
 
@@ -61,13 +60,11 @@ int SealVaultInfo(const char *vaultPath, const unsigned char *userKeyBlock256, c
     return ok;
 }
 
-int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
-                     const char answers[3][kAnswerFieldSize]) {
+int SealRecoveryFile(const char *recoveryPath, const char *password, const char answers[3][kAnswerFieldSize]) {
     unsigned char salt[kRecoverySaltSize];
     if (RandomGetBytes(salt, kRecoverySaltSize) != kRecoverySaltSize) {
         // A file sealed under a salt of zeros would look valid; refuse instead.
         SetLastError(ERROR_GEN_FAILURE);
-        LastErrorBox(owner);
         return 0;
     }
 
@@ -84,13 +81,11 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
     SecureWipe(answerText, sizeof answerText);
     if (!built) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        LastErrorBox(owner);
         return 0;
     }
 
     HANDLE handle = CreateNewUnshared(recoveryPath);
     if (handle == INVALID_HANDLE_VALUE) {
-        LastErrorBox(owner);
         SecureWipe(file, sizeof file);
         return 0;
     }
@@ -104,7 +99,6 @@ int SealRecoveryFile(HWND owner, const char *recoveryPath, const char *password,
         SetFileAttributesA(recoveryPath, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(recoveryPath);
         SetLastError(error);
-        LastErrorBox(owner);
         return 0;
     }
     return 1;

@@ -73,6 +73,8 @@ OutcomeBox MaintenanceOutcomeBox(const MaintenanceResult &r) {
             return Warning("You must answer all the questions.");
         case kRecoveryAnswersRepeat:
             return Warning("No two answers can be the same.");
+        case kRecoveryFileNotWritten:
+            return {kSystemTextBox, "", r.systemError};
         case kRecoveryNotSaved:
             return Warning("There was error saving Password Recovery Information.");
         case kRecoveryNoUserName:

@@ -28,6 +28,7 @@ enum MaintenanceOutcome {
     // The recovery questions at creation and the recovery of a password.
     kRecoveryAnswerMissing,
     kRecoveryAnswersRepeat,
+    kRecoveryFileNotWritten,  // the system's text, then kRecoveryNotSaved
     kRecoveryNotSaved,
     kRecoveryNoUserName,
     kRecoveryFileNotFound,

@@ -26,26 +26,32 @@ void ReadAnswers(HWND dialog, char answers[3][kAnswerFieldSize]) {
     for (int k = 0; k < 3; ++k) GetDlgItemTextA(dialog, kAnswerIds[k], answers[k], kAnswerFieldSize);
 }
 
-// kMaintenanceOk when the file was written; kRecoveryNotSaved when not (after
-// the system's text where the seal showed it).
-MaintenanceOutcome WriteRecoveryFile(HWND dialog, const NewUser &user, const char answers[3][kAnswerFieldSize]) {
+// kMaintenanceOk when the file was written; kRecoveryFileNotWritten (with the
+// system error) when the seal failed, kRecoveryNotSaved when no path was made.
+MaintenanceResult WriteRecoveryFile(const NewUser &user, const char answers[3][kAnswerFieldSize]) {
     char path[MAX_PATH];
-    if (!RecoveryFilePathOf(user.userName, path, sizeof path)) return kRecoveryNotSaved;
+    if (!RecoveryFilePathOf(user.userName, path, sizeof path)) return MaintenanceOutcomeOf(kRecoveryNotSaved);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path);
     WaitCursor wait;
-    return SealRecoveryFile(dialog, path, user.password, answers) ? kMaintenanceOk : kRecoveryNotSaved;
+    if (SealRecoveryFile(path, user.password, answers)) return MaintenanceOutcomeOf(kMaintenanceOk);
+    MaintenanceResult failed = MaintenanceOutcomeOf(kRecoveryFileNotWritten);
+    failed.systemError = GetLastError();
+    return failed;
 }
 
 void OnNext(HWND dialog) {
     const NewUser *user = reinterpret_cast<const NewUser *>(GetWindowLongPtrA(dialog, DWLP_USER));
     char answers[3][kAnswerFieldSize];
     ReadAnswers(dialog, answers);
-    MaintenanceOutcome outcome = AnswersAccepted(answers);
-    if (outcome == kMaintenanceOk) outcome = WriteRecoveryFile(dialog, *user, answers);
+    MaintenanceResult result = MaintenanceOutcomeOf(AnswersAccepted(answers));
+    if (result.outcome == kMaintenanceOk) result = WriteRecoveryFile(*user, answers);
     SecureWipe(answers, sizeof answers);
-    ShowMaintenanceOutcome(dialog, MaintenanceOutcomeOf(outcome));
-    if (outcome == kMaintenanceOk) EndDialog(dialog, 1);
+    ShowMaintenanceOutcome(dialog, result);
+    // The system's text of a failed write is followed by the dialog's own.
+    if (result.outcome == kRecoveryFileNotWritten)
+        ShowMaintenanceOutcome(dialog, MaintenanceOutcomeOf(kRecoveryNotSaved));
+    if (result.outcome == kMaintenanceOk) EndDialog(dialog, 1);
 }
 
 INT_PTR CALLBACK RecoveryQuestionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

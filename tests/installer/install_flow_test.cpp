@@ -64,6 +64,31 @@ std::vector<robot::Box> RunToEnd(const std::string &exe, const std::string &fold
     return answerer.Boxes();
 }
 
+// The top-level windows a process shows, by class and title: what a missing
+// window's failure reports, so that a run that hangs says where.
+struct WindowsFound {
+    DWORD processId;
+    std::string text;
+};
+
+BOOL CALLBACK AddWindowOf(HWND window, LPARAM context) {
+    WindowsFound *found = reinterpret_cast<WindowsFound *>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != found->processId) return TRUE;
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    found->text += std::string(" [") + className + " \"" + robot::WindowText(window) + "\"" +
+                   (IsWindowVisible(window) ? "" : " hidden") + "]";
+    return TRUE;
+}
+
+std::string WindowsOf(DWORD processId) {
+    WindowsFound found = {processId, ""};
+    EnumWindows(AddWindowOf, reinterpret_cast<LPARAM>(&found));
+    return found.text.empty() ? " no windows" : found.text;
+}
+
 // Runs the installer from `folder`, presses Install and waits for its end
 // (or, when `staysOpen`, for the boxes and then Cancel). Returns the boxes.
 std::vector<robot::Box> RunInstaller(const std::string &folder, const std::vector<int> &answers, bool staysOpen) {
@@ -76,8 +101,9 @@ std::vector<robot::Box> RunInstaller(const std::string &folder, const std::vecto
     DWORD code = 0;
     EXPECT_TRUE(dialog != nullptr) << "setup_kovara.exe "
                                    << (GetExitCodeProcess(setup.info.hProcess, &code) && code == STILL_ACTIVE
-                                           ? std::string("runs without its window")
+                                           ? "runs without its window; it shows" + WindowsOf(setup.info.dwProcessId)
                                            : "ended with code " + std::to_string(code));
+    if (!dialog) robot::Screenshot("installer-window-missing");
     if (dialog) {
         robot::PressButton(dialog, IDC_INSTALL);
         if (staysOpen) {

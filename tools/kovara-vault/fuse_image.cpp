@@ -83,8 +83,7 @@ int ImageOpen(const char *path, struct fuse_file_info *file) {
     if (file->flags & O_TRUNC) return -EPERM;
     if (Image()->readOnly && (file->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
     // Reads may be served from the kernel's cache (ntfs-3g rereads its
-    // bitmaps and index blocks byte by byte); every write still comes to us
-    // and returns once it reached the container.
+    // bitmaps and index blocks byte by byte).
     file->keep_cache = 1;
     return 0;
 }
@@ -117,10 +116,27 @@ int ImageFlush(const char *, struct fuse_file_info *) { return SyncContainer(Ima
 
 int ImageFsync(const char *, int, struct fuse_file_info *) { return SyncContainer(Image()); }
 
-void *ImageInit(struct fuse_conn_info *, struct fuse_config *config) {
+// The kernel's own idea of the image's times is kept; only the next getattr shows it.
+int ImageUtimens(const char *path, const struct timespec[2], struct fuse_file_info *) {
+    return strcmp(path, kVolumePath) == 0 ? 0 : -ENOENT;
+}
+
+void *ImageInit(struct fuse_conn_info *connection, struct fuse_config *config) {
+    VaultImage *image = static_cast<VaultImage *>(fuse_get_context()->private_data);
     config->direct_io = 0;
     config->kernel_cache = 1;
-    return fuse_get_context()->private_data;
+    // No one but this mount changes the image, so the kernel's cached pages
+    // never need a getattr before each read to be trusted.
+    connection->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
+    // ntfs-3g on a volume under 4 GiB writes its device in 4 KiB pieces, and
+    // each piece of a file rewrites the same record, index and bitmap blocks:
+    // the kernel's page cache gathers them into large writes. Every flush and
+    // fsync ntfs-3g makes still sends all of them here first and then waits for
+    // the container's fdatasync, as it would on a disk.
+    if (image->cacheWrites && (connection->capable & FUSE_CAP_WRITEBACK_CACHE))
+        connection->want |= FUSE_CAP_WRITEBACK_CACHE;
+    connection->max_write = kPieceBytes;
+    return image;
 }
 
 void ImageDestroy(void *data) { SyncContainer(static_cast<VaultImage *>(data)); }
@@ -134,6 +150,7 @@ struct fuse_operations MakeOperations() {
     operations.read = ImageRead;
     operations.write = ImageWrite;
     operations.truncate = ImageTruncate;
+    operations.utimens = ImageUtimens;
     operations.flush = ImageFlush;
     operations.fsync = ImageFsync;
     operations.init = ImageInit;
@@ -145,9 +162,11 @@ const struct fuse_operations gOperations = MakeOperations();
 
 }  // namespace
 
-void StartVaultImage(const VaultFile &vault, bool readOnly, const unsigned char *vaultKey, VaultImage *image) {
+void StartVaultImage(const VaultFile &vault, bool readOnly, bool cacheWrites, const unsigned char *vaultKey,
+                     VaultImage *image) {
     image->vault = vault;
     image->readOnly = readOnly;
+    image->cacheWrites = cacheWrites && !readOnly;
     pthread_mutex_init(&image->writing, nullptr);
     memset(&image->context, 0, sizeof image->context);
     AesSetKey(vaultKey, kVaultKeyLength, 0, &image->context);

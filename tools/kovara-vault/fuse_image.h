@@ -1,7 +1,9 @@
 // The decrypted volume served as one file, "volume", by a small FUSE file
 // system of ours: reads fetch and decrypt the sectors they touch, writes
-// encrypt whole sectors and go straight to the container with pwrite, so
-// nothing waits in memory to be lost. The system's ntfs-3g mounts that file.
+// encrypt whole sectors and go to the container with pwrite. The system's
+// ntfs-3g mounts that file; what it writes may gather in the kernel's page
+// cache, and each of its flushes and fsyncs sends it all to the container and
+// waits for fdatasync there, as a disk's cache would.
 #pragma once
 #include <pthread.h>
 #include <stddef.h>
@@ -16,6 +18,9 @@
 struct VaultImage {
     VaultFile vault;  // the container, opened for this mount (read-only or read-write)
     bool readOnly;
+    // Writes may wait in the kernel's page cache until a flush, an fsync or the
+    // unmount sends them on: set when only ntfs-3g writes the image.
+    bool cacheWrites;
     AesContext context;
     // The first sector as proved at the start. Windows proves a vault with it
     // (the vault information file is its digest), so it never changes here.
@@ -28,7 +33,8 @@ struct VaultImage {
 
 // Sets up image from the open container and its key; refuses when the first
 // sector cannot be read.
-void StartVaultImage(const VaultFile &vault, bool readOnly, const unsigned char *vaultKey, VaultImage *image);
+void StartVaultImage(const VaultFile &vault, bool readOnly, bool cacheWrites, const unsigned char *vaultKey,
+                     VaultImage *image);
 // Wipes the key and the first sector.
 void EndVaultImage(VaultImage *image);
 

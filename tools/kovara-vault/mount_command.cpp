@@ -310,7 +310,8 @@ int MountCommand(const Options &options) {
         ProveVault(options, &proof);
         if (!SameFile(container.fd, proof.vault.fd)) Refuse(options.vaultPath + ": the file changed while it was checked");
         for (const std::string &line : proof.proved) printf("%s\n", line.c_str());
-        StartVaultImage(container, options.readOnly, proof.vaultKey, &run.image);
+        // The user's own tools on --image-only see each write refused or done at once.
+        StartVaultImage(container, options.readOnly, !options.imageOnly, proof.vaultKey, &run.image);
     } catch (...) {
         ReleaseProof(&proof);
         CloseVaultFile(&container);

@@ -38,6 +38,9 @@ MaintenanceResult OpenRecoveryFile(const char *path, const char *userName, const
     SecureWipe(content, sizeof content);
     if (!revealed) return RecoveryOutcome(kRecoveryAnswersWrong, userName);
     MaintenanceResult result = RecoveryOutcome(kPasswordRecovered, userName);
+    // On the heap from the start: a short password kept inside the string
+    // itself would be left behind, unwiped, by every move of the result.
+    result.password.reserve(sizeof password);
     result.password = password;
     SecureWipe(password, sizeof password);
     return result;

@@ -1,5 +1,6 @@
 // The constant-time AES of the 32-bit build on files, for the product check
-// crypto-lanes-match-openssl-as-32-bit: each IN is encrypted and, apart,
+// crypto-lanes-match-openssl-as-32-bit (built for the host with the 32-bit
+// build's lanes where no 32-bit program runs): each IN is encrypted and, apart,
 // decrypted with the sector chaining from FIRST-SECTOR on, through the
 // bitsliced lanes where the length allows and the planes for the rest.
 //   aes_lanes_probe KEY-HEX FIRST-SECTOR IN...   writes IN.enc and IN.dec
@@ -52,6 +53,9 @@ int main(int argc, char **argv) {
     memset(&context, 0, sizeof context);
     if (AesSetKey(key, sizeof key, 0, &context) != kAesKeyOk) return 1;
     printf("%u-bit build\n", unsigned(sizeof(void *) * 8));
+#if UINTPTR_MAX <= 0xFFFFFFFFu || defined(KOVARA_AES_NARROW_LANES)
+    printf("32-bit lanes\n");
+#endif
     for (int i = 3; i < argc; i++) {
         std::vector<unsigned char> plain;
         if (!ReadFile(argv[i], &plain) || plain.size() % 16) {

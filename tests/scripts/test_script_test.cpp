@@ -50,10 +50,20 @@ protected:
         chmod(fake.c_str(), 0755);
     }
 
+    // What the probe for 32-bit code finds as Wine's 32-bit loader: one that
+    // starts, or a program this machine cannot execute.
+    void MakeWine32Loader(bool runs) {
+        std::ofstream loader(dir_ + "/bin/wine32");
+        if (runs) loader << "#!/bin/sh\necho wine-8.0\n";
+        else loader << std::string("\x7f" "ELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0", 20);
+        loader.close();
+        chmod((dir_ + "/bin/wine32").c_str(), 0755);
+    }
+
     int RunWineTests() {
-        return Shell("PATH='" + dir_ + "/bin':\"$PATH\" KOVARA_RESULTS='" + dir_ + "/results' '" +
-                     KOVARA_SOURCE_ROOT "/scripts/lib/run-wine-tests' '" + dir_ + "/build' >'" + dir_ +
-                     "/run.log' 2>&1");
+        return Shell("PATH='" + dir_ + "/bin':\"$PATH\" KOVARA_WINE32_LOADER='" + dir_ + "/bin/wine32' KOVARA_RESULTS='" +
+                     dir_ + "/results' '" KOVARA_SOURCE_ROOT "/scripts/lib/run-wine-tests' '" + dir_ + "/build' >'" +
+                     dir_ + "/run.log' 2>&1");
     }
 
     int CountResults(std::string *output) {
@@ -79,10 +89,28 @@ TEST_F(TestScriptTest, SessionThatCannotStartCountsAsOneFailureOfItsSide) {
     // A tree for Wine's 32-bit side (the product tree) fails under its own
     // name beside the 64-bit side's failure.
     std::ofstream(dir_ + "/build/wine-side.txt") << "win32\n";
+    MakeWine32Loader(true);
     EXPECT_NE(0, RunWineTests()) << ReadAll(dir_ + "/run.log");
     EXPECT_NE(0, CountResults(&output)) << output;
     EXPECT_EQ("0 passed, 2 failed", LastLine(output)) << output;
     EXPECT_NE(std::string::npos, output.find("wine32-session")) << output;
+}
+
+TEST_F(TestScriptTest, ThirtyTwoBitSideOnAMachineWithoutThirtyTwoBitCodeIsSkippedWithItsReason) {
+    std::ofstream(dir_ + "/build/wine-tests.txt") << dir_ << "/build/tests/vault_manager_tests.exe\n";
+    std::ofstream(dir_ + "/build/wine-side.txt") << "win32\n";
+    MakeWine32Loader(false);
+    EXPECT_EQ(0, RunWineTests()) << ReadAll(dir_ + "/run.log");
+    std::string log = ReadAll(dir_ + "/run.log");
+    EXPECT_NE(std::string::npos, log.find("this machine does not run 32-bit x86 programs")) << log;
+    EXPECT_EQ(std::string::npos, log.find("Xvfb")) << log;  // no session was tried
+    std::string report = ReadAll(dir_ + "/results/wine32-vault_manager_tests.xml");
+    EXPECT_NE(std::string::npos, report.find("does not run 32-bit x86 programs")) << report;
+
+    // The skipped binary and the flows beside it count as skipped, not passed.
+    std::string output;
+    EXPECT_NE(0, CountResults(&output)) << output;
+    EXPECT_NE(std::string::npos, output.find(" skipped\n0 passed, 0 failed")) << output;
 }
 
 TEST_F(TestScriptTest, CountEndsWithPassedAndFailedWithoutDisabledEntryPoints) {

@@ -592,7 +592,9 @@ void EncryptSectorsInLanes(unsigned char *sectors, int lanes, int lastBlocks, Se
 enum { kMinDecryptLanes = 16, kMinEncryptLanes = 8 };
 
 // 64-bit lanes only where 64-bit words are native; 32 elsewhere.
-#if UINTPTR_MAX > 0xFFFFFFFFu
+// KOVARA_AES_NARROW_LANES gives a 64-bit build the 32-bit build's lanes, so
+// that a machine which runs no 32-bit code can still test them.
+#if UINTPTR_MAX > 0xFFFFFFFFu && !defined(KOVARA_AES_NARROW_LANES)
 #define KOVARA_AES_WIDE_LANES 1
 #endif
 

@@ -292,7 +292,10 @@ int main(int argc, char **argv) {
         {"SHA-512, 256 bytes", "Sha512/256", "Sha512/256/openssl", 0, false},
     };
     printf("\nAES path in use: %s; bulk decryption: %s\n", AesNiAvailable() ? "AES-NI" : "constant-time",
-           AesVaesAvailable() ? "VAES" : AesNiAvailable() ? "AES-NI" : "constant-time");
+           AesVaes512Available() ? "VAES, 512-bit registers"
+           : AesVaesAvailable()  ? "VAES"
+           : AesNiAvailable()    ? "AES-NI"
+                                 : "constant-time");
     PrintTable("Throughput ratio ours/OpenSSL (DeriveKey: time ratio ours/reference)", reporter, rows, 9, false);
     PrintTable("Constant-time AES path (no AES-NI) against OpenSSL", reporter, rows, 4, true);
 

@@ -1,5 +1,5 @@
 // The AES implementations a test can run: the constant-time path, the AES-NI path
-// and the VAES decryption (each only where the processor has it), and the public,
+// and the VAES decryptions (each only where the processor has it), and the public,
 // self-selecting functions, the bulk sector decryption among them.
 #pragma once
 #include <string>
@@ -11,7 +11,7 @@ struct AesPath {
     void (*decryptBlock)(const unsigned char *, unsigned char *, const AesContext *);
     void (*sectorEncrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
     void (*sectorDecrypt)(unsigned char *, size_t, SectorCounter *, const AesContext *);
-    enum Needs { kNothing, kAesNi, kVaes } needs;
+    enum Needs { kNothing, kAesNi, kVaes, kVaes512 } needs;
 };
 
 inline const AesPath kAesPaths[] = {
@@ -19,6 +19,7 @@ inline const AesPath kAesPaths[] = {
     {"AesNi", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptNi, AesPath::kAesNi},
     // VAES only decrypts; the rest of this path is the AES-NI one.
     {"Vaes", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptVaes, AesPath::kVaes},
+    {"Vaes512", AesEncryptBlockNi, AesDecryptBlockNi, SectorEncryptNi, SectorDecryptVaes512, AesPath::kVaes512},
     {"Public", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecrypt, AesPath::kNothing},
     {"PublicBulk", AesEncryptBlock, AesDecryptBlock, SectorEncrypt, SectorDecryptBulk, AesPath::kNothing},
 };
@@ -28,9 +29,12 @@ inline std::string AesPathName(const testing::TestParamInfo<AesPath> &info) { re
 // Why the path cannot run here, or null when it can.
 inline const char *AesPathMissing(const AesPath &path) {
     if (path.needs != AesPath::kNothing && !AesNiAvailable()) return "processor has no AES-NI";
-    if (path.needs == AesPath::kVaes && !AesVaesBuilt()) return "VAES path not built for this target";
-    if (path.needs == AesPath::kVaes && !AesVaesAvailable())
+    const bool vaes = path.needs == AesPath::kVaes || path.needs == AesPath::kVaes512;
+    if (vaes && !AesVaesBuilt()) return "VAES path not built for this target";
+    if (vaes && !AesVaesAvailable())
         return "processor lacks VAES or AVX2, or the operating system does not save the 256-bit registers";
+    if (path.needs == AesPath::kVaes512 && !AesVaes512Available())
+        return "processor lacks AVX-512F, or the operating system does not save the 512-bit registers";
     return nullptr;
 }
 

@@ -115,8 +115,9 @@ void ExportVolume(const VaultProof &proof, int threads, OutputFile *output) {
     if (count == 0) count = 1;
     if (count > state.runs) count = unsigned(state.runs);
     fprintf(stderr, "decrypting on %u thread%s with %s\n", count, count == 1 ? "" : "s",
-            AesVaesAvailable() ? "VAES"
-            : AesNiAvailable() ? "AES-NI"
+            AesVaes512Available() ? "VAES, 512-bit registers"
+            : AesVaesAvailable()  ? "VAES"
+            : AesNiAvailable()    ? "AES-NI"
                                : "the table-driven AES (no AES-NI on this processor)");
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < count; i++) {

@@ -54,9 +54,27 @@ int ProcessorHasVaes() {
 #endif
 }
 
+// AVX-512F in the processor, and the opmask and 512-bit register state (XCR0
+// bits 5 to 7) enabled by the operating system. Asked only after ProcessorHasVaes.
+int ProcessorHasAvx512() {
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned xcr0Low, xcr0High;
+    __asm__ volatile("xgetbv" : "=a"(xcr0Low), "=d"(xcr0High) : "c"(0));
+    const unsigned kZmmState = (1u << 5) | (1u << 6) | (1u << 7);
+    if ((xcr0Low & kZmmState) != kZmmState) return 0;
+    unsigned eax = 7, ebx, ecx = 0, edx;
+    __asm__ volatile("cpuid" : "+a"(eax), "=b"(ebx), "+c"(ecx), "=d"(edx));
+    const unsigned kAvx512f = 1u << 16;
+    return (ebx & kAvx512f) != 0;
+#else
+    return 0;
+#endif
+}
+
 // Cached processor checks: -1 unknown, else 0/1. Racing first calls all store the same value.
 volatile int gAesNi = -1;
 volatile int gVaes = -1;
+volatile int gVaes512 = -1;
 
 inline bool UseAesNi() {
     int known = gAesNi;
@@ -67,6 +85,12 @@ inline bool UseAesNi() {
 inline bool UseVaes() {
     int known = gVaes;
     if (known < 0) gVaes = known = UseAesNi() && AesVaesBuilt() && ProcessorHasVaes();
+    return known != 0;
+}
+
+inline bool UseVaes512() {
+    int known = gVaes512;
+    if (known < 0) gVaes512 = known = UseVaes() && ProcessorHasAvx512();
     return known != 0;
 }
 
@@ -124,6 +148,8 @@ int AesNiAvailable() { return UseAesNi() ? 1 : 0; }
 
 int AesVaesAvailable() { return UseVaes() ? 1 : 0; }
 
+int AesVaes512Available() { return UseVaes512() ? 1 : 0; }
+
 void AesEncryptBlock(const unsigned char *in16, unsigned char *out16, const AesContext *context) {
     if (UseAesNi())
         AesEncryptBlockNi(in16, out16, context);
@@ -153,7 +179,9 @@ void SectorDecrypt(unsigned char *buffer, size_t lengthBytes, SectorCounter *cou
 }
 
 void SectorDecryptBulk(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
-    if (UseVaes())
+    if (UseVaes512())
+        SectorDecryptVaes512(buffer, lengthBytes, counter, context);
+    else if (UseVaes())
         SectorDecryptVaes(buffer, lengthBytes, counter, context);
     else
         SectorDecrypt(buffer, lengthBytes, counter, context);

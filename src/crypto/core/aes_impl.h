@@ -37,6 +37,13 @@ int AesVaesBuilt();
 // AES-NI path. Call only when AesVaesAvailable() returns 1.
 void SectorDecryptVaes(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
 
+// 1 when, besides the above, the processor has AVX-512F and the operating
+// system saves the 512-bit register state.
+int AesVaes512Available();
+// The same with four blocks to a register. Call only when
+// AesVaes512Available() returns 1.
+void SectorDecryptVaes512(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context);
+
 // Shared by all paths: the chaining value of the next sector, taken from the
 // counter as 16 little-endian bytes, after which the counter advances by one.
 void SectorTakeInitialVector(SectorCounter *counter, unsigned char *iv16);

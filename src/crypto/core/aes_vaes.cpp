@@ -1,10 +1,13 @@
-// VAES path for bulk sector decryption. This file alone is compiled with the
-// AVX2 and VAES instruction sets enabled; nothing in it runs unless the
-// processor and operating-system checks in aes.cpp have passed.
+// VAES paths for bulk sector decryption. This file alone is compiled with the
+// AVX2 and VAES instruction sets enabled, and its 512-bit path with AVX-512F
+// too; nothing in it runs unless the processor and operating-system checks in
+// aes.cpp have passed.
 //
 // CBC decryption has no chain to wait for: plaintext block j is D(C_j) xor
 // C_(j-1). Each 256-bit register holds two blocks, and eight registers (half a
 // sector) go through the rounds together, enough to keep both AES units busy.
+// Each 512-bit register holds four, and eight of them hold a whole sector:
+// processors whose AES units are 512 bits wide decrypt twice as much a cycle.
 #include "crypto/core/aes_impl.h"
 #include "crypto/core/secure_wipe.h"
 
@@ -69,11 +72,52 @@ void SectorDecryptVaes(unsigned char *buffer, size_t lengthBytes, SectorCounter 
     SectorDecryptNi(buffer, lengthBytes % 512, counter, context);
 }
 
+__attribute__((target("avx512f"))) void SectorDecryptVaes512(unsigned char *buffer, size_t lengthBytes,
+                                                             SectorCounter *counter, const AesContext *context) {
+    size_t sectors = lengthBytes / 512;
+    if (sectors > 0) {
+        const int rounds = context->rounds;
+        __m256i halves[kMaxRoundKeys];
+        LoadRoundKeys(context->decryptRoundKeys, halves);
+        __m512i keys[kMaxRoundKeys];
+        for (int r = 0; r < kMaxRoundKeys; ++r)
+            keys[r] = _mm512_maskz_broadcast_i32x4(0xFFFF, _mm256_castsi256_si128(halves[r]));
+        for (; sectors > 0; --sectors, buffer += 512) {
+            unsigned char iv[16];
+            SectorTakeInitialVector(counter, iv);
+            __m512i x[kBlocksPerSector / 4];
+            for (int k = 0; k < kBlocksPerSector / 4; ++k)
+                x[k] = _mm512_xor_si512(_mm512_loadu_si512(buffer + 64 * k), keys[0]);
+            // The first register's chaining values: the initial vector, then
+            // the sector's first three ciphertext blocks (read before any store).
+            const __m512i ivs = _mm512_maskz_broadcast_i32x4(0xFFFF, Load1(iv));
+            const __m512i first = _mm512_maskz_alignr_epi64(0xFF, _mm512_loadu_si512(buffer), ivs, 6);
+            for (int r = 1; r < rounds; ++r)
+                for (int k = 0; k < kBlocksPerSector / 4; ++k) x[k] = _mm512_aesdec_epi128(x[k], keys[r]);
+            for (int k = 0; k < kBlocksPerSector / 4; ++k) x[k] = _mm512_aesdeclast_epi128(x[k], keys[rounds]);
+            // From the back, as above: each store leaves the ciphertext that
+            // the registers before it still chain on.
+            for (int k = kBlocksPerSector / 4 - 1; k > 0; --k)
+                _mm512_storeu_si512(buffer + 64 * k,
+                                    _mm512_xor_si512(x[k], _mm512_loadu_si512(buffer + 64 * k - 16)));
+            _mm512_storeu_si512(buffer, _mm512_xor_si512(x[0], first));
+        }
+        SecureWipe(halves, sizeof halves);
+        SecureWipe(keys, sizeof keys);
+    }
+    SectorDecryptNi(buffer, lengthBytes % 512, counter, context);
+}
+
 #else  // not built for this target: the AES-NI path stands in
 
 int AesVaesBuilt() { return 0; }
 
 void SectorDecryptVaes(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter, const AesContext *context) {
+    SectorDecryptNi(buffer, lengthBytes, counter, context);
+}
+
+void SectorDecryptVaes512(unsigned char *buffer, size_t lengthBytes, SectorCounter *counter,
+                          const AesContext *context) {
     SectorDecryptNi(buffer, lengthBytes, counter, context);
 }
 

@@ -1,17 +1,17 @@
 // The reference for mount-bench: one existing file served as DIR/volume by a
-// FUSE file system with the settings of kovara-vault's image layer (the
-// kernel's cache kept and never invalidated, the writeback cache, 1 MiB
-// writes, four threads), doing nothing but pread and pwrite. ntfs-3g over it
-// costs what the second FUSE layer costs by itself, without any cryptography.
+// FUSE file system with kovara-vault's own image settings (its caching and
+// thread count, taken from the tool), doing nothing but pread and pwrite.
+// ntfs-3g over it costs what the second FUSE layer costs by itself, without
+// any cryptography.
 //   copy_layer IMAGE DIR     serves until DIR is unmounted (fusermount3 -u DIR)
-#define FUSE_USE_VERSION 35
 #include <errno.h>
 #include <fcntl.h>
-#include <fuse3/fuse.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "fuse_image.h"
 
 namespace {
 
@@ -55,11 +55,7 @@ int Truncate(const char *, off_t size, struct fuse_file_info *) { return size ==
 int Utimens(const char *, const struct timespec[2], struct fuse_file_info *) { return 0; }
 
 void *Init(struct fuse_conn_info *connection, struct fuse_config *config) {
-    config->direct_io = 0;
-    config->kernel_cache = 1;
-    connection->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
-    if (connection->capable & FUSE_CAP_WRITEBACK_CACHE) connection->want |= FUSE_CAP_WRITEBACK_CACHE;
-    connection->max_write = 1 << 20;
+    ChooseImageCaching(connection, config, true);
     return nullptr;
 }
 
@@ -93,7 +89,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "copy_layer: cannot mount at %s\n", argv[2]);
         return 1;
     }
-    struct fuse_loop_config config = {0, 4};
+    struct fuse_loop_config config = {0, kImageThreads};
     int status = fuse_loop_mt(fuse, &config);
     fuse_unmount(fuse);
     fuse_destroy(fuse);

@@ -123,19 +123,7 @@ int ImageUtimens(const char *path, const struct timespec[2], struct fuse_file_in
 
 void *ImageInit(struct fuse_conn_info *connection, struct fuse_config *config) {
     VaultImage *image = static_cast<VaultImage *>(fuse_get_context()->private_data);
-    config->direct_io = 0;
-    config->kernel_cache = 1;
-    // No one but this mount changes the image, so the kernel's cached pages
-    // never need a getattr before each read to be trusted.
-    connection->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
-    // ntfs-3g on a volume under 4 GiB writes its device in 4 KiB pieces, and
-    // each piece of a file rewrites the same record, index and bitmap blocks:
-    // the kernel's page cache gathers them into large writes. Every flush and
-    // fsync ntfs-3g makes still sends all of them here first and then waits for
-    // the container's fdatasync, as it would on a disk.
-    if (image->cacheWrites && (connection->capable & FUSE_CAP_WRITEBACK_CACHE))
-        connection->want |= FUSE_CAP_WRITEBACK_CACHE;
-    connection->max_write = kPieceBytes;
+    ChooseImageCaching(connection, config, image->cacheWrites);
     return image;
 }
 
@@ -255,3 +243,20 @@ long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t o
 }
 
 const struct fuse_operations *VaultImageOperations() { return &gOperations; }
+
+void ChooseImageCaching(struct fuse_conn_info *connection, struct fuse_config *config, bool cacheWrites) {
+    config->direct_io = 0;
+    config->kernel_cache = 1;
+    // No one but this mount changes the image, so the kernel's cached pages
+    // never need a getattr before each read to be trusted.
+    connection->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
+    // ntfs-3g on a volume under 4 GiB writes its device in 4 KiB pieces, and
+    // each piece of a file rewrites the same record, index and bitmap blocks:
+    // the kernel's page cache gathers them into large writes. Every flush and
+    // fsync ntfs-3g makes still sends all of them here first and then waits for
+    // the container's fdatasync, as it would on a disk.
+    if (cacheWrites && (connection->capable & FUSE_CAP_WRITEBACK_CACHE))
+        connection->want |= FUSE_CAP_WRITEBACK_CACHE;
+    connection->max_write = kPieceBytes;
+}
+

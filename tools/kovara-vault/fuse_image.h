@@ -46,3 +46,10 @@ long WriteVaultImage(VaultImage *image, const char *in, size_t count, uint64_t o
 
 // The operations of the file system; private_data is the VaultImage.
 const struct fuse_operations *VaultImageOperations();
+
+// The image is served on this many threads, so that the kernel's read-ahead
+// of the image runs while ntfs-3g's own read waits.
+enum { kImageThreads = 4 };
+// The kernel cache settings the image is served with; the writeback cache
+// only with cacheWrites. mount-bench's copy layer takes the same.
+void ChooseImageCaching(struct fuse_conn_info *connection, struct fuse_config *config, bool cacheWrites);

@@ -178,8 +178,6 @@ bool FolderReady(const MountRun &run) {
     return run.imageOnly ? mounted->fsType == kImageFsType : mounted->source == run.imagePath;
 }
 
-const unsigned kImageThreads = 4;
-
 // Serves the image until it is unmounted: ntfs-3g gone (by our unmount, a
 // plain fusermount3 -u DIR or a signal) comes first, the image after it, so
 // that every write ntfs-3g makes on the way out reaches the container.
@@ -191,8 +189,6 @@ int Supervise(MountRun *run) {
     int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
 
     std::thread loop([run] {
-        // Several threads, so that the kernel's read-ahead of the image is
-        // served while ntfs-3g's own read waits.
         struct fuse_loop_config config = {0, kImageThreads};
         fuse_loop_mt(run->fuse, &config);
         kill(getpid(), SIGUSR1);  // the image is unmounted
